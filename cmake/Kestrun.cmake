@@ -1,0 +1,35 @@
+# Shared compile settings for every target of the project.
+
+add_library(kestrun_options INTERFACE)
+target_compile_options(kestrun_options INTERFACE -Wall -Wextra)
+target_include_directories(kestrun_options INTERFACE
+  $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
+  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/kestrun>)
+
+if(KESTRUN_SANITIZE)
+  target_compile_options(kestrun_options INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(kestrun_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(KESTRUN_FUZZ)
+  target_compile_options(kestrun_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(kestrun_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# kestrun_library(NAME DIR [PUBLIC deps...] [PRIVATE deps...])
+# A static library of every .cpp in DIR (sources are globbed so that new units need no edit here).
+function(kestrun_library name dir)
+  cmake_parse_arguments(ARG "" "" "PUBLIC;PRIVATE" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  file(GLOB headers CONFIGURE_DEPENDS ${dir}/*.h)
+  if(NOT sources)
+    # A unit that has no sources yet is an interface library, so that dependants link already.
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE kestrun_options ${ARG_PUBLIC})
+    return()
+  endif()
+  add_library(${name} STATIC ${sources} ${headers})
+  target_link_libraries(${name} PUBLIC kestrun_options ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
+  set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+endfunction()

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds and runs every test through ctest. Pass "asan" to run the suite under the sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset=${1:-default}
+bash scripts/build.sh "$preset"
+ctest --preset "$preset" -j2
