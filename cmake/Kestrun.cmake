@@ -18,10 +18,12 @@ if(KESTRUN_FUZZ)
 endif()
 
 # kestrun_library(NAME DIR [PUBLIC deps...] [PRIVATE deps...])
-# A static library of every .cpp in DIR (sources are globbed so that new units need no edit here).
+# A static library of every .cpp in DIR but main.cpp (sources are globbed so that new units
+# need no edit here).
 function(kestrun_library name dir)
   cmake_parse_arguments(ARG "" "" "PUBLIC;PRIVATE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  list(REMOVE_ITEM sources ${dir}/main.cpp)
   file(GLOB headers CONFIGURE_DEPENDS ${dir}/*.h)
   if(NOT sources)
     # A unit that has no sources yet is an interface library, so that dependants link already.
