@@ -1,0 +1,68 @@
+// Points in time and the one clock of the process.
+//
+// A Date is a double count of seconds since 1970-01-01T00:00:00Z; differences between dates are
+// double seconds. Dates compare by their second counts. Every reading of "now" in the system goes
+// through Clock::now(), which tests and the command line's --now replace for a scope with
+// ScopedClock. Clock::now() is safe to call from any thread; installing a ScopedClock is meant
+// for one thread at a time (a test, a command), while other threads may read it.
+#pragma once
+
+#include <compare>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace Foundation {
+
+using TimeInterval = double;
+
+struct Date {
+  double secondsSinceEpoch = 0;
+
+  Date addingTimeInterval(TimeInterval seconds) const { return {secondsSinceEpoch + seconds}; }
+  TimeInterval timeIntervalSince(Date other) const {
+    return secondsSinceEpoch - other.secondsSinceEpoch;
+  }
+
+  friend bool operator==(const Date&, const Date&) = default;
+  friend auto operator<=>(const Date&, const Date&) = default;
+};
+
+inline Date operator+(Date d, TimeInterval s) { return d.addingTimeInterval(s); }
+inline Date operator-(Date d, TimeInterval s) { return d.addingTimeInterval(-s); }
+
+namespace Clock {
+// The current time: the system's real-time clock, unless a ScopedClock replaces it.
+Date now();
+}  // namespace Clock
+
+// Replaces the clock with a fixed time until destroyed; nests, restoring the time it replaced.
+class ScopedClock {
+ public:
+  explicit ScopedClock(Date fixed);
+  ~ScopedClock();
+  ScopedClock(const ScopedClock&) = delete;
+  ScopedClock& operator=(const ScopedClock&) = delete;
+
+  // Moves the replaced clock to another time (for tests that let time pass).
+  void set(Date date);
+  void advance(TimeInterval seconds);
+
+ private:
+  std::optional<double> previous_;
+  double current_;
+};
+
+// RFC 3339 internet date-time, always UTC with "Z", to whole seconds: YYYY-MM-DDThh:mm:ssZ.
+// A fraction of a second is dropped toward the past (…:05.9 is written …:05). Years outside
+// 0000–9999 cannot be written in this form and are clamped to its range.
+std::string formatRFC3339(Date date);
+
+// Parses RFC 3339 internet date-times: YYYY-MM-DDThh:mm:ss, an optional fraction of a second
+// (any number of digits after "."), then "Z" or a numeric offset "+hh:mm" / "-hh:mm". The "T"
+// and "Z" may be lower case (RFC 3339 section 5.6). Impossible calendar dates and times
+// (month 13, 30 February, hour 24, minute 60) fail; a leap second (ss = 60) is not accepted.
+// Anything else, leading or trailing blanks included, fails.
+std::optional<Date> parseRFC3339(std::string_view text);
+
+}  // namespace Foundation
