@@ -1,0 +1,101 @@
+#include "Platform/Foundation/FileManager.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+namespace Foundation::FileManager {
+namespace {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool isValidUTF8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length;
+    char32_t codePoint, minimum;
+    if ((byte & 0xE0) == 0xC0) {
+      length = 2, codePoint = byte & 0x1F, minimum = 0x80;
+    } else if ((byte & 0xF0) == 0xE0) {
+      length = 3, codePoint = byte & 0x0F, minimum = 0x800;
+    } else if ((byte & 0xF8) == 0xF0) {
+      length = 4, codePoint = byte & 0x07, minimum = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+bool isSafeDirectoryName(std::string_view name) {
+  if (name.empty() || name == "." || name == ".." || name.size() > 255) return false;
+  for (char c : name) {
+    auto byte = static_cast<unsigned char>(c);
+    if (c == '/' || byte < 0x20 || byte == 0x7F) return false;
+  }
+  return isValidUTF8(name);
+}
+
+std::optional<std::filesystem::path> absoluteFromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (!value || value[0] != '/') return std::nullopt;
+  return std::filesystem::path(value);
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> containerURL(std::string_view groupIdentifier) {
+  if (!isSafeDirectoryName(groupIdentifier)) return std::nullopt;
+  auto dataHome = absoluteFromEnvironment("XDG_DATA_HOME");
+  if (!dataHome) {
+    auto home = absoluteFromEnvironment("HOME");
+    if (!home) return std::nullopt;
+    dataHome = *home / ".local" / "share";
+  }
+  return *dataHome / "group-containers" / std::string(groupIdentifier);
+}
+
+void createDirectory(const std::filesystem::path& directory) {
+  auto fail = [](int error, const std::filesystem::path& at) {
+    throw std::system_error(error, std::generic_category(),
+                            "cannot create the directory '" + at.string() + "'");
+  };
+  if (directory.empty()) fail(ENOENT, directory);
+  // Walking from the root down, rather than asking std::filesystem, keeps the errno of the step
+  // that failed and names the very path that stood in the way.
+  std::filesystem::path prefix;
+  for (const auto& part : directory) {
+    prefix /= part;
+    if (part.empty() || part == "/") continue;  // a trailing separator, or the root itself
+    if (::mkdir(prefix.c_str(), 0777) == 0) continue;
+    int error = errno;
+    struct stat status;
+    if (error == EEXIST) {
+      if (::stat(prefix.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) continue;
+      fail(ENOTDIR, prefix);
+    }
+    // mkdir reports EACCES or EROFS for a parent that exists even when nothing needs creating.
+    if (::stat(prefix.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) continue;
+    fail(error, prefix);
+  }
+}
+
+}  // namespace Foundation::FileManager
