@@ -1,0 +1,159 @@
+#include "Platform/Foundation/Bundle.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+using Foundation::Bundle;
+using Foundation::PropertyOther;
+using Foundation::PropertyValue;
+
+namespace {
+
+std::string xmlPlist(std::string_view body) {
+  return std::string(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+             "<plist version=\"1.0\">\n") +
+         std::string(body) + "\n</plist>\n";
+}
+
+// {Big: 2^63, Count: -3, Flag: true, KestrunAppGroup: "group.bin", List: [1], Ratio: 1.5}
+std::string binaryPlist() {
+  const char hex[] =
+      "62706c6973743030d60102030405060708090a0b0d5342696755436f756e7454466c61675f100f4b65737472"
+      "756e41707047726f7570544c69737455526174696f140000000000000000800000000000000013ffffffffff"
+      "fffffd095967726f75702e62696ea10c1001233ff80000000000000815191f24363b41525b5c66686a000000"
+      "0000000101000000000000000e00000000000000000000000000000073";
+  std::string bytes;
+  for (std::size_t i = 0; hex[i] && hex[i + 1]; i += 2) {
+    bytes += static_cast<char>(std::stoi(std::string(hex + i, 2), nullptr, 16));
+  }
+  return bytes;
+}
+
+class BundleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* chosen = std::getenv("KESTRUN_BUNDLE")) previousBundle = chosen;
+    std::string pattern = (fs::temp_directory_path() / "kestrun-bundle-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root = pattern;
+  }
+  void TearDown() override {
+    previousBundle ? ::setenv("KESTRUN_BUNDLE", previousBundle->c_str(), 1)
+                   : ::unsetenv("KESTRUN_BUNDLE");
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+  }
+
+  // A fresh directory per bundle: bundles are cached per directory for the whole process.
+  fs::path bundleWith(const std::optional<std::string>& infoPlist) {
+    fs::path directory = root / std::to_string(count++);
+    fs::create_directory(directory);
+    if (infoPlist) std::ofstream(directory / "Info.plist", std::ios::binary) << *infoPlist;
+    return directory;
+  }
+
+  fs::path root;
+  int count = 0;
+  std::optional<std::string> previousBundle;
+};
+
+TEST_F(BundleTest, ReadsTheApplicationGroupOfEveryKindOfPropertyList) {
+  using Value = std::optional<PropertyValue>;
+  struct Case {
+    const char* name;
+    std::optional<std::string> infoPlist;
+    Value expected;
+  } cases[] = {
+      {"string", xmlPlist("<dict><key>KestrunAppGroup</key><string>group.x</string></dict>"),
+       PropertyValue(std::string("group.x"))},
+      {"number", xmlPlist("<dict><key>KestrunAppGroup</key><integer>42</integer></dict>"),
+       PropertyValue(std::int64_t{42})},
+      {"missing key", xmlPlist("<dict><key>Other</key><string>x</string></dict>"), std::nullopt},
+      {"no Info.plist", std::nullopt, std::nullopt},
+      {"empty file", "", std::nullopt},
+      {"damaged XML", xmlPlist("<dict><key>KestrunAppGroup</key><string>group.x").substr(0, 200),
+       std::nullopt},
+      {"not a plist", "KestrunAppGroup = group.x", std::nullopt},
+      {"array at the top", xmlPlist("<array><string>KestrunAppGroup</string></array>"),
+       std::nullopt},
+      {"binary", binaryPlist(), PropertyValue(std::string("group.bin"))},
+      {"truncated binary", binaryPlist().substr(0, 40), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto bundle = Bundle::at(bundleWith(c.infoPlist));
+    EXPECT_EQ(bundle->objectForInfoDictionaryKey("KestrunAppGroup"), c.expected);
+  }
+}
+
+TEST_F(BundleTest, MapsEachPropertyTypeToItsValue) {
+  auto xml = Bundle::at(bundleWith(xmlPlist(
+      "<dict><key>Negative</key><integer>-7</integer><key>Huge</key>"
+      "<integer>18446744073709551615</integer><key>Ratio</key><real>0.25</real>"
+      "<key>On</key><true/><key>Off</key><false/><key>Escaped</key><string>a &amp; b</string>"
+      "<key>List</key><array/><key>Nested</key><dict/><key>When</key>"
+      "<date>2024-01-02T03:04:05Z</date><key>Blob</key><data>AAE=</data></dict>")));
+  EXPECT_EQ(xml->objectForInfoDictionaryKey("Negative"), PropertyValue(std::int64_t{-7}));
+  EXPECT_EQ(xml->objectForInfoDictionaryKey("Huge"), PropertyValue(PropertyOther{}));
+  EXPECT_EQ(xml->objectForInfoDictionaryKey("Ratio"), PropertyValue(0.25));
+  EXPECT_EQ(xml->objectForInfoDictionaryKey("On"), PropertyValue(true));
+  EXPECT_EQ(xml->objectForInfoDictionaryKey("Off"), PropertyValue(false));
+  EXPECT_EQ(xml->objectForInfoDictionaryKey("Escaped"), PropertyValue(std::string("a & b")));
+  for (const char* key : {"List", "Nested", "When", "Blob"}) {
+    EXPECT_EQ(xml->objectForInfoDictionaryKey(key), PropertyValue(PropertyOther{})) << key;
+  }
+  EXPECT_EQ(xml->objectForInfoDictionaryKey("Nested.Inner"), std::nullopt);
+
+  auto binary = Bundle::at(bundleWith(binaryPlist()));
+  EXPECT_EQ(binary->objectForInfoDictionaryKey("Count"), PropertyValue(std::int64_t{-3}));
+  EXPECT_EQ(binary->objectForInfoDictionaryKey("Big"), PropertyValue(PropertyOther{}));
+  EXPECT_EQ(binary->objectForInfoDictionaryKey("Flag"), PropertyValue(true));
+  EXPECT_EQ(binary->objectForInfoDictionaryKey("Ratio"), PropertyValue(1.5));
+  EXPECT_EQ(binary->objectForInfoDictionaryKey("List"), PropertyValue(PropertyOther{}));
+}
+
+TEST_F(BundleTest, TheMainBundleFollowsTheEnvironmentAndIsLoadedOnce) {
+  fs::path first = bundleWith(xmlPlist("<dict><key>K</key><string>one</string></dict>"));
+  fs::path second = bundleWith(xmlPlist("<dict><key>K</key><string>two</string></dict>"));
+
+  ::setenv("KESTRUN_BUNDLE", first.c_str(), 1);
+  auto bundle = Bundle::main();
+  EXPECT_EQ(bundle->bundlePath(), first);
+  EXPECT_EQ(bundle->infoPlistPath(), first / "Info.plist");
+  EXPECT_EQ(bundle->objectForInfoDictionaryKey("K"), PropertyValue(std::string("one")));
+  EXPECT_EQ(Bundle::main(), bundle);
+  EXPECT_EQ(Bundle::at(first.string() + "/"), bundle);
+
+  // Changing the file does not change a bundle already loaded; changing the variable does.
+  std::ofstream(first / "Info.plist") << xmlPlist("<dict/>");
+  EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), PropertyValue(std::string("one")));
+  ::setenv("KESTRUN_BUNDLE", second.c_str(), 1);
+  EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), PropertyValue(std::string("two")));
+}
+
+TEST_F(BundleTest, WithoutTheVariableTheBundleSitsBesideTheProgram) {
+  fs::path expected =
+      (fs::read_symlink("/proc/self/exe").parent_path() / ".." / "share" / "kestrun-widgets")
+          .lexically_normal();
+  ::unsetenv("KESTRUN_BUNDLE");
+  EXPECT_EQ(Bundle::main()->bundlePath(), expected);
+  ::setenv("KESTRUN_BUNDLE", "", 1);
+  EXPECT_EQ(Bundle::main()->bundlePath(), expected);
+}
+
+TEST_F(BundleTest, TheShippedPropertyListNamesTheApplicationGroup) {
+  auto group = Bundle::at(KESTRUN_BUILD_DATA_DIR)->objectForInfoDictionaryKey("KestrunAppGroup");
+  ASSERT_TRUE(group.has_value());
+  ASSERT_TRUE(std::holds_alternative<std::string>(*group));
+  EXPECT_FALSE(std::get<std::string>(*group).empty());
+}
+
+}  // namespace

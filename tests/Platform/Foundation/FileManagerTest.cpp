@@ -1,0 +1,142 @@
+#include "Platform/Foundation/FileManager.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+using Foundation::FileManager::containerURL;
+using Foundation::FileManager::createDirectory;
+
+namespace {
+
+// Sets (or, given nullptr, removes) an environment variable for one scope.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) previous_ = old;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedVariable() { previous_ ? ::setenv(name_, previous_->c_str(), 1) : ::unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> previous_;
+};
+
+TEST(ContainerURL, LiesUnderTheDataDirectoryOfTheUser) {
+  struct Case {
+    const char* home;
+    const char* dataHome;
+    std::optional<fs::path> expected;
+  } cases[] = {
+      {"/home/k", "/data", "/data/group-containers/group.app.kestrun"},
+      {"/home/k", nullptr, "/home/k/.local/share/group-containers/group.app.kestrun"},
+      {"/home/k", "", "/home/k/.local/share/group-containers/group.app.kestrun"},
+      {"/home/k", "relative/data", "/home/k/.local/share/group-containers/group.app.kestrun"},
+      {nullptr, "/data", "/data/group-containers/group.app.kestrun"},
+      {nullptr, nullptr, std::nullopt},
+      {"", nullptr, std::nullopt},
+      {"home/k", nullptr, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.home ? c.home : "(unset)") + " " +
+                 (c.dataHome ? c.dataHome : "(unset)"));
+    ScopedVariable home("HOME", c.home), dataHome("XDG_DATA_HOME", c.dataHome);
+    EXPECT_EQ(containerURL("group.app.kestrun"), c.expected);
+  }
+}
+
+TEST(ContainerURL, RefusesIdentifiersThatAreNotOneDirectoryName) {
+  ScopedVariable home("HOME", "/home/k"), dataHome("XDG_DATA_HOME", nullptr);
+  const std::string refused[] = {
+      "",
+      ".",
+      "..",
+      "a/b",
+      "/etc",
+      "../../etc",
+      std::string("a\0b", 3),
+      "a\nb",
+      "tab\there",
+      "a\x1f",
+      "del\x7f",
+      std::string(256, 'g'),
+      "\xff",
+      "\xc0\xaf",          // an overlong "/"
+      "\xed\xa0\x80",      // a surrogate
+      "\xf4\x90\x80\x80",  // past U+10FFFF
+      "\xe2\x82",          // truncated
+  };
+  for (const auto& id : refused) EXPECT_EQ(containerURL(id), std::nullopt) << id;
+
+  const std::string accepted[] = {"group.app.kestrun", std::string(255, 'g'), "...",
+                                  ".hidden",           "Gruppe-\xc3\xbc",     "with blank",
+                                  "\xf0\x9f\x90\xa6"};
+  for (const auto& id : accepted) {
+    EXPECT_EQ(containerURL(id), fs::path("/home/k/.local/share/group-containers") / id) << id;
+  }
+}
+
+class CreateDirectory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kestrun-dirs-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override {
+    ::chmod(dir.c_str(), 0755);
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+  }
+  fs::path dir;
+};
+
+TEST_F(CreateDirectory, MakesEveryMissingParentAndAcceptsWhatExists) {
+  createDirectory(dir / "a" / "b" / "c");
+  EXPECT_TRUE(fs::is_directory(dir / "a" / "b" / "c"));
+  EXPECT_NO_THROW(createDirectory(dir / "a" / "b" / "c"));
+  EXPECT_NO_THROW(createDirectory(dir / "a" / "b/"));
+  EXPECT_NO_THROW(createDirectory(dir / "a" / ".." / "a" / "d"));
+  EXPECT_TRUE(fs::is_directory(dir / "a" / "d"));
+  fs::create_directory_symlink(dir / "a", dir / "link");
+  EXPECT_NO_THROW(createDirectory(dir / "link" / "e"));
+  EXPECT_TRUE(fs::is_directory(dir / "a" / "e"));
+}
+
+TEST_F(CreateDirectory, ThrowsNamingWhatStandsInTheWay) {
+  std::ofstream(dir / "file") << "x";
+  fs::create_symlink(dir / "nowhere", dir / "dangling");
+  struct Case {
+    fs::path directory;
+    fs::path blocker;
+    int error;
+  } cases[] = {
+      {dir / "file", dir / "file", ENOTDIR},
+      {dir / "file" / "sub" / "deeper", dir / "file", ENOTDIR},
+      {dir / "dangling", dir / "dangling", ENOTDIR},
+      {fs::path(), fs::path(), ENOENT},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.directory);
+    try {
+      createDirectory(c.directory);
+      ADD_FAILURE() << "no error";
+    } catch (const std::system_error& error) {
+      EXPECT_EQ(error.code().value(), c.error);
+      EXPECT_NE(std::string(error.what()).find("'" + c.blocker.string() + "'"), std::string::npos)
+          << error.what();
+    }
+  }
+  if (::geteuid() == 0) GTEST_SKIP() << "root creates directories whatever the modes";
+  ::chmod(dir.c_str(), 0555);
+  EXPECT_THROW(createDirectory(dir / "new"), std::system_error);
+  EXPECT_NO_THROW(createDirectory(dir));
+}
+
+}  // namespace
