@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "KestrunWidgets/CommandLine.h"
+
+int main(int argc, char** argv) { return KestrunWidgets::runCommandLine(argc, argv); }

@@ -1,0 +1,289 @@
+#include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
+
+#include <cmath>
+#include <system_error>
+
+#include "Platform/Foundation/JSON.h"
+
+namespace {
+
+using Foundation::JSON::Document;
+using Foundation::JSON::Type;
+using Foundation::JSON::Value;
+using Foundation::JSON::Writer;
+
+struct DecodeFailure {
+  std::string path;
+  std::string reason;
+};
+
+std::string childPath(const std::string& parent, std::string_view name) {
+  return parent.empty() ? std::string(name) : parent + "." + std::string(name);
+}
+
+[[noreturn]] void fail(const std::string& path, std::string reason) {
+  throw DecodeFailure{path.empty() ? "(root)" : path, std::move(reason)};
+}
+
+[[noreturn]] void wrongType(const std::string& path, std::string_view expected, const Value& v) {
+  fail(path, "expected " + std::string(expected) + ", found " +
+                 std::string(Foundation::JSON::describe(v.type())));
+}
+
+// Reads the members of one object, each by name; missing and null mean absent for optionals.
+class Fields {
+ public:
+  Fields(const Value& object, std::string path) : object_(object), path_(std::move(path)) {
+    if (object.type() != Type::object) wrongType(path_, "an object", object);
+  }
+
+  std::optional<Value> optional(std::string_view name) const {
+    auto v = object_.member(name);
+    if (!v || v->isNull()) return std::nullopt;
+    return v;
+  }
+  Value required(std::string_view name) const {
+    auto v = object_.member(name);
+    if (!v) fail(childPath(path_, name), "missing");
+    if (v->isNull()) fail(childPath(path_, name), "null, but required");
+    return *v;
+  }
+  std::string path(std::string_view name) const { return childPath(path_, name); }
+
+  std::int64_t int64(std::string_view name) const { return toInt64(required(name), path(name)); }
+  std::uint64_t uint64(std::string_view name) const { return toUInt64(required(name), path(name)); }
+  std::optional<std::int64_t> optionalInt64(std::string_view name) const {
+    auto v = optional(name);
+    if (!v) return std::nullopt;
+    return toInt64(*v, path(name));
+  }
+  bool boolean(std::string_view name) const {
+    Value v = required(name);
+    auto b = v.boolean();
+    if (!b) wrongType(path(name), "true or false", v);
+    return *b;
+  }
+  std::string text(std::string_view name) const { return toText(required(name), path(name)); }
+  std::optional<std::string> optionalText(std::string_view name) const {
+    auto v = optional(name);
+    if (!v) return std::nullopt;
+    return toText(*v, path(name));
+  }
+  Foundation::Date date(std::string_view name) const {
+    Value v = required(name);
+    auto s = v.string();
+    if (!s) wrongType(path(name), "a date text", v);
+    auto d = Foundation::parseRFC3339(*s);
+    if (!d) fail(path(name), v.excerpt() + " is not an RFC 3339 date");
+    return *d;
+  }
+  WidgetSnapshot::Severity severity(std::string_view name) const {
+    Value v = required(name);
+    std::int64_t raw = toInt64(v, path(name));
+    auto severity = WidgetSnapshot::severityFromRawValue(raw);
+    if (!severity) fail(path(name), v.excerpt() + " is not a severity (0, 1 or 2)");
+    return *severity;
+  }
+  WidgetSnapshot::Tint tint(std::string_view name) const {
+    Value v = required(name);
+    std::string raw = toText(v, path(name));
+    auto tint = WidgetSnapshot::tintFromRawValue(raw);
+    if (!tint) fail(path(name), v.excerpt() + " is not a tint");
+    return *tint;
+  }
+
+ private:
+  static void requireNumber(const Value& v, const std::string& path) {
+    if (v.type() != Type::number) wrongType(path, "an integer", v);
+  }
+  static void requireIntegral(const Value& v, const std::string& path) {
+    requireNumber(v, path);
+    double d = v.number().value_or(0);
+    if (std::trunc(d) != d) fail(path, v.excerpt() + " is not an integer");
+  }
+  static std::int64_t toInt64(const Value& v, const std::string& path) {
+    if (auto i = v.int64()) return *i;
+    requireIntegral(v, path);
+    fail(path, v.excerpt() + " does not fit a signed 64-bit integer");
+  }
+  static std::uint64_t toUInt64(const Value& v, const std::string& path) {
+    if (auto u = v.uint64()) return *u;
+    requireIntegral(v, path);
+    fail(path, v.excerpt() + " does not fit an unsigned 64-bit integer");
+  }
+  static std::string toText(const Value& v, const std::string& path) {
+    auto s = v.string();
+    if (!s) wrongType(path, "a string", v);
+    return std::string(*s);
+  }
+
+  Value object_;
+  std::string path_;
+};
+
+WidgetSnapshot::Memory decodeMemory(const Fields& f) {
+  return {f.uint64("used"), f.uint64("physical"), f.uint64("swapUsed"), f.severity("pressure")};
+}
+
+WidgetSnapshot::WiFi decodeWiFi(const Fields& f) {
+  return {f.optionalText("ssid"),       f.text("band"),
+          f.int64("rssi"),              f.optionalInt64("routerMs"),
+          f.optionalInt64("internetMs"), f.int64("issues")};
+}
+
+WidgetSnapshot::SpeedTest decodeSpeedTest(const Fields& f) {
+  return {f.int64("downloadMbps"), f.int64("uploadMbps"), f.date("date")};
+}
+
+WidgetSnapshot::Disk decodeDisk(const Fields& f) {
+  return {f.int64("free"), f.int64("total"), f.optionalInt64("cleanable")};
+}
+
+WidgetSnapshot::Attention decodeAttention(const Fields& f) {
+  return {f.text("id"),      f.text("title"),   f.text("detail"), f.severity("severity"),
+          f.text("section"), f.text("symbol"), f.tint("tint")};
+}
+
+template <class Record, class Decode>
+std::optional<Record> optionalRecord(const Fields& parent, std::string_view name, Decode decode) {
+  auto v = parent.optional(name);
+  if (!v) return std::nullopt;
+  return decode(Fields(*v, parent.path(name)));
+}
+
+WidgetSnapshot decodeRoot(const Value& root) {
+  Fields f(root, "");
+  // Members are read in field order so that a document with several faults is diagnosed at the
+  // first field, whatever order its members were written in.
+  Foundation::Date updated = f.date("updated");
+  auto memory = optionalRecord<WidgetSnapshot::Memory>(f, "memory", decodeMemory);
+  bool wifiChecked = f.boolean("wifiChecked");
+  auto wifi = optionalRecord<WidgetSnapshot::WiFi>(f, "wifi", decodeWiFi);
+  auto speedTest = optionalRecord<WidgetSnapshot::SpeedTest>(f, "speedTest", decodeSpeedTest);
+  auto disk = optionalRecord<WidgetSnapshot::Disk>(f, "disk", decodeDisk);
+  std::int64_t devRunning = f.int64("devRunning");
+
+  Value list = f.required("attention");
+  if (list.type() != Type::array) wrongType("attention", "an array", list);
+  std::vector<WidgetSnapshot::Attention> attention;
+  attention.reserve(list.count());
+  list.forEachElement([&](std::size_t i, Value item) {
+    attention.push_back(decodeAttention(Fields(item, "attention[" + std::to_string(i) + "]")));
+  });
+
+  return WidgetSnapshot{updated,    memory,
+                        wifiChecked, wifi,
+                        speedTest,  disk,
+                        devRunning, std::move(attention),
+                        f.int64("attentionTotal"), f.int64("urgent"),
+                        f.int64("toCheck")};
+}
+
+void writeDate(Writer& w, std::string_view name, Foundation::Date date, const std::string& path) {
+  constexpr double earliest = -62167219200.0, latest = 253402300800.0;  // 0000-01-01 … 10000-01-01
+  double s = date.secondsSinceEpoch;
+  if (!std::isfinite(s) || s < earliest || s >= latest)
+    throw std::system_error(std::make_error_code(std::errc::argument_out_of_domain),
+                            path + ": date cannot be written as an RFC 3339 date");
+  w.key(name);
+  w.value(Foundation::formatRFC3339(date));
+}
+
+template <class T>
+void put(Writer& w, std::string_view name, T value) {
+  w.key(name);
+  w.value(value);
+}
+
+// Text is checked by the writer; the path is added to its error here.
+void writeText(Writer& w, std::string_view name, std::string_view text, const std::string& path) {
+  w.key(name);
+  try {
+    w.value(text);
+  } catch (const std::system_error& e) {
+    throw std::system_error(e.code(), path + ": text is not valid UTF-8 or holds U+0000");
+  }
+}
+
+}  // namespace
+
+std::optional<WidgetSnapshot> decodeSnapshot(std::string_view json, std::string* diagnosis) {
+  std::string parseFailure;
+  auto document = Document::parse(json, Document::defaultMaximumDepth,
+                                  diagnosis ? &parseFailure : nullptr);
+  if (!document) {
+    if (diagnosis) *diagnosis = std::move(parseFailure);
+    return std::nullopt;
+  }
+  try {
+    return decodeRoot(document->root());
+  } catch (const DecodeFailure& failure) {
+    if (diagnosis) *diagnosis = failure.path + ": " + failure.reason;
+    return std::nullopt;
+  }
+}
+
+std::string encodeSnapshot(const WidgetSnapshot& s) {
+  Writer w;
+  w.beginObject();
+  writeDate(w, "updated", s.updated, "updated");
+  if (s.memory) {
+    w.key("memory");
+    w.beginObject();
+    put(w, "used", s.memory->used);
+    put(w, "physical", s.memory->physical);
+    put(w, "swapUsed", s.memory->swapUsed);
+    put(w, "pressure", WidgetSnapshot::rawValue(s.memory->pressure));
+    w.endObject();
+  }
+  put(w, "wifiChecked", s.wifiChecked);
+  if (s.wifi) {
+    w.key("wifi");
+    w.beginObject();
+    if (s.wifi->ssid) writeText(w, "ssid", *s.wifi->ssid, "wifi.ssid");
+    writeText(w, "band", s.wifi->band, "wifi.band");
+    put(w, "rssi", s.wifi->rssi);
+    if (s.wifi->routerMs) put(w, "routerMs", *s.wifi->routerMs);
+    if (s.wifi->internetMs) put(w, "internetMs", *s.wifi->internetMs);
+    put(w, "issues", s.wifi->issues);
+    w.endObject();
+  }
+  if (s.speedTest) {
+    w.key("speedTest");
+    w.beginObject();
+    put(w, "downloadMbps", s.speedTest->downloadMbps);
+    put(w, "uploadMbps", s.speedTest->uploadMbps);
+    writeDate(w, "date", s.speedTest->date, "speedTest.date");
+    w.endObject();
+  }
+  if (s.disk) {
+    w.key("disk");
+    w.beginObject();
+    put(w, "free", s.disk->free);
+    put(w, "total", s.disk->total);
+    if (s.disk->cleanable) put(w, "cleanable", *s.disk->cleanable);
+    w.endObject();
+  }
+  put(w, "devRunning", s.devRunning);
+  w.key("attention");
+  w.beginArray();
+  for (std::size_t i = 0; i < s.attention.size(); ++i) {
+    const auto& a = s.attention[i];
+    std::string path = "attention[" + std::to_string(i) + "]";
+    w.beginObject();
+    writeText(w, "id", a.id, path + ".id");
+    writeText(w, "title", a.title, path + ".title");
+    writeText(w, "detail", a.detail, path + ".detail");
+    put(w, "severity", WidgetSnapshot::rawValue(a.severity));
+    writeText(w, "section", a.section, path + ".section");
+    writeText(w, "symbol", a.symbol, path + ".symbol");
+    put(w, "tint", WidgetSnapshot::rawValue(a.tint));
+    w.endObject();
+  }
+  w.endArray();
+  put(w, "attentionTotal", s.attentionTotal);
+  put(w, "urgent", s.urgent);
+  put(w, "toCheck", s.toCheck);
+  w.endObject();
+  return std::move(w).text();
+}

@@ -1,0 +1,57 @@
+#include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
+
+#include <variant>
+
+#include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
+#include "Platform/Foundation/Bundle.h"
+#include "Platform/Foundation/FileManager.h"
+#include "Platform/Foundation/Files.h"
+
+namespace WidgetStore {
+
+std::optional<std::string> groupID() {
+  auto value = Foundation::Bundle::main()->objectForInfoDictionaryKey(groupKey);
+  if (!value) return std::nullopt;
+  if (const auto* text = std::get_if<std::string>(&*value)) return *text;
+  return std::nullopt;
+}
+
+namespace {
+
+std::optional<std::filesystem::path> locate(std::string* whyNot) {
+  auto group = groupID();
+  if (!group) {
+    if (whyNot) *whyNot = "the bundle's Info.plist has no text under \"KestrunAppGroup\"";
+    return std::nullopt;
+  }
+  auto container = Foundation::FileManager::containerURL(*group);
+  if (!container) {
+    if (whyNot) *whyNot = "the group identifier has no container";
+    return std::nullopt;
+  }
+  return *container / fileName;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> fileURL() { return locate(nullptr); }
+
+std::optional<WidgetSnapshot> read() { return read(nullptr); }
+
+std::optional<WidgetSnapshot> read(std::string* whyNot) {
+  auto file = locate(whyNot);
+  if (!file) return std::nullopt;
+  auto bytes = Foundation::readWholeFile(*file, maximumFileSize, whyNot);
+  if (!bytes) return std::nullopt;
+  return decodeSnapshot(*bytes, whyNot);
+}
+
+void write(const WidgetSnapshot& snapshot) {
+  auto file = fileURL();
+  if (!file) return;
+  Foundation::FileManager::createDirectory(file->parent_path());
+  std::string document = encodeSnapshot(snapshot);
+  Foundation::writeAtomically(*file, document);
+}
+
+}  // namespace WidgetStore

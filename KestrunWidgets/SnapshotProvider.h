@@ -1,0 +1,37 @@
+// The one timeline provider of the widgets, and its entry.
+//
+// Stateless: every snapshot or timeline request reads the shared file anew through WidgetStore::read()
+// (one read, one decode), the placeholder never touches it. The only substitute ever used is the
+// sample, for the placeholder and for a preview snapshot when nothing can be read. Safe to call from
+// any thread.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
+#include "Platform/Foundation/Date.h"
+#include "Platform/WidgetHost/Timeline.h"
+
+// A timeline entry: when the host is to show it, and the snapshot the views show (none: the
+// first-run view). It carries no relevance of its own.
+struct SnapshotEntry {
+  Foundation::Date date;
+  std::optional<WidgetSnapshot> snapshot;
+};
+
+struct SnapshotProvider {
+  using Entry = SnapshotEntry;
+
+  // Entries 0, 300, … 1800 seconds after the request's current time.
+  static constexpr int timelineEntryCount = 7;
+  static constexpr Foundation::TimeInterval timelineEntrySpacing = 300;
+
+  SnapshotEntry placeholder(const WidgetHost::TimelineProviderContext& context) const;
+  void getSnapshot(const WidgetHost::TimelineProviderContext& context,
+                   const std::function<void(SnapshotEntry)>& completion) const;
+  void getTimeline(const WidgetHost::TimelineProviderContext& context,
+                   const std::function<void(WidgetHost::Timeline<SnapshotEntry>)>& completion) const;
+};
+
+static_assert(WidgetHost::TimelineProvider<SnapshotProvider>);

@@ -1,0 +1,104 @@
+// Strict JSON: the parser behind the kit's decoder and the compact writer behind its encoder.
+//
+// Parsing accepts exactly one RFC 8259 document in valid UTF-8, with no byte order mark and nothing
+// after it but whitespace, nested at most `maximumDepth` arrays and objects, with no member name
+// repeated inside one object, and no string (member names included) holding U+0000. Anything else
+// fails with a one-line reason. Numbers keep their written form's kind: integers that fit in 64
+// bits, or doubles; an integer too large for 64 bits fails the document.
+//
+// A Document owns its parsed tree; Values are small handles into it, valid while it lives.
+// Parsing and reading are safe from any thread on distinct documents.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace Foundation::JSON {
+
+enum class Type { null, boolean, number, string, array, object };
+
+// The name of a type for messages: "null", "a boolean", "a number", …
+std::string_view describe(Type type);
+
+class Value {
+ public:
+  Type type() const;
+  bool isNull() const { return type() == Type::null; }
+
+  std::optional<bool> boolean() const;
+  // A number that is integral (4 and 4.0 alike; 4.5 is not) and fits the result type.
+  std::optional<std::int64_t> int64() const;
+  std::optional<std::uint64_t> uint64() const;
+  // Any number, as the nearest double.
+  std::optional<double> number() const;
+  std::optional<std::string_view> string() const;
+
+  // Arrays: the number of elements and each element in order.
+  std::size_t count() const;
+  void forEachElement(const std::function<void(std::size_t index, Value element)>& body) const;
+
+  // Objects: the value of a member, none when the object has no such member (or this is not an object).
+  std::optional<Value> member(std::string_view name) const;
+
+  // The value's text as it would be written compactly, for messages (long texts are shortened).
+  std::string excerpt() const;
+
+ private:
+  friend class Document;
+  alignas(8) unsigned char handle_[16];
+};
+
+class Document {
+ public:
+  static constexpr std::size_t defaultMaximumDepth = 16;
+
+  // The parsed document, or none with the reason in *failure (when given).
+  static std::optional<Document> parse(std::string_view bytes,
+                                       std::size_t maximumDepth = defaultMaximumDepth,
+                                       std::string* failure = nullptr);
+  Value root() const;
+
+  Document(Document&&) noexcept;
+  Document& operator=(Document&&) noexcept;
+  ~Document();
+
+ private:
+  struct Storage;
+  explicit Document(std::unique_ptr<Storage> storage);
+  std::unique_ptr<Storage> storage_;
+};
+
+// A compact writer: no whitespace, members in the order written. Strings must be valid UTF-8 without
+// U+0000 (what the parser accepts); otherwise the string throws std::system_error(EILSEQ).
+class Writer {
+ public:
+  void beginObject();
+  void endObject();
+  void beginArray();
+  void endArray();
+  void key(std::string_view name);
+  void value(std::string_view text);
+  void value(const char* text) { value(std::string_view(text)); }
+  void value(std::int64_t number);
+  void value(std::uint64_t number);
+  void value(bool flag);
+  void null();
+  // A value that is already compact JSON text (from another Writer), copied as it stands.
+  void rawValue(std::string_view json);
+
+  const std::string& text() const& { return out_; }
+  std::string text() && { return std::move(out_); }
+
+ private:
+  void separate();
+  void writeString(std::string_view text);
+  std::string out_;
+  bool needsComma_ = false;
+};
+
+}  // namespace Foundation::JSON
