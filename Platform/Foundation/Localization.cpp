@@ -1,7 +1,134 @@
 #include "Platform/Foundation/Localization.h"
 
-namespace Foundation {
+#include <unicode/ustring.h>
 
-std::string localizedString(std::string_view key) { return std::string(key); }
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <system_error>
+
+namespace Foundation {
+namespace {
+
+// Catalogues of a few hundred texts are a few kilobytes; anything this large is not ours.
+constexpr std::size_t maximumCatalogueSize = 16 << 20;
+
+bool wellFormedUTF8(std::string_view s) {
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t length = 0;
+  u_strFromUTF8(nullptr, 0, &length, s.data(), int32_t(s.size()), &status);
+  return status == U_BUFFER_OVERFLOW_ERROR || status == U_STRING_NOT_TERMINATED_WARNING ||
+         U_SUCCESS(status);
+}
+
+std::optional<std::string> readCatalogueFile(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  auto size = std::filesystem::file_size(path, error);
+  if (error || size > maximumCatalogueSize) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(size, '\0');
+  if (!in.read(bytes.data(), std::streamsize(size))) return std::nullopt;
+  return bytes;
+}
+
+std::shared_ptr<const MessageCatalog> catalogueAt(const std::filesystem::path& path) {
+  static std::mutex mutex;
+  static std::map<std::string, std::shared_ptr<const MessageCatalog>> loaded;
+  std::lock_guard lock(mutex);
+  auto [slot, inserted] = loaded.try_emplace(path.string());
+  if (inserted) {
+    // An absent or damaged file is remembered as such, so it is not read again on every lookup.
+    if (auto bytes = readCatalogueFile(path))
+      if (auto catalogue = MessageCatalog::parse(*bytes))
+        slot->second = std::make_shared<const MessageCatalog>(std::move(*catalogue));
+  }
+  return slot->second;
+}
+
+std::filesystem::path programDirectory() {
+  static const std::filesystem::path directory = [] {
+    std::error_code error;
+    auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : program.parent_path();
+  }();
+  return directory;
+}
+
+}  // namespace
+
+std::filesystem::path catalogueDirectory() {
+  const char* bundle = std::getenv("KESTRUN_BUNDLE");
+  if (bundle && *bundle) return std::filesystem::path(bundle) / "locale";
+  return (programDirectory() / ".." / KESTRUN_DATA_SUBDIR / "locale").lexically_normal();
+}
+
+std::string localizedString(std::string_view key) {
+  return localizedString(key, Locale::current());
+}
+
+std::string localizedString(std::string_view key, const Locale& locale) {
+  if (key.empty()) return {};
+  std::filesystem::path directory = catalogueDirectory();
+  std::string file = std::string(textDomain) + ".mo";
+  for (const std::string& name : {locale.identifier(), locale.language}) {
+    if (name.empty()) continue;
+    auto catalogue = catalogueAt(directory / name / "LC_MESSAGES" / file);
+    if (!catalogue) continue;
+    if (auto translation = catalogue->find(key)) return std::string(*translation);
+    // A regional catalogue may translate only what differs from its language's catalogue.
+  }
+  return std::string(key);
+}
+
+std::optional<MessageCatalog> MessageCatalog::parse(std::string_view mo) {
+  if (mo.size() < 28) return std::nullopt;
+  auto byte = [&](std::size_t at) { return std::uint32_t(std::uint8_t(mo[at])); };
+  bool bigEndian;
+  std::uint32_t magic = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+  if (magic == 0x950412deu)
+    bigEndian = false;
+  else if (magic == 0xde120495u)
+    bigEndian = true;
+  else
+    return std::nullopt;
+  auto word = [&](std::uint64_t at) -> std::optional<std::uint64_t> {
+    if (at + 4 > mo.size()) return std::nullopt;
+    std::uint32_t b0 = byte(at), b1 = byte(at + 1), b2 = byte(at + 2), b3 = byte(at + 3);
+    return bigEndian ? (b0 << 24 | b1 << 16 | b2 << 8 | b3) : (b3 << 24 | b2 << 16 | b1 << 8 | b0);
+  };
+  // The string at the descriptor (length, offset) `at`; the text ends at the length or at the
+  // first NUL, which separates plural forms.
+  auto text = [&](std::uint64_t at) -> std::optional<std::string_view> {
+    auto length = word(at), offset = word(at + 4);
+    if (!length || !offset || *offset + *length > mo.size()) return std::nullopt;
+    std::string_view s = mo.substr(*offset, *length);
+    return s.substr(0, s.find('\0'));
+  };
+
+  auto revision = word(4), count = word(8), originals = word(12), translations = word(16);
+  if (!revision || (*revision >> 16) > 1) return std::nullopt;
+  if (*originals + 8 * *count > mo.size() || *translations + 8 * *count > mo.size())
+    return std::nullopt;
+
+  MessageCatalog catalogue;
+  for (std::uint64_t i = 0; i < *count; ++i) {
+    auto key = text(*originals + 8 * i), translation = text(*translations + 8 * i);
+    if (!key || !translation) return std::nullopt;
+    if (key->empty() || translation->empty()) continue;         // the header; untranslated entries
+    if (key->find('\x04') != std::string_view::npos) continue;  // a message with a context
+    if (!wellFormedUTF8(*translation)) continue;
+    catalogue.messages_.emplace(*key, *translation);
+  }
+  return catalogue;
+}
+
+std::optional<std::string_view> MessageCatalog::find(std::string_view key) const {
+  auto it = messages_.find(key);
+  if (it == messages_.end()) return std::nullopt;
+  return it->second;
+}
 
 }  // namespace Foundation
