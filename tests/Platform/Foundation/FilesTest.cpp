@@ -107,8 +107,12 @@ TEST_F(FilesTest, NamesWhyAFileCannotBeRead) {
   EXPECT_FALSE(readWholeFile(dir / "file" / "below", 10, &failure));
   EXPECT_EQ(failure, "no such file");
   EXPECT_FALSE(readWholeFile(dir / "missing", 10));  // the reason is optional
+}
 
+TEST_F(FilesTest, NamesAFileItMayNotRead) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads files whatever their mode";
+  std::string failure;
+  put(dir / "file", "x");
   ::chmod((dir / "file").c_str(), 0);
   EXPECT_FALSE(readWholeFile(dir / "file", 10, &failure));
   EXPECT_EQ(failure, "permission denied");
@@ -167,13 +171,16 @@ TEST_F(FilesTest, FailedWritesKeepThePreviousDocumentAndLeaveNoTempFile) {
   EXPECT_EQ(entries(), (std::vector<std::string>{"doc.json", "folder", "plain"}));
   EXPECT_TRUE(fs::is_empty(dir / "folder"));
   EXPECT_EQ(readWholeFile(dir / "doc.json", 100), "previous");
+}
 
+TEST_F(FilesTest, AFailedWriteInAReadOnlyDirectoryKeepsThePreviousDocument) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
+  put(dir / "doc.json", "previous");
   ::chmod(dir.c_str(), 0555);
   EXPECT_THROW(writeAtomically(dir / "doc.json", "new"), std::system_error);
   ::chmod(dir.c_str(), 0755);
   EXPECT_EQ(readWholeFile(dir / "doc.json", 100), "previous");
-  EXPECT_EQ(entries(), (std::vector<std::string>{"doc.json", "folder", "plain"}));
+  EXPECT_EQ(entries(), std::vector<std::string>{"doc.json"});
 }
 
 TEST_F(FilesTest, RemovesOnlyTheStaleTempFilesOfItsOwnTarget) {
