@@ -199,8 +199,9 @@ void writeAtomically(const std::filesystem::path& path, std::string_view bytes) 
 
   for (std::size_t written = 0; written < bytes.size();) {
     ssize_t put = ::write(file.get(), bytes.data() + written, bytes.size() - written);
-    if (put < 0) {
-      if (errno == EINTR) continue;
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      if (put == 0) errno = EIO;  // no progress and no reason: never spin on it
       failAndRemove("write");
     }
     written += static_cast<std::size_t>(put);
