@@ -127,9 +127,7 @@ std::optional<Document> Document::parse(std::string_view bytes, std::size_t maxi
       case simdjson::UTF8_ERROR: return fail("(root): not valid UTF-8");
       case simdjson::EMPTY: return fail("(root): empty document");
       case simdjson::NUMBER_ERROR: return fail("(root): a number that does not fit 64 bits");
-      default:
-        return fail(std::string("(root): not a JSON document (") +
-                    simdjson::error_message(result.error()) + ")");
+      default: return fail("(root): not valid JSON");
     }
   }
   storage->root = result.value_unsafe();

@@ -1,0 +1,188 @@
+#include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <system_error>
+
+namespace {
+
+// A complete document; tests replace one part of it at a time.
+const std::string full =
+    R"({"updated":"2026-03-01T10:00:00Z","memory":{"used":8589934592,"physical":17179869184,)"
+    R"("swapUsed":0,"pressure":1},"wifiChecked":true,"wifi":{"ssid":"Home","band":"5 GHz",)"
+    R"("rssi":-61,"routerMs":3,"internetMs":20,"issues":0},"speedTest":{"downloadMbps":500,)"
+    R"("uploadMbps":50,"date":"2026-03-01T09:00:00Z"},"disk":{"free":100,"total":200,)"
+    R"("cleanable":5},"devRunning":2,"attention":[{"id":"x","title":"T","detail":"D",)"
+    R"("severity":2,"section":"ports","symbol":"bolt","tint":"red"}],"attentionTotal":4,)"
+    R"("urgent":1,"toCheck":2})";
+
+std::string replaced(std::string_view what, std::string_view with) {
+  std::string s = full;
+  auto at = s.find(what);
+  EXPECT_NE(at, std::string::npos) << what;
+  return s.replace(at, what.size(), with);
+}
+
+TEST(Decode, ReadsEveryField) {
+  auto s = decodeSnapshot(full);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->updated, *Foundation::parseRFC3339("2026-03-01T10:00:00Z"));
+  EXPECT_EQ(s->memory->physical, 17179869184u);
+  EXPECT_EQ(s->memory->pressure, WidgetSnapshot::Severity::warning);
+  EXPECT_EQ(s->wifi->ssid, "Home");
+  EXPECT_EQ(s->wifi->routerMs, 3);
+  EXPECT_EQ(s->speedTest->uploadMbps, 50);
+  EXPECT_EQ(s->disk->cleanable, 5);
+  ASSERT_EQ(s->attention.size(), 1u);
+  EXPECT_EQ(s->attention[0].tint, WidgetSnapshot::Tint::red);
+  EXPECT_EQ(s->attentionTotal, 4);
+  EXPECT_EQ(s->toCheck, 2);
+}
+
+TEST(Decode, AcceptedVariations) {
+  struct Case {
+    const char* name;
+    std::string document;
+  } cases[] = {
+      {"unknown members at every level",
+       replaced(R"("devRunning":2)", R"("devRunning":2,"extra":{"a":[1,{}]},"more":null)")},
+      {"unknown member in an item", replaced(R"("tint":"red")", R"("tint":"red","colour":7)")},
+      {"wifi absent", replaced(R"("wifi":{"ssid":"Home","band":"5 GHz","rssi":-61,"routerMs":3,)"
+                               R"("internetMs":20,"issues":0},)", "")},
+      {"wifi null", replaced(R"({"ssid":"Home","band":"5 GHz","rssi":-61,"routerMs":3,)"
+                             R"("internetMs":20,"issues":0})", "null")},
+      {"ssid null", replaced(R"("ssid":"Home")", R"("ssid":null)")},
+      {"routerMs absent", replaced(R"("routerMs":3,)", "")},
+      {"cleanable null", replaced(R"("cleanable":5)", R"("cleanable":null)")},
+      {"empty attention", replaced(R"([{"id":"x","title":"T","detail":"D","severity":2,)"
+                                   R"("section":"ports","symbol":"bolt","tint":"red"}])", "[]")},
+      {"integral double", replaced(R"("routerMs":3)", R"("routerMs":3.0)")},
+      {"exponent", replaced(R"("devRunning":2)", R"("devRunning":2e0)")},
+      {"largest unsigned", replaced(R"("swapUsed":0)", R"("swapUsed":18446744073709551615)")},
+      {"smallest signed", replaced(R"("free":100)", R"("free":-9223372036854775808)")},
+      {"whitespace around", "\n\t " + full + " \r\n"},
+      {"offset date", replaced("2026-03-01T10:00:00Z", "2026-03-01T11:00:00+01:00")},
+      {"fractional date", replaced("2026-03-01T10:00:00Z", "2026-03-01T10:00:00.25Z")},
+      {"escapes in text", replaced(R"("title":"T")", R"("title":"\u00e9\"\\\n\ud83d\ude00")")},
+  };
+  for (const auto& c : cases) {
+    std::string why;
+    EXPECT_TRUE(decodeSnapshot(c.document, &why)) << c.name << ": " << why;
+  }
+  EXPECT_FALSE(decodeSnapshot(replaced(R"("ssid":"Home")", R"("ssid":null)"))->wifi->ssid);
+  EXPECT_EQ(decodeSnapshot(replaced("2026-03-01T10:00:00Z", "2026-03-01T11:00:00+01:00"))->updated,
+            decodeSnapshot(full)->updated);
+}
+
+TEST(Decode, RejectionsNameThePathAndTheReason) {
+  struct Case {
+    std::string document;
+    const char* diagnosis;
+  } cases[] = {
+      {"", "(root): empty document"},
+      {"{}", "updated: missing"},
+      {"[]", "(root): expected an object, found an array"},
+      {replaced(R"("tint":"red")", R"("tint":"Blue")"), R"(attention[0].tint: "Blue" is not a tint)"},
+      {replaced(R"("severity":2)", R"("severity":3)"), "attention[0].severity: 3 is not a severity (0, 1 or 2)"},
+      {replaced(R"("routerMs":3)", R"("routerMs":4.5)"), "wifi.routerMs: 4.5 is not an integer"},
+      {replaced(R"("used":8589934592)", R"("used":-1)"), "memory.used: -1 does not fit an unsigned 64-bit integer"},
+      {replaced(R"("free":100)", R"("free":9223372036854775808)"), "disk.free: 9223372036854775808 does not fit a signed 64-bit integer"},
+      {replaced(R"("swapUsed":0)", R"("swapUsed":18446744073709551616)"), "(root): a number that does not fit 64 bits"},
+      {replaced(R"("attention":[)", R"("attention":null,"x":[)"), "attention: null, but required"},
+      {replaced(R"("wifiChecked":true)", R"("wifiChecked":1)"), "wifiChecked: expected true or false, found a number"},
+      {replaced(R"("band":"5 GHz")", R"("band":5)"), "wifi.band: expected a string, found a number"},
+      {replaced(R"("memory":{)", R"("memory":[],"m":{)"), "memory: expected an object, found an array"},
+      {replaced(R"("rssi":-61,)", ""), "wifi.rssi: missing"},
+      {replaced("2026-03-01T09:00:00Z", "2026-02-30T09:00:00Z"), R"(speedTest.date: "2026-02-30T09:00:00Z" is not an RFC 3339 date)"},
+      {replaced(R"("devRunning":2)", R"("devRunning":2,"devRunning":3)"), R"((root): member "devRunning" appears twice)"},
+      {replaced(R"("id":"x")", R"("id":"x\u0000y")"), "attention[0].id: string holds U+0000"},
+      {full + "{}", "(root): not valid JSON"},
+      {"{\"updated\":", "(root): not valid JSON"},
+  };
+  for (const auto& c : cases) {
+    std::string why;
+    EXPECT_FALSE(decodeSnapshot(c.document, &why)) << c.diagnosis;
+    EXPECT_EQ(why, c.diagnosis);
+  }
+}
+
+TEST(Decode, RejectsWhatNoWriterProduces) {
+  std::string nested = std::string(100, '[') + std::string(100, ']');
+  const std::string cases[] = {
+      "\xEF\xBB\xBF" + full,                             // byte order mark
+      full + std::string(1, '\0'),                       // NUL after the document
+      full + std::string("\0garbage", 8),                // NUL then garbage
+      replaced(R"("title":"T")", "\"title\":\"\xC3\x28\""),  // invalid UTF-8
+      replaced(R"("title":"T")", "\"title\":\"\xC0\xAF\""),  // overlong
+      replaced(R"("title":"T")", R"("title":"\ud800")"),  // lone surrogate
+      replaced(R"("devRunning":2)", R"("devRunning":2,"deep":)" + nested),
+      full.substr(0, full.size() - 1),                   // truncated
+  };
+  for (const auto& document : cases) EXPECT_FALSE(decodeSnapshot(document));
+}
+
+TEST(Encode, CompactFieldOrderAbsentOptionalsLeftOut) {
+  WidgetSnapshot s{*Foundation::parseRFC3339("2026-03-01T10:00:00.9Z"),
+                   std::nullopt,
+                   false,
+                   WidgetSnapshot::WiFi{std::nullopt, "2.4 GHz", -70, std::nullopt, 12, 1},
+                   std::nullopt,
+                   WidgetSnapshot::Disk{1, 2, std::nullopt},
+                   0,
+                   {},
+                   0,
+                   0,
+                   0};
+  EXPECT_EQ(encodeSnapshot(s),
+            R"({"updated":"2026-03-01T10:00:00Z","wifiChecked":false,"wifi":{"band":"2.4 GHz",)"
+            R"("rssi":-70,"internetMs":12,"issues":1},"disk":{"free":1,"total":2},"devRunning":0,)"
+            R"("attention":[],"attentionTotal":0,"urgent":0,"toCheck":0})");
+}
+
+TEST(Encode, RoundTripsEveryFieldAndDropsFractionsOfSeconds) {
+  auto s = decodeSnapshot(full);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(decodeSnapshot(encodeSnapshot(*s)), s);
+  EXPECT_EQ(encodeSnapshot(*decodeSnapshot(encodeSnapshot(*s))), encodeSnapshot(*s));
+
+  WidgetSnapshot fractional = *s;
+  fractional.updated = fractional.updated + 0.75;
+  auto back = decodeSnapshot(encodeSnapshot(fractional));
+  EXPECT_NE(back, fractional);
+  EXPECT_EQ(back, s);
+
+  WidgetSnapshot sample = WidgetSnapshot::sample();
+  auto sampleBack = decodeSnapshot(encodeSnapshot(sample));
+  ASSERT_TRUE(sampleBack);
+  EXPECT_EQ(sampleBack->updated.secondsSinceEpoch, std::floor(sample.updated.secondsSinceEpoch));
+  EXPECT_EQ(sampleBack->attention, sample.attention);
+  EXPECT_EQ(sampleBack->memory, sample.memory);
+}
+
+TEST(Encode, RefusesWhatCouldNotBeReadBack) {
+  auto s = *decodeSnapshot(full);
+  auto expectRefused = [](WidgetSnapshot bad, std::errc code, const char* path) {
+    try {
+      encodeSnapshot(bad);
+      ADD_FAILURE() << path;
+    } catch (const std::system_error& e) {
+      EXPECT_EQ(e.code(), std::make_error_code(code)) << path;
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+  };
+  WidgetSnapshot bad = s;
+  bad.attention[0].title = "\xFF";
+  expectRefused(bad, std::errc::illegal_byte_sequence, "attention[0].title");
+  bad = s;
+  bad.wifi->ssid = std::string("a\0b", 3);
+  expectRefused(bad, std::errc::illegal_byte_sequence, "wifi.ssid");
+  bad = s;
+  bad.updated = Foundation::Date{std::nan("")};
+  expectRefused(bad, std::errc::argument_out_of_domain, "updated");
+  bad = s;
+  bad.speedTest->date = Foundation::Date{1e15};
+  expectRefused(bad, std::errc::argument_out_of_domain, "speedTest.date");
+}
+
+}  // namespace

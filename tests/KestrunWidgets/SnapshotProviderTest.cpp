@@ -1,0 +1,97 @@
+#include "KestrunWidgets/SnapshotProvider.h"
+
+#include <gtest/gtest.h>
+
+#include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
+#include "tests/Support/TestSupport.h"
+
+namespace {
+
+using WidgetHost::Timeline;
+using WidgetHost::TimelineProviderContext;
+
+const TimelineProviderContext preview{true}, widget{false};
+
+SnapshotEntry snapshotEntry(const TimelineProviderContext& context) {
+  std::optional<SnapshotEntry> delivered;
+  int calls = 0;
+  SnapshotProvider{}.getSnapshot(context, [&](SnapshotEntry e) {
+    delivered = std::move(e);
+    ++calls;
+  });
+  EXPECT_EQ(calls, 1);
+  return *delivered;
+}
+
+Timeline<SnapshotEntry> timeline(const TimelineProviderContext& context) {
+  std::optional<Timeline<SnapshotEntry>> delivered;
+  int calls = 0;
+  SnapshotProvider{}.getTimeline(context, [&](Timeline<SnapshotEntry> t) {
+    delivered = std::move(t);
+    ++calls;
+  });
+  EXPECT_EQ(calls, 1);
+  return *delivered;
+}
+
+WidgetSnapshot stored(double updated) {
+  WidgetSnapshot s = WidgetSnapshot::sample();
+  s.updated = Foundation::Date{updated};
+  s.speedTest->date = Foundation::Date{updated - 60};
+  s.devRunning = 9;
+  return s;
+}
+
+TEST(SnapshotProvider, WithoutAFile) {
+  TestSupport::ScopedWidgetContainer container;
+  Foundation::ScopedClock clock(Foundation::Date{2'000'000'000});
+
+  SnapshotEntry placeholder = SnapshotProvider{}.placeholder(widget);
+  EXPECT_EQ(placeholder.date, Foundation::Date{2'000'000'000});
+  EXPECT_EQ(placeholder.snapshot, WidgetSnapshot::sample());
+
+  EXPECT_FALSE(snapshotEntry(widget).snapshot);
+  EXPECT_EQ(snapshotEntry(preview).snapshot, WidgetSnapshot::sample());
+  EXPECT_EQ(snapshotEntry(preview).date, Foundation::Date{2'000'000'000});
+
+  for (const auto& context : {widget, preview}) {
+    auto t = timeline(context);
+    ASSERT_EQ(t.entries.size(), 7u);
+    for (const auto& e : t.entries) EXPECT_FALSE(e.snapshot);  // never the sample
+    EXPECT_EQ(t.policy, WidgetHost::TimelineReloadPolicy::atEnd);
+  }
+}
+
+TEST(SnapshotProvider, WithAFile) {
+  TestSupport::ScopedWidgetContainer container;
+  WidgetStore::write(stored(1'999'999'000));
+  Foundation::ScopedClock clock(Foundation::Date{2'000'000'000.25});
+
+  EXPECT_EQ(SnapshotProvider{}.placeholder(widget).snapshot, WidgetSnapshot::sample());
+  EXPECT_EQ(snapshotEntry(widget).snapshot, stored(1'999'999'000));
+  EXPECT_EQ(snapshotEntry(preview).snapshot, stored(1'999'999'000));
+
+  auto t = timeline(widget);
+  ASSERT_EQ(t.entries.size(), 7u);
+  for (std::size_t i = 0; i < t.entries.size(); ++i) {
+    EXPECT_EQ(t.entries[i].date, Foundation::Date{2'000'000'000.25 + 300.0 * i}) << i;
+    EXPECT_EQ(t.entries[i].snapshot, stored(1'999'999'000)) << i;
+  }
+  EXPECT_EQ(t.entries.capacity(), 7u);
+}
+
+TEST(SnapshotProvider, AChangedFileReachesOnlyTheNextTimeline) {
+  TestSupport::ScopedWidgetContainer container;
+  WidgetStore::write(stored(1'000));
+  auto first = timeline(widget);
+  WidgetStore::write(stored(2'000));
+  auto second = timeline(widget);
+  EXPECT_EQ(first.entries.back().snapshot, stored(1'000));
+  EXPECT_EQ(second.entries.front().snapshot, stored(2'000));
+
+  TestSupport::writeFile(container.snapshotFile(), "{\"updated\":");
+  EXPECT_FALSE(timeline(widget).entries.front().snapshot);
+  EXPECT_EQ(snapshotEntry(preview).snapshot, WidgetSnapshot::sample());
+}
+
+}  // namespace

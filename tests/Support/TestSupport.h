@@ -1,0 +1,110 @@
+// Scoped environment variables and temporary directories for tests.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace TestSupport {
+
+// Sets (or, with nullopt, unsets) an environment variable until destroyed.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) previous_ = old;
+    if (value)
+      ::setenv(name_.c_str(), value->c_str(), 1);
+    else
+      ::unsetenv(name_.c_str());
+  }
+  ~ScopedEnvironment() {
+    if (previous_)
+      ::setenv(name_.c_str(), previous_->c_str(), 1);
+    else
+      ::unsetenv(name_.c_str());
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> previous_;
+};
+
+// A fresh directory under the system's temporary directory, removed with everything in it.
+class TemporaryDirectory {
+ public:
+  TemporaryDirectory() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("kestrun-test-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+  }
+  ~TemporaryDirectory() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TemporaryDirectory(const TemporaryDirectory&) = delete;
+  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void writeFile(const std::filesystem::path& path, std::string_view bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// An Info.plist whose only key is "KestrunAppGroup" with the given XML value element, e.g.
+// "<string>group.test</string>" or "<integer>7</integer>"; an empty value leaves the key out.
+inline std::string infoPlist(std::string_view groupValueElement) {
+  std::string plist =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+      "<plist version=\"1.0\"><dict>";
+  if (!groupValueElement.empty())
+    plist += "<key>KestrunAppGroup</key>" + std::string(groupValueElement);
+  return plist + "</dict></plist>\n";
+}
+
+// A bundle and a data home of the test's own: the program's group container lies inside the
+// temporary directory, so tests never touch the user's files.
+class ScopedWidgetContainer {
+ public:
+  explicit ScopedWidgetContainer(std::string_view groupValueElement = "<string>group.test</string>")
+      : bundleVariable_("KESTRUN_BUNDLE", (root_ / "bundle").string()),
+        dataHomeVariable_("XDG_DATA_HOME", (root_ / "data").string()) {
+    writeFile(root_ / "bundle" / "Info.plist", infoPlist(groupValueElement));
+  }
+
+  const std::filesystem::path& root() const { return root_.path(); }
+  // Where the snapshot file of the group "group.test" lies.
+  std::filesystem::path snapshotFile() const {
+    return root_ / "data" / "group-containers" / "group.test" / "widget-snapshot.json";
+  }
+
+ private:
+  TemporaryDirectory root_;
+  ScopedEnvironment bundleVariable_;
+  ScopedEnvironment dataHomeVariable_;
+};
+
+}  // namespace TestSupport
