@@ -52,7 +52,9 @@ Locale Locale::fromPOSIXName(std::string_view name) {
     region = name.substr(separator + 1);
   }
   bool languageOK = (language.size() == 2 || language.size() == 3) && allOf(language, isASCIIAlpha);
-  bool regionOK = region.empty() || (region.size() == 2 && allOf(region, isASCIIAlpha)) ||
+  bool separated = language.size() != name.size();
+  bool regionOK = (!separated && region.empty()) ||
+                  (region.size() == 2 && allOf(region, isASCIIAlpha)) ||
                   (region.size() == 3 && allOf(region, isASCIIDigit));
   if (!languageOK || !regionOK) return defaultLocale();
   return {transformed(language, lower), transformed(region, upper)};

@@ -1,9 +1,10 @@
 #include "Platform/Foundation/Localization.h"
 
+#include "Platform/Foundation/Bundle.h"
+
 #include <unicode/ustring.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -48,21 +49,10 @@ std::shared_ptr<const MessageCatalog> catalogueAt(const std::filesystem::path& p
   return slot->second;
 }
 
-std::filesystem::path programDirectory() {
-  static const std::filesystem::path directory = [] {
-    std::error_code error;
-    auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path() : program.parent_path();
-  }();
-  return directory;
-}
-
 }  // namespace
 
 std::filesystem::path catalogueDirectory() {
-  const char* bundle = std::getenv("KESTRUN_BUNDLE");
-  if (bundle && *bundle) return std::filesystem::path(bundle) / "locale";
-  return (programDirectory() / ".." / KESTRUN_DATA_SUBDIR / "locale").lexically_normal();
+  return Bundle::main()->bundlePath() / "locale";
 }
 
 std::string localizedString(std::string_view key) {

@@ -9,11 +9,12 @@
 // Catalogues are GNU gettext .mo files of the text domain "kestrun-widgets", found at
 //   <bundle>/locale/<language>_<REGION>/LC_MESSAGES/kestrun-widgets.mo, then
 //   <bundle>/locale/<language>/LC_MESSAGES/kestrun-widgets.mo,
-// where <bundle> is $KESTRUN_BUNDLE when set, else <directory of the program>/../share/
-// kestrun-widgets, and the locale is Locale::current(). They are read by this unit rather than by
-// the C library's gettext, which would translate only when the machine has the user's locale
-// generated and setlocale has been called. Each file is read once, on first use, and kept; a
-// missing or damaged file means no translations for that locale. Safe to call from any thread.
+// where <bundle> is the directory of Bundle::main() ($KESTRUN_BUNDLE when set, else
+// <directory of the program>/../share/kestrun-widgets) and the locale is Locale::current().
+// They are read by this unit rather than by the C library's gettext, which would translate only
+// when the machine has the user's locale generated and setlocale has been called. Each file is read
+// once, on first use, and kept; a missing or damaged file means no translations for that locale.
+// Safe to call from any thread.
 #pragma once
 
 #include <filesystem>
