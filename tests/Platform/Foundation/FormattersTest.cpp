@@ -170,12 +170,6 @@ TEST(FormattersTest, RelativeDatesSurviveDatesNoCalendarHolds) {
   EXPECT_FALSE(formatter.localizedString(Date{1e300}, reference, english).empty());
 }
 
-TEST(FormattersTest, RelativeDatesFollowTheEnvironmentByDefault) {
-  FoundationTesting::ScopedLocale environment("de_DE.UTF-8");
-  EXPECT_EQ(RelativeDateTimeFormatter().localizedString(reference - 2 * hour, reference),
-            "vor 2 Std.");
-}
-
 TEST(FormattersTest, FormattersAreSafeFromManyThreads) {
   std::vector<std::thread> threads;
   std::vector<int> failures(4, 0);

@@ -49,11 +49,6 @@ TEST(LocaleTest, ReadsPOSIXNames) {
     EXPECT_EQ(Locale::fromPOSIXName(c.name), c.expected) << '"' << c.name << '"';
 }
 
-TEST(LocaleTest, IdentifierJoinsLanguageAndRegion) {
-  EXPECT_EQ((Locale{"de", "DE"}.identifier()), "de_DE");
-  EXPECT_EQ((Locale{"de", ""}.identifier()), "de");
-}
-
 TEST(LocaleTest, EnvironmentPrecedenceIsLcAllThenLcMessagesThenLang) {
   struct Case {
     const char *lcAll, *lcMessages, *lang;
@@ -74,16 +69,6 @@ TEST(LocaleTest, EnvironmentPrecedenceIsLcAllThenLcMessagesThenLang) {
         << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " "
         << (c.lang ? c.lang : "-");
   }
-}
-
-TEST(LocaleTest, CurrentFollowsChangesOfTheEnvironment) {
-  ScopedLocale german("de_DE.UTF-8");
-  EXPECT_EQ(Locale::current().language, "de");
-  {
-    ScopedLocale french("fr_FR.UTF-8");
-    EXPECT_EQ(Locale::current().language, "fr");
-  }
-  EXPECT_EQ(Locale::current().language, "de");
 }
 
 }  // namespace

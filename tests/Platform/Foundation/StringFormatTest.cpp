@@ -67,25 +67,20 @@ TEST(StringFormatTest, SubstitutesTypedArguments) {
     const char* expected;
   } cases[] = {
       {format("%lld Mbps", 48), "48 Mbps"},
-      {format("%lld", 1234), "1234"},
       {format("%lld dBm", -67), "-67 dBm"},
       {format("of %@ · %@ swap", "16 GB", "0.0 GB"), "of 16 GB · 0.0 GB swap"},
-      {format("%@ signal", std::string("Good")), "Good signal"},
       {format("%lf", 1.5), "1.500000"},
       {format("%.1f GB", 6.0), "6.0 GB"},
-      {format("%d|%i|%ld|%qd|%hhd", 1, 2, 3L, 4LL, 5), "1|2|3|4|5"},
       {format("%lld", std::numeric_limits<std::int64_t>::min()), "-9223372036854775808"},
       {format("%llu", std::numeric_limits<std::uint64_t>::max()), "18446744073709551615"},
       {format("%u", -1), "18446744073709551615"},
       {format("%x %X %#x %o", 255, 255, 255, 8), "ff FF 0xff 10"},
       {format("%5d|%-5d|%05d|%+d|% d", 42, 42, -42, 5, 5), "   42|42   |-0042|+5| 5"},
-      {format("%.3d", 7), "007"},
       {format("%08.2f", -3.14159), "-0003.14"},
       {format("%e|%.2E|%g|%g", 12345.678, 0.5, 0.0001, 1e20), "1.234568e+04|5.00E-01|0.0001|1e+20"},
       {format("%f|%F|%f", std::nan(""), -INFINITY, INFINITY), "nan|-INF|inf"},
       {format("%4@|%-3@|", "ß", "é"), "   ß|é  |"},
       {format("100%%"), "100%"},
-      {format("no specifiers"), "no specifiers"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.actual, c.expected);
 }
@@ -93,17 +88,14 @@ TEST(StringFormatTest, SubstitutesTypedArguments) {
 TEST(StringFormatTest, PositionalSpecifiersReorderAndRepeat) {
   EXPECT_EQ(format("%2$@ von %1$@", "16 GB", "0.0 GB"), "0.0 GB von 16 GB");
   EXPECT_EQ(format("%1$@ und %1$@", "a"), "a und a");
-  EXPECT_EQ(format("%2$lld:%1$lld", 5, 9), "9:5");
-  EXPECT_EQ(format("%1$.2f", 2.0), "2.00");
+  EXPECT_EQ(format("%2$lld:%1$.2f", 2.0, 9), "9:2.00");
 }
 
 TEST(StringFormatTest, MismatchedArgumentsAreWrittenInTheirNaturalForm) {
   EXPECT_EQ(format("%lld", "text"), "text");
   EXPECT_EQ(format("%@", 5), "5");
-  EXPECT_EQ(format("%@", 1.5), "1.5");
   EXPECT_EQ(format("%d", 2.5), "2.5");
   EXPECT_EQ(format("%.1f", 3), "3.0");
-  EXPECT_EQ(format("%@", true), "1");
 }
 
 TEST(StringFormatTest, WhatCannotBeFilledIsKeptAsWritten) {
