@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <system_error>
+#include <vector>
 
 namespace Foundation {
 namespace {
@@ -35,18 +36,40 @@ std::optional<std::string> readCatalogueFile(const std::filesystem::path& path) 
   return bytes;
 }
 
-std::shared_ptr<const MessageCatalog> catalogueAt(const std::filesystem::path& path) {
+std::shared_ptr<const MessageCatalog> load(const std::filesystem::path& path) {
+  auto bytes = readCatalogueFile(path);
+  if (!bytes) return nullptr;
+  auto catalogue = MessageCatalog::parse(*bytes);
+  return catalogue ? std::make_shared<const MessageCatalog>(std::move(*catalogue)) : nullptr;
+}
+
+// The catalogues that translate for a locale, most specific first. They are found once per
+// catalogue folder and locale and kept, absent and damaged files included, so that a lookup
+// costs one map search and reads nothing.
+using CatalogueChain = std::vector<std::shared_ptr<const MessageCatalog>>;
+
+std::shared_ptr<const CatalogueChain> cataloguesFor(const std::filesystem::path& directory,
+                                                    const Locale& locale) {
   static std::mutex mutex;
-  static std::map<std::string, std::shared_ptr<const MessageCatalog>> loaded;
+  static std::map<std::string, std::shared_ptr<const CatalogueChain>, std::less<>> chains;
+  std::string key = directory.native() + '\0' + locale.identifier();
   std::lock_guard lock(mutex);
-  auto [slot, inserted] = loaded.try_emplace(path.string());
-  if (inserted) {
-    // An absent or damaged file is remembered as such, so it is not read again on every lookup.
-    if (auto bytes = readCatalogueFile(path))
-      if (auto catalogue = MessageCatalog::parse(*bytes))
-        slot->second = std::make_shared<const MessageCatalog>(std::move(*catalogue));
+  auto& chain = chains[key];
+  if (!chain) {
+    CatalogueChain found;
+    std::vector<std::string> names{locale.identifier()};
+    if (!locale.region.empty()) names.push_back(locale.language);
+    for (const std::string& name : names) {
+      // Locales made from the environment are well formed; one made by hand must not reach
+      // outside the catalogue folder either.
+      if (name.empty() || name.front() == '.' || name.find('/') != std::string::npos) continue;
+      if (auto catalogue =
+              load(directory / name / "LC_MESSAGES" / (std::string(textDomain) + ".mo")))
+        found.push_back(std::move(catalogue));
+    }
+    chain = std::make_shared<const CatalogueChain>(std::move(found));
   }
-  return slot->second;
+  return chain;
 }
 
 }  // namespace
@@ -61,15 +84,9 @@ std::string localizedString(std::string_view key) {
 
 std::string localizedString(std::string_view key, const Locale& locale) {
   if (key.empty()) return {};
-  std::filesystem::path directory = catalogueDirectory();
-  std::string file = std::string(textDomain) + ".mo";
-  for (const std::string& name : {locale.identifier(), locale.language}) {
-    if (name.empty()) continue;
-    auto catalogue = catalogueAt(directory / name / "LC_MESSAGES" / file);
-    if (!catalogue) continue;
+  // A regional catalogue may translate only what differs from its language's catalogue.
+  for (const auto& catalogue : *cataloguesFor(catalogueDirectory(), locale))
     if (auto translation = catalogue->find(key)) return std::string(*translation);
-    // A regional catalogue may translate only what differs from its language's catalogue.
-  }
   return std::string(key);
 }
 
