@@ -10,12 +10,12 @@
 
 namespace {
 
-struct Run {
+struct Outcome {
   int status;
   std::string out, err;
 };
 
-Run run(std::vector<std::string> args, std::string input = {}) {
+Outcome run(std::vector<std::string> args, std::string input = {}) {
   args.insert(args.begin(), "kestrun-widgets");
   std::vector<const char*> argv;
   for (const auto& a : args) argv.push_back(a.c_str());
@@ -39,15 +39,15 @@ TEST(CommandLine, DecodeReencodesOrNamesThePathAndReason) {
   TestSupport::writeFile(dir / "bad.json", R"({"updated":"2026-03-01T10:00:00Z","attention":[{"tint":"Blue"}]})");
 
   EXPECT_EQ(run({"decode", (dir / "good.json").string()}).out, reencoded + "\n");
-  Run fromStdin = run({"decode", "-"}, document);
+  Outcome fromStdin = run({"decode", "-"}, document);
   EXPECT_EQ(fromStdin.status, 0);
   EXPECT_EQ(fromStdin.out, reencoded + "\n");
 
-  Run bad = run({"decode", (dir / "bad.json").string()});
+  Outcome bad = run({"decode", (dir / "bad.json").string()});
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(bad.out, "");
   EXPECT_EQ(bad.err, "wifiChecked: missing\n");
-  Run missing = run({"decode", (dir / "none.json").string()});
+  Outcome missing = run({"decode", (dir / "none.json").string()});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, (dir / "none.json").string() + ": no such file\n");
   EXPECT_EQ(run({"decode"}).status, WidgetHost::ExitStatus::usage);
@@ -57,25 +57,25 @@ TEST(CommandLine, DecodeReencodesOrNamesThePathAndReason) {
 TEST(CommandLine, WriteStoresThroughTheStoreOrSaysWhyNot) {
   {
     TestSupport::ScopedWidgetContainer container;
-    Run ok = run({"write", "-"}, document);
+    Outcome ok = run({"write", "-"}, document);
     EXPECT_EQ(ok.status, 0) << ok.err;
     EXPECT_EQ(ok.out, container.snapshotFile().string() + "\n");
     EXPECT_EQ(TestSupport::readFile(container.snapshotFile()), reencoded);
 
-    Run unreadable = run({"write", "-"}, "{}");
+    Outcome unreadable = run({"write", "-"}, "{}");
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_EQ(unreadable.err, "updated: missing\n");
     EXPECT_EQ(TestSupport::readFile(container.snapshotFile()), reencoded);
 
     std::filesystem::remove(container.snapshotFile());
     std::filesystem::create_directory(container.snapshotFile());  // rename over it must fail
-    Run refused = run({"write", "-"}, document);
+    Outcome refused = run({"write", "-"}, document);
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("kestrun-widgets write: "), std::string::npos);
   }
   {
     TestSupport::ScopedWidgetContainer noGroup("");
-    Run r = run({"write", "-"}, document);
+    Outcome r = run({"write", "-"}, document);
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("No group identifier"), std::string::npos) << r.err;
   }
@@ -83,7 +83,7 @@ TEST(CommandLine, WriteStoresThroughTheStoreOrSaysWhyNot) {
     TestSupport::ScopedWidgetContainer container;
     TestSupport::ScopedEnvironment noDataHome("XDG_DATA_HOME", std::nullopt);
     TestSupport::ScopedEnvironment noHome("HOME", std::nullopt);
-    Run r = run({"write", "-"}, document);
+    Outcome r = run({"write", "-"}, document);
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("No container"), std::string::npos) << r.err;
   }
@@ -91,7 +91,7 @@ TEST(CommandLine, WriteStoresThroughTheStoreOrSaysWhyNot) {
 
 TEST(CommandLine, ProviderAnswersAsJSONUnderAReplacedClock) {
   TestSupport::ScopedWidgetContainer container;
-  Run t = run({"timeline", "--now", "2026-12-09T10:00:00Z"});
+  Outcome t = run({"timeline", "--now", "2026-12-09T10:00:00Z"});
   EXPECT_EQ(t.status, 0);
   std::string expected = "{\"entries\":[";
   for (int minute = 0; minute <= 30; minute += 5) {
@@ -103,7 +103,7 @@ TEST(CommandLine, ProviderAnswersAsJSONUnderAReplacedClock) {
 
   EXPECT_EQ(run({"--now=2026-12-09T10:00:00Z", "snapshot"}).out,
             "{\"date\":\"2026-12-09T10:00:00Z\",\"snapshot\":null}\n");
-  Run preview = run({"snapshot", "--preview"});
+  Outcome preview = run({"snapshot", "--preview"});
   EXPECT_NE(preview.out.find("\"ssid\":\"Home\""), std::string::npos);
   EXPECT_EQ(run({"placeholder"}).out.find("\"snapshot\":{\"updated\":"), 31u);
 
@@ -115,7 +115,7 @@ TEST(CommandLine, ProviderAnswersAsJSONUnderAReplacedClock) {
 
 TEST(CommandLine, WhereTellsEachLinkOfTheChain) {
   TestSupport::ScopedWidgetContainer container;
-  Run missing = run({"where"});
+  Outcome missing = run({"where"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.out.find("group: group.test\n"), std::string::npos);
   EXPECT_NE(missing.out.find("file: " + container.snapshotFile().string() + "\n"), std::string::npos);
@@ -125,13 +125,13 @@ TEST(CommandLine, WhereTellsEachLinkOfTheChain) {
   EXPECT_NE(run({"where"}).out.find("readable: no: updated: \"2026-13-01T00:00:00Z\" is not an RFC 3339 date"),
             std::string::npos);
   TestSupport::writeFile(container.snapshotFile(), document);
-  Run ok = run({"where"});
+  Outcome ok = run({"where"});
   EXPECT_EQ(ok.status, 0);
   EXPECT_NE(ok.out.find("readable: yes\n"), std::string::npos);
 }
 
 TEST(CommandLine, HelpAndUsage) {
-  Run help = run({"--help"});
+  Outcome help = run({"--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* name : {"decode", "write", "sample", "where", "placeholder", "snapshot", "timeline"})
     EXPECT_NE(help.out.find(std::string("  ") + name), std::string::npos) << name;
