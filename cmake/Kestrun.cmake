@@ -1,7 +1,7 @@
 # Shared compile settings for every target of the project.
 
 add_library(kestrun_options INTERFACE)
-target_compile_options(kestrun_options INTERFACE -Wall -Wextra)
+target_compile_options(kestrun_options INTERFACE $<BUILD_INTERFACE:-Wall -Wextra>)
 target_include_directories(kestrun_options INTERFACE
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/kestrun>)
