@@ -60,94 +60,95 @@ void toUpper(std::string& s) {
 }
 
 // Pads `body` to the width; zeros go after the sign and the radix prefix.
-std::string padded(std::string sign, std::string body, const Specifier& spec, bool numeric) {
+std::string padded(std::string sign, std::string body, const Specifier& specifier, bool numeric) {
   std::size_t length = characterCount(sign) + characterCount(body);
-  if (length >= spec.width) return sign + body;
-  std::size_t fill = spec.width - length;
-  if (spec.leftAlign) return sign + body + std::string(fill, ' ');
-  if (spec.zeroPad && numeric) return sign + std::string(fill, '0') + body;
+  if (length >= specifier.width) return sign + body;
+  std::size_t fill = specifier.width - length;
+  if (specifier.leftAlign) return sign + body + std::string(fill, ' ');
+  if (specifier.zeroPad && numeric) return sign + std::string(fill, '0') + body;
   return std::string(fill, ' ') + sign + body;
 }
 
-std::string signFor(bool negative, const Specifier& spec) {
+std::string signFor(bool negative, const Specifier& specifier) {
   if (negative) return "-";
-  if (spec.plusSign) return "+";
-  if (spec.spaceSign) return " ";
+  if (specifier.plusSign) return "+";
+  if (specifier.spaceSign) return " ";
   return "";
 }
 
-std::string writeInteger(const Specifier& spec, bool negative, std::uint64_t magnitude,
+std::string writeInteger(const Specifier& specifier, bool negative, std::uint64_t magnitude,
                          bool isSigned) {
   int base = 10;
   std::string prefix;
-  switch (spec.conversion) {
+  switch (specifier.conversion) {
     case 'x':
     case 'X':
       base = 16;
-      if (spec.alternate && magnitude != 0) prefix = "0x";
+      if (specifier.alternate && magnitude != 0) prefix = "0x";
       break;
     case 'o':
       base = 8;
-      if (spec.alternate) prefix = "0";
+      if (specifier.alternate) prefix = "0";
       break;
   }
   std::string digits = integerText(magnitude, base);
-  if (spec.precision) {
-    if (*spec.precision == 0 && magnitude == 0) digits.clear();
-    if (digits.size() < *spec.precision) digits.insert(0, *spec.precision - digits.size(), '0');
+  if (specifier.precision) {
+    if (*specifier.precision == 0 && magnitude == 0) digits.clear();
+    if (digits.size() < *specifier.precision)
+      digits.insert(0, *specifier.precision - digits.size(), '0');
   }
-  if (spec.conversion == 'X') {
+  if (specifier.conversion == 'X') {
     toUpper(digits);
     toUpper(prefix);
   }
-  Specifier padding = spec;
-  if (spec.precision) padding.zeroPad = false;  // as in C: a precision overrides the 0 flag
-  return padded((isSigned ? signFor(negative, spec) : "") + prefix, digits, padding, true);
+  Specifier padding = specifier;
+  if (specifier.precision) padding.zeroPad = false;  // as in C: a precision overrides the 0 flag
+  return padded((isSigned ? signFor(negative, specifier) : "") + prefix, digits, padding, true);
 }
 
-std::string writeFloating(const Specifier& spec, double value) {
+std::string writeFloating(const Specifier& specifier, double value) {
   std::chars_format style = std::chars_format::fixed;
-  char lower = char(spec.conversion | 0x20);
+  char lower = char(specifier.conversion | 0x20);
   if (lower == 'e') style = std::chars_format::scientific;
   if (lower == 'g') style = std::chars_format::general;
-  int precision = int(spec.precision.value_or(6));
+  int precision = int(specifier.precision.value_or(6));
   bool negative = std::signbit(value);
   std::string body = floatingText(std::fabs(value), style, precision);
-  if (spec.alternate && style == std::chars_format::fixed && precision == 0) body += '.';
-  if (spec.conversion >= 'A' && spec.conversion <= 'Z') toUpper(body);
-  return padded(signFor(negative, spec), body, spec, std::isfinite(value));
+  if (specifier.alternate && style == std::chars_format::fixed && precision == 0) body += '.';
+  if (specifier.conversion >= 'A' && specifier.conversion <= 'Z') toUpper(body);
+  return padded(signFor(negative, specifier), body, specifier, std::isfinite(value));
 }
 
-std::string convert(const Specifier& spec, const FormatArgument::Value& value) {
-  switch (spec.conversion) {
+std::string convert(const Specifier& specifier, const FormatArgument::Value& value) {
+  switch (specifier.conversion) {
     case '@':
     case 's':
-      return padded("", naturalText(value), spec, false);
+      return padded("", naturalText(value), specifier, false);
     case 'd':
     case 'i':
     case 'u':
     case 'x':
     case 'X':
     case 'o': {
-      bool isSigned = spec.conversion == 'd' || spec.conversion == 'i';
+      bool isSigned = specifier.conversion == 'd' || specifier.conversion == 'i';
       if (auto* v = std::get_if<std::int64_t>(&value)) {
         if (isSigned) {
           bool negative = *v < 0;
           // Negating in unsigned arithmetic keeps INT64_MIN exact.
           std::uint64_t magnitude = negative ? 0 - std::uint64_t(*v) : std::uint64_t(*v);
-          return writeInteger(spec, negative, magnitude, true);
+          return writeInteger(specifier, negative, magnitude, true);
         }
-        return writeInteger(spec, false, std::uint64_t(*v), false);
+        return writeInteger(specifier, false, std::uint64_t(*v), false);
       }
       if (auto* v = std::get_if<std::uint64_t>(&value))
-        return writeInteger(spec, false, *v, isSigned);
-      return padded("", naturalText(value), spec, false);
+        return writeInteger(specifier, false, *v, isSigned);
+      return padded("", naturalText(value), specifier, false);
     }
     default: {  // floating point
-      if (auto* v = std::get_if<double>(&value)) return writeFloating(spec, *v);
-      if (auto* v = std::get_if<std::int64_t>(&value)) return writeFloating(spec, double(*v));
-      if (auto* v = std::get_if<std::uint64_t>(&value)) return writeFloating(spec, double(*v));
-      return padded("", naturalText(value), spec, false);
+      if (auto* v = std::get_if<double>(&value)) return writeFloating(specifier, *v);
+      if (auto* v = std::get_if<std::int64_t>(&value)) return writeFloating(specifier, double(*v));
+      if (auto* v = std::get_if<std::uint64_t>(&value)) return writeFloating(specifier, double(*v));
+      return padded("", naturalText(value), specifier, false);
     }
   }
 }
@@ -170,11 +171,11 @@ std::optional<std::size_t> readNumber(std::string_view s, std::size_t& at, std::
 
 // Parses the specifier that starts after a '%' at `at`; on success `at` is past its conversion.
 std::optional<Specifier> parseSpecifier(std::string_view s, std::size_t& at) {
-  Specifier spec;
+  Specifier specifier;
   bool overflow = false;
   std::size_t i = at;
   if (auto n = readNumber(s, i, maximumWidth, overflow); n && i < s.size() && s[i] == '$') {
-    spec.position = *n;
+    specifier.position = *n;
     ++i;
   } else {
     i = at;
@@ -183,32 +184,32 @@ std::optional<Specifier> parseSpecifier(std::string_view s, std::size_t& at) {
   for (; i < s.size(); ++i) {
     char c = s[i];
     if (c == '-')
-      spec.leftAlign = true;
+      specifier.leftAlign = true;
     else if (c == '+')
-      spec.plusSign = true;
+      specifier.plusSign = true;
     else if (c == ' ')
-      spec.spaceSign = true;
+      specifier.spaceSign = true;
     else if (c == '0')
-      spec.zeroPad = true;
+      specifier.zeroPad = true;
     else if (c == '#')
-      spec.alternate = true;
+      specifier.alternate = true;
     else if (c == '\'')
       continue;  // grouping: never applied, these numbers are not localised
     else
       break;
   }
-  spec.width = readNumber(s, i, maximumWidth, overflow).value_or(0);
+  specifier.width = readNumber(s, i, maximumWidth, overflow).value_or(0);
   if (i < s.size() && s[i] == '.') {
     ++i;
-    spec.precision = readNumber(s, i, maximumPrecision, overflow).value_or(0);
+    specifier.precision = readNumber(s, i, maximumPrecision, overflow).value_or(0);
   }
   while (i < s.size() && std::string_view("hlqLzjt").find(s[i]) != std::string_view::npos) ++i;
   if (i >= s.size() || overflow) return std::nullopt;
-  spec.conversion = s[i];
-  if (std::string_view("@sdiuxXofFeEgG").find(spec.conversion) == std::string_view::npos)
+  specifier.conversion = s[i];
+  if (std::string_view("@sdiuxXofFeEgG").find(specifier.conversion) == std::string_view::npos)
     return std::nullopt;
   at = i + 1;
-  return spec;
+  return specifier;
 }
 
 }  // namespace
@@ -229,26 +230,26 @@ std::string formatWithArguments(std::string_view format,
       continue;
     }
     std::size_t end = at;
-    auto spec = parseSpecifier(format, end);
-    if (!spec) {
+    auto specifier = parseSpecifier(format, end);
+    if (!specifier) {
       out += '%';  // not a specifier: the text after it is copied as it stands
       continue;
     }
-    std::size_t index = spec->position ? *spec->position : ++nextArgument;
+    std::size_t index = specifier->position ? *specifier->position : ++nextArgument;
     if (index == 0 || index > arguments.size())
       out.append(format.substr(percent, end - percent));
     else
-      out += convert(*spec, arguments[index - 1].value());
+      out += convert(*specifier, arguments[index - 1].value());
     at = end;
   }
   return out;
 }
 
 std::string formatFixed(double value, int decimals) {
-  Specifier spec;
-  spec.conversion = 'f';
-  spec.precision = std::size_t(std::clamp(decimals, 0, int(maximumPrecision)));
-  return writeFloating(spec, value);
+  Specifier specifier;
+  specifier.conversion = 'f';
+  specifier.precision = std::size_t(std::clamp(decimals, 0, int(maximumPrecision)));
+  return writeFloating(specifier, value);
 }
 
 }  // namespace Foundation
