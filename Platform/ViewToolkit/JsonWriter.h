@@ -1,0 +1,14 @@
+// Minimal JSON text output for the tree dump: strings escaped for any input (UTF-8 passes
+// through, control characters and the line separators are escaped), numbers in their shortest
+// round-trip form, non-finite numbers as null.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ViewToolkit::Json {
+
+void appendString(std::string& out, std::string_view text);
+void appendNumber(std::string& out, double value);
+
+}  // namespace ViewToolkit::Json

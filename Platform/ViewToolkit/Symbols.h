@@ -1,0 +1,28 @@
+// The platform's symbol names mapped to characters of the icon font (Material Icons, from the
+// fonts-material-design-icons-iconfont package). The table is compiled in: a symbol name is
+// only ever a key into it, never a path or a font query. Unknown names map to a neutral
+// fallback glyph.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ViewToolkit {
+
+struct SymbolGlyph {
+  std::string glyph;  // UTF-8 of one private-use character of the icon font
+  double rotationDegrees = 0;
+  bool known = false;
+};
+
+inline constexpr const char* kIconFontFamily = "Material Icons";
+// A symbol's square is this many times its font's size: the icon font draws its glyphs inside
+// a square em, a little larger than the text it stands beside.
+inline constexpr double kSymbolSizeFactor = 1.2;
+
+SymbolGlyph lookupSymbol(std::string_view name);
+// Every name in the table, for checks that the font covers them all.
+std::vector<std::string> knownSymbolNames();
+
+}  // namespace ViewToolkit

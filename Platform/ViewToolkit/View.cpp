@@ -1,0 +1,273 @@
+#include "Platform/ViewToolkit/View.h"
+
+#include "Platform/ViewToolkit/Text.h"
+#include "Platform/ViewToolkit/ViewNode.h"
+
+namespace ViewToolkit {
+namespace {
+
+template <class T>
+View make(T content) {
+  return View(std::make_shared<const ViewNode>(ViewNode{std::move(content)}));
+}
+
+View modified(const View& child, Modifier modifier) {
+  return make(ModifierNode{child, std::move(modifier)});
+}
+
+const View& emptyView() {
+  static const View empty(std::make_shared<const ViewNode>(ViewNode{EmptyNode{}}));
+  return empty;
+}
+
+}  // namespace
+
+View::View() : node_(emptyView().node()) {}
+View::View(const Text& text) : View(make(TextNode{text})) {}
+View::View(const Shape& shape) : View(shape.fill()) {}
+View::View(Color color)
+    : View(make(
+          ShapeNode{Rectangle(), ShapeNode::Paint::fill, color, {}, ShapeNode::Origin::color})) {}
+View::View(const LinearGradient& gradient)
+    : View(make(ShapeNode{
+          Rectangle(), ShapeNode::Paint::fill, gradient, {}, ShapeNode::Origin::gradient})) {}
+
+bool View::isEmpty() const {
+  return std::holds_alternative<EmptyNode>(node_->content);
+}
+
+namespace detail {
+
+View makeComponent(std::function<View()> body) {
+  return make(ComponentNode{std::move(body)});
+}
+
+View padding(const View& v, EdgeInsets insets) {
+  return modified(v, PaddingModifier{insets});
+}
+View fixedFrame(const View& v, FrameSize size) {
+  return modified(v, FixedFrameModifier{size});
+}
+View flexibleFrame(const View& v, FlexibleFrame f) {
+  return modified(v, FlexibleFrameModifier{f});
+}
+View opacity(const View& v, double o) {
+  return modified(v, OpacityModifier{o});
+}
+View background(const View& v, View b, Alignment a) {
+  return modified(v, BackgroundModifier{std::move(b), a});
+}
+View overlay(const View& v, View o, Alignment a) {
+  return modified(v, OverlayModifier{std::move(o), a});
+}
+View offset(const View& v, double x, double y) {
+  return modified(v, OffsetModifier{x, y});
+}
+View rotation(const View& v, Angle angle, UnitPoint anchor) {
+  return modified(v, RotationModifier{angle, anchor});
+}
+View layoutPriority(const View& v, double p) {
+  return modified(v, PriorityModifier{p});
+}
+View widgetURL(const View& v, std::string url) {
+  return modified(v, WidgetURLModifier{std::move(url)});
+}
+View accentable(const View& v, bool a) {
+  return modified(v, AccentableModifier{a});
+}
+View containerBackground(const View& v, View b, Alignment a) {
+  return modified(v, ContainerBackgroundModifier{std::move(b), a});
+}
+View environmentModifier(const View& v, std::function<void(EnvironmentValues&)> transform) {
+  return modified(v, EnvironmentModifier{std::move(transform)});
+}
+View shapeBackground(const View& v, ShapeStyle style, const Shape& shape) {
+  return background(v, shape.fill(std::move(style)), Alignment::center);
+}
+
+}  // namespace detail
+
+View EnvironmentReader(std::function<View(const EnvironmentValues&)> body) {
+  return make(ReaderNode{std::move(body)});
+}
+
+View VStack(HorizontalAlignment alignment, std::optional<double> spacing,
+            std::vector<View> children) {
+  return make(StackNode{StackAxis::vertical, Alignment{alignment, VerticalAlignment::center},
+                        spacing, std::move(children)});
+}
+View VStack(HorizontalAlignment alignment, std::vector<View> children) {
+  return VStack(alignment, std::nullopt, std::move(children));
+}
+View VStack(std::vector<View> children) {
+  return VStack(HorizontalAlignment::center, std::nullopt, std::move(children));
+}
+View HStack(VerticalAlignment alignment, std::optional<double> spacing,
+            std::vector<View> children) {
+  return make(StackNode{StackAxis::horizontal, Alignment{HorizontalAlignment::center, alignment},
+                        spacing, std::move(children)});
+}
+View HStack(VerticalAlignment alignment, std::vector<View> children) {
+  return HStack(alignment, std::nullopt, std::move(children));
+}
+View HStack(std::vector<View> children) {
+  return HStack(VerticalAlignment::center, std::nullopt, std::move(children));
+}
+View ZStack(Alignment alignment, std::vector<View> children) {
+  return make(StackNode{StackAxis::depth, alignment, std::nullopt, std::move(children)});
+}
+View ZStack(std::vector<View> children) {
+  return ZStack(Alignment::center, std::move(children));
+}
+
+View Grid(Alignment alignment, std::optional<double> horizontalSpacing,
+          std::optional<double> verticalSpacing, std::vector<View> rows) {
+  return make(GridNode{alignment, horizontalSpacing, verticalSpacing, std::move(rows)});
+}
+View Grid(std::vector<View> rows) {
+  return Grid(Alignment::center, std::nullopt, std::nullopt, std::move(rows));
+}
+View GridRow(std::optional<VerticalAlignment> alignment, std::vector<View> cells) {
+  return make(GridRowNode{alignment, std::move(cells)});
+}
+View GridRow(std::vector<View> cells) {
+  return GridRow(std::nullopt, std::move(cells));
+}
+
+View Spacer(std::optional<double> minLength) {
+  return make(SpacerNode{minLength});
+}
+View Group(std::vector<View> children) {
+  return make(GroupNode{std::move(children)});
+}
+
+View Link(LinkDestination destination, View label) {
+  return make(LinkNode{std::move(destination.absoluteString), std::move(label)});
+}
+
+View Image::systemName(std::string name) {
+  return make(ImageNode{std::move(name)});
+}
+
+View Label(const Text& title, std::string systemImage) {
+  return make(LabelNode{title, std::move(systemImage)});
+}
+
+Shape Shape::trim(double from, double to) const {
+  Shape s = *this;
+  // A trim of a trim keeps the part of the part, as nested trims do.
+  double length = trimTo_ - trimFrom_;
+  s.trimFrom_ = trimFrom_ + length * from;
+  s.trimTo_ = trimFrom_ + length * to;
+  return s;
+}
+
+Shape Shape::inset(double amount) const {
+  Shape s = *this;
+  s.inset_ += amount;
+  return s;
+}
+
+View Shape::fill(ShapeStyle style) const {
+  return make(
+      ShapeNode{*this, ShapeNode::Paint::fill, std::move(style), {}, ShapeNode::Origin::shape});
+}
+View Shape::stroke(ShapeStyle style, StrokeStyle stroke) const {
+  return make(ShapeNode{*this, ShapeNode::Paint::stroke, std::move(style), std::move(stroke),
+                        ShapeNode::Origin::shape});
+}
+View Shape::stroke(ShapeStyle style, double lineWidth) const {
+  StrokeStyle s;
+  s.lineWidth = lineWidth;
+  return stroke(std::move(style), std::move(s));
+}
+View Shape::strokeBorder(ShapeStyle style, StrokeStyle stroke) const {
+  return make(ShapeNode{*this, ShapeNode::Paint::strokeBorder, std::move(style), std::move(stroke),
+                        ShapeNode::Origin::shape});
+}
+View Shape::strokeBorder(ShapeStyle style, double lineWidth) const {
+  StrokeStyle s;
+  s.lineWidth = lineWidth;
+  return strokeBorder(std::move(style), std::move(s));
+}
+
+// ---- Container background ------------------------------------------------------------------
+
+namespace {
+
+struct Splitter {
+  std::optional<View> background;
+  Alignment alignment = Alignment::center;
+
+  // Returns `view` with the first container background found removed (and recorded). Component
+  // bodies on the way are built in `env` and kept built, so they run once.
+  View split(const View& view, const EnvironmentValues& env) {
+    const ViewNode& node = *view.node();
+    if (const auto* c = std::get_if<ComponentNode>(&node.content)) {
+      View body;
+      {
+        ScopedCurrentEnvironment scope(env);
+        body = c->body();
+      }
+      return split(body, env);
+    }
+    if (const auto* r = std::get_if<ReaderNode>(&node.content)) {
+      View body;
+      {
+        ScopedCurrentEnvironment scope(env);
+        body = r->body(env);
+      }
+      return split(body, env);
+    }
+    if (const auto* m = std::get_if<ModifierNode>(&node.content)) {
+      if (const auto* cb = std::get_if<ContainerBackgroundModifier>(&m->modifier)) {
+        if (!background) {
+          background = cb->background;
+          alignment = cb->alignment;
+          return m->child;
+        }
+      }
+      EnvironmentValues inner = env;
+      if (const auto* e = std::get_if<EnvironmentModifier>(&m->modifier)) {
+        e->transform(inner);
+        const bool before = background.has_value();
+        View child = split(m->child, inner);
+        if (background && !before) {
+          // The background lives where the modifier was: it keeps the environment set above.
+          background = detail::environmentModifier(*background, e->transform);
+        }
+        return detail::environmentModifier(child, e->transform);
+      }
+      View child = split(m->child, inner);
+      return modified(child, m->modifier);
+    }
+    if (const auto* s = std::get_if<StackNode>(&node.content)) {
+      StackNode copy = *s;
+      for (View& child : copy.children) {
+        if (background) break;
+        child = split(child, env);
+      }
+      return make(std::move(copy));
+    }
+    if (const auto* g = std::get_if<GroupNode>(&node.content)) {
+      GroupNode copy = *g;
+      for (View& child : copy.children) {
+        if (background) break;
+        child = split(child, env);
+      }
+      return make(std::move(copy));
+    }
+    return view;
+  }
+};
+
+}  // namespace
+
+ContainerBackgroundSplit splitContainerBackground(const View& view,
+                                                  const EnvironmentValues& environment) {
+  Splitter splitter;
+  View content = splitter.split(view, environment);
+  return {splitter.background, splitter.alignment, content};
+}
+
+}  // namespace ViewToolkit
