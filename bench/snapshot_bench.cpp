@@ -10,6 +10,7 @@
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "KestrunWidgets/SnapshotProvider.h"
+#include "Platform/Foundation/Files.h"
 
 namespace {
 
@@ -47,6 +48,20 @@ void BM_BareOpenReadClose(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BareOpenReadClose);
+
+// The parts of a timeline request, to see where its time goes.
+void BM_FileURL(benchmark::State& state) {
+  fixture();
+  for (auto _ : state) benchmark::DoNotOptimize(WidgetStore::fileURL());
+}
+BENCHMARK(BM_FileURL);
+
+void BM_ReadWholeFile(benchmark::State& state) {
+  const auto path = fixture().file;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(Foundation::readWholeFile(path, WidgetStore::maximumFileSize));
+}
+BENCHMARK(BM_ReadWholeFile);
 
 void BM_GetTimeline(benchmark::State& state) {
   fixture();

@@ -1,5 +1,7 @@
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <system_error>
 
@@ -17,108 +19,147 @@ struct DecodeFailure {
   std::string reason;
 };
 
-std::string childPath(const std::string& parent, std::string_view name) {
-  return parent.empty() ? std::string(name) : parent + "." + std::string(name);
+// Where a value sits in the document, as a chain of stack frames: nothing is allocated unless a
+// diagnosis is written.
+struct Path {
+  const Path* parent = nullptr;
+  std::string_view name;  // a member name, or empty for an array element
+  std::size_t index = 0;
+
+  Path member(std::string_view child) const { return {this, child, 0}; }
+  Path element(std::size_t i) const { return {this, {}, i}; }
+
+  std::string text() const {
+    if (!parent) return "(root)";
+    std::string head = parent->parent ? parent->text() : std::string();
+    if (name.empty()) return head + "[" + std::to_string(index) + "]";
+    return head.empty() ? std::string(name) : head + "." + std::string(name);
+  }
+};
+
+[[noreturn]] void fail(const Path& path, std::string reason) {
+  throw DecodeFailure{path.text(), std::move(reason)};
 }
 
-[[noreturn]] void fail(const std::string& path, std::string reason) {
-  throw DecodeFailure{path.empty() ? "(root)" : path, std::move(reason)};
-}
-
-[[noreturn]] void wrongType(const std::string& path, std::string_view expected, const Value& v) {
+[[noreturn]] void wrongType(const Path& path, std::string_view expected, const Value& v) {
   fail(path, "expected " + std::string(expected) + ", found " +
                  std::string(Foundation::JSON::describe(v.type())));
 }
 
+void requireIntegral(const Value& v, const Path& path) {
+  if (v.type() != Type::number) wrongType(path, "an integer", v);
+  double d = v.number().value_or(0);
+  if (std::trunc(d) != d) fail(path, v.excerpt() + " is not an integer");
+}
+
+std::int64_t toInt64(const Value& v, const Path& path) {
+  if (auto i = v.int64()) return *i;
+  requireIntegral(v, path);
+  fail(path, v.excerpt() + " does not fit a signed 64-bit integer");
+}
+
+std::uint64_t toUInt64(const Value& v, const Path& path) {
+  if (auto u = v.uint64()) return *u;
+  requireIntegral(v, path);
+  fail(path, v.excerpt() + " does not fit an unsigned 64-bit integer");
+}
+
+std::string toText(const Value& v, const Path& path) {
+  auto s = v.string();
+  if (!s) wrongType(path, "a string", v);
+  return std::string(*s);
+}
+
 // Reads the members of one object, each by name; missing and null mean absent for optionals.
+// The members are gathered in one pass, so that each lookup is a short scan rather than a walk
+// of the document.
 class Fields {
  public:
-  Fields(const Value& object, std::string path) : object_(object), path_(std::move(path)) {
+  Fields(const Value& object, const Path& path) : path_(path) {
     if (object.type() != Type::object) wrongType(path_, "an object", object);
+    object.forEachMember([this](std::string_view name, Value value) {
+      if (count_ < few_.size())
+        few_[count_] = {name, value};
+      else
+        many_.emplace_back(name, value);
+      ++count_;
+    });
   }
 
+  const Path& path() const { return path_; }
+
+  std::optional<Value> member(std::string_view name) const {
+    for (std::size_t i = 0; i < std::min(count_, few_.size()); ++i)
+      if (few_[i].first == name) return few_[i].second;
+    for (const auto& [key, value] : many_)
+      if (key == name) return value;
+    return std::nullopt;
+  }
   std::optional<Value> optional(std::string_view name) const {
-    auto v = object_.member(name);
+    auto v = member(name);
     if (!v || v->isNull()) return std::nullopt;
     return v;
   }
   Value required(std::string_view name) const {
-    auto v = object_.member(name);
-    if (!v) fail(childPath(path_, name), "missing");
-    if (v->isNull()) fail(childPath(path_, name), "null, but required");
+    auto v = member(name);
+    if (!v) fail(path_.member(name), "missing");
+    if (v->isNull()) fail(path_.member(name), "null, but required");
     return *v;
   }
-  std::string path(std::string_view name) const { return childPath(path_, name); }
 
-  std::int64_t int64(std::string_view name) const { return toInt64(required(name), path(name)); }
-  std::uint64_t uint64(std::string_view name) const { return toUInt64(required(name), path(name)); }
+  std::int64_t int64(std::string_view name) const {
+    return toInt64(required(name), path_.member(name));
+  }
+  std::uint64_t uint64(std::string_view name) const {
+    return toUInt64(required(name), path_.member(name));
+  }
   std::optional<std::int64_t> optionalInt64(std::string_view name) const {
     auto v = optional(name);
     if (!v) return std::nullopt;
-    return toInt64(*v, path(name));
+    return toInt64(*v, path_.member(name));
   }
   bool boolean(std::string_view name) const {
     Value v = required(name);
     auto b = v.boolean();
-    if (!b) wrongType(path(name), "true or false", v);
+    if (!b) wrongType(path_.member(name), "true or false", v);
     return *b;
   }
-  std::string text(std::string_view name) const { return toText(required(name), path(name)); }
+  std::string text(std::string_view name) const {
+    return toText(required(name), path_.member(name));
+  }
   std::optional<std::string> optionalText(std::string_view name) const {
     auto v = optional(name);
     if (!v) return std::nullopt;
-    return toText(*v, path(name));
+    return toText(*v, path_.member(name));
   }
   Foundation::Date date(std::string_view name) const {
     Value v = required(name);
     auto s = v.string();
-    if (!s) wrongType(path(name), "a date text", v);
+    if (!s) wrongType(path_.member(name), "a date text", v);
     auto d = Foundation::parseRFC3339(*s);
-    if (!d) fail(path(name), v.excerpt() + " is not an RFC 3339 date");
+    if (!d) fail(path_.member(name), v.excerpt() + " is not an RFC 3339 date");
     return *d;
   }
   WidgetSnapshot::Severity severity(std::string_view name) const {
     Value v = required(name);
-    std::int64_t raw = toInt64(v, path(name));
-    auto severity = WidgetSnapshot::severityFromRawValue(raw);
-    if (!severity) fail(path(name), v.excerpt() + " is not a severity (0, 1 or 2)");
+    auto severity = WidgetSnapshot::severityFromRawValue(toInt64(v, path_.member(name)));
+    if (!severity) fail(path_.member(name), v.excerpt() + " is not a severity (0, 1 or 2)");
     return *severity;
   }
   WidgetSnapshot::Tint tint(std::string_view name) const {
     Value v = required(name);
-    std::string raw = toText(v, path(name));
-    auto tint = WidgetSnapshot::tintFromRawValue(raw);
-    if (!tint) fail(path(name), v.excerpt() + " is not a tint");
+    auto s = v.string();
+    if (!s) wrongType(path_.member(name), "a string", v);
+    auto tint = WidgetSnapshot::tintFromRawValue(*s);
+    if (!tint) fail(path_.member(name), v.excerpt() + " is not a tint");
     return *tint;
   }
 
  private:
-  static void requireNumber(const Value& v, const std::string& path) {
-    if (v.type() != Type::number) wrongType(path, "an integer", v);
-  }
-  static void requireIntegral(const Value& v, const std::string& path) {
-    requireNumber(v, path);
-    double d = v.number().value_or(0);
-    if (std::trunc(d) != d) fail(path, v.excerpt() + " is not an integer");
-  }
-  static std::int64_t toInt64(const Value& v, const std::string& path) {
-    if (auto i = v.int64()) return *i;
-    requireIntegral(v, path);
-    fail(path, v.excerpt() + " does not fit a signed 64-bit integer");
-  }
-  static std::uint64_t toUInt64(const Value& v, const std::string& path) {
-    if (auto u = v.uint64()) return *u;
-    requireIntegral(v, path);
-    fail(path, v.excerpt() + " does not fit an unsigned 64-bit integer");
-  }
-  static std::string toText(const Value& v, const std::string& path) {
-    auto s = v.string();
-    if (!s) wrongType(path, "a string", v);
-    return std::string(*s);
-  }
-
-  Value object_;
-  std::string path_;
+  const Path& path_;
+  std::array<std::pair<std::string_view, Value>, 12> few_;
+  std::vector<std::pair<std::string_view, Value>> many_;  // unknown members past the first dozen
+  std::size_t count_ = 0;
 };
 
 WidgetSnapshot::Memory decodeMemory(const Fields& f) {
@@ -148,11 +189,13 @@ template <class Record, class Decode>
 std::optional<Record> optionalRecord(const Fields& parent, std::string_view name, Decode decode) {
   auto v = parent.optional(name);
   if (!v) return std::nullopt;
-  return decode(Fields(*v, parent.path(name)));
+  Path path = parent.path().member(name);
+  return decode(Fields(*v, path));
 }
 
 WidgetSnapshot decodeRoot(const Value& root) {
-  Fields f(root, "");
+  Path rootPath;
+  Fields f(root, rootPath);
   // Members are read in field order so that a document with several faults is diagnosed at the
   // first field, whatever order its members were written in.
   Foundation::Date updated = f.date("updated");
@@ -164,19 +207,21 @@ WidgetSnapshot decodeRoot(const Value& root) {
   std::int64_t devRunning = f.int64("devRunning");
 
   Value list = f.required("attention");
-  if (list.type() != Type::array) wrongType("attention", "an array", list);
+  Path listPath = rootPath.member("attention");
+  if (list.type() != Type::array) wrongType(listPath, "an array", list);
   std::vector<WidgetSnapshot::Attention> attention;
   attention.reserve(list.count());
   list.forEachElement([&](std::size_t i, Value item) {
-    attention.push_back(decodeAttention(Fields(item, "attention[" + std::to_string(i) + "]")));
+    Path itemPath = listPath.element(i);
+    attention.push_back(decodeAttention(Fields(item, itemPath)));
   });
 
-  return WidgetSnapshot{updated,    memory,
-                        wifiChecked, wifi,
-                        speedTest,  disk,
-                        devRunning, std::move(attention),
-                        f.int64("attentionTotal"), f.int64("urgent"),
-                        f.int64("toCheck")};
+  std::int64_t attentionTotal = f.int64("attentionTotal");
+  std::int64_t urgent = f.int64("urgent");
+  std::int64_t toCheck = f.int64("toCheck");
+  return WidgetSnapshot{updated, std::move(memory), wifiChecked,    std::move(wifi),
+                        std::move(speedTest), std::move(disk), devRunning, std::move(attention),
+                        attentionTotal, urgent, toCheck};
 }
 
 void writeDate(Writer& w, std::string_view name, Foundation::Date date, const std::string& path) {

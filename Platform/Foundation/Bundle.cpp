@@ -98,22 +98,45 @@ std::map<std::string, PropertyValue, std::less<>> loadInfoDictionary(
   return info;
 }
 
-std::filesystem::path mainBundleDirectory() {
+// The bundle beside the running program; the executable cannot change while the process runs,
+// so it is looked up once.
+const std::string& installedBundleDirectory() {
+  static const std::string directory = [] {
+    char executable[4096];
+    ssize_t length = ::readlink("/proc/self/exe", executable, sizeof executable);
+    std::filesystem::path bin;
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof executable) {
+      bin = std::filesystem::path(std::string(executable, length)).parent_path();
+    }
+    // Without /proc the program still has a bundle, one that holds no keys.
+    return (bin / ".." / KESTRUN_DATA_SUBDIR).lexically_normal().string();
+  }();
+  return directory;
+}
+
+std::string_view mainBundleDirectory() {
   if (const char* chosen = std::getenv("KESTRUN_BUNDLE"); chosen && *chosen) return chosen;
-  char executable[4096];
-  ssize_t length = ::readlink("/proc/self/exe", executable, sizeof executable);
-  std::filesystem::path directory;
-  if (length > 0 && static_cast<std::size_t>(length) < sizeof executable) {
-    directory = std::filesystem::path(std::string(executable, length)).parent_path();
-  }
-  // Without /proc the program still has a bundle, one that holds no keys.
-  return (directory / ".." / KESTRUN_DATA_SUBDIR).lexically_normal();
+  return installedBundleDirectory();
 }
 
 }  // namespace
 
 std::shared_ptr<const Bundle> Bundle::main() {
-  return at(mainBundleDirectory());
+  // The store asks for the main bundle on every read: the last answer is kept by the directory's
+  // text as given, so that the usual call costs one getenv and one string comparison.
+  static std::mutex mutex;
+  static std::string lastDirectory;
+  static std::shared_ptr<const Bundle> last;
+  std::string_view directory = mainBundleDirectory();
+  {
+    std::lock_guard lock(mutex);
+    if (last && directory == lastDirectory) return last;
+  }
+  auto bundle = at(std::filesystem::path(directory));
+  std::lock_guard lock(mutex);
+  lastDirectory = directory;
+  last = bundle;
+  return bundle;
 }
 
 std::shared_ptr<const Bundle> Bundle::at(const std::filesystem::path& directory) {

@@ -95,13 +95,17 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
       if (bytes.size() >= limit) break;
       bytes.resize(std::min(limit, std::max<std::size_t>(bytes.size() * 2, 4096)));
     }
-    ssize_t got = ::read(file.get(), bytes.data() + total, bytes.size() - total);
+    const std::size_t asked = bytes.size() - total;
+    ssize_t got = ::read(file.get(), bytes.data() + total, asked);
     if (got < 0) {
       if (errno == EINTR) continue;
       return fail("read error: " + errnoText(errno));
     }
     if (got == 0) break;
     total += static_cast<std::size_t>(got);
+    // A regular file gives fewer bytes than asked for only at its end, so a short read saves the
+    // read that would return 0.
+    if (static_cast<std::size_t>(got) < asked) break;
   }
   if (total > maximumSize) return tooLarge();
   bytes.resize(total);

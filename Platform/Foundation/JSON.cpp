@@ -3,6 +3,7 @@
 #include <simdjson.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <system_error>
@@ -42,45 +43,78 @@ Type typeOf(element e) {
 
 // Walks the whole tree once after parsing: member names must be unique within an object, and no
 // string may hold U+0000 (an escaped \u0000 would otherwise cut the text short further on).
-std::string firstStructuralFault(element root) {
-  std::vector<std::pair<element, std::string>> pending{{root, "(root)"}};
-  std::vector<std::string_view> names;
-  while (!pending.empty()) {
-    auto [e, path] = std::move(pending.back());
-    pending.pop_back();
-    switch (e.type()) {
-      case element_type::STRING: {
-        std::string_view s = e.get_string().value_unsafe();
-        if (s.find('\0') != std::string_view::npos) return path + ": string holds U+0000";
-        break;
-      }
-      case element_type::ARRAY: {
-        std::size_t i = 0;
-        simdjson::dom::array items = e.get_array().value_unsafe();
-        for (element child : items) {
-          pending.emplace_back(child, path + "[" + std::to_string(i++) + "]");
+// Recursion is bounded by the parser's depth limit. The path is built only for the fault found,
+// on the way back up.
+struct Fault {
+  std::vector<std::string> path;  // innermost first
+  std::string reason;
+};
+
+bool holdsNul(std::string_view s) { return s.find('\0') != std::string_view::npos; }
+
+std::optional<Fault> faultIn(element e) {
+  switch (e.type()) {
+    case element_type::STRING:
+      if (holdsNul(e.get_string().value_unsafe())) return Fault{{}, "string holds U+0000"};
+      return std::nullopt;
+    case element_type::ARRAY: {
+      std::size_t i = 0;
+      simdjson::dom::array items = e.get_array().value_unsafe();
+      for (element child : items) {
+        if (auto fault = faultIn(child)) {
+          fault->path.push_back("[" + std::to_string(i) + "]");
+          return fault;
         }
-        break;
+        ++i;
       }
-      case element_type::OBJECT: {
-        names.clear();
-        simdjson::dom::object members = e.get_object().value_unsafe();
-        for (auto field : members) {
-          if (field.key.find('\0') != std::string_view::npos)
-            return path + ": member name holds U+0000";
-          names.push_back(field.key);
-          std::string child = path == "(root)" ? std::string(field.key) : path + "." + std::string(field.key);
-          pending.emplace_back(field.value, std::move(child));
-        }
-        std::sort(names.begin(), names.end());
-        auto dup = std::adjacent_find(names.begin(), names.end());
-        if (dup != names.end()) return path + ": member \"" + std::string(*dup) + "\" appears twice";
-        break;
-      }
-      default: break;
+      return std::nullopt;
     }
+    case element_type::OBJECT: {
+      simdjson::dom::object members = e.get_object().value_unsafe();
+      // Objects of the usual size compare names pairwise in place; larger ones sort a copy, which
+      // puts a repeated name next to its twin.
+      constexpr std::size_t inPlace = 16;
+      std::array<std::string_view, inPlace> few;
+      std::vector<std::string_view> many;
+      std::size_t count = 0;
+      std::optional<std::string_view> repeated;
+      for (auto field : members) {
+        if (holdsNul(field.key)) return Fault{{}, "member name holds U+0000"};
+        if (auto fault = faultIn(field.value)) {
+          fault->path.push_back("." + std::string(field.key));
+          return fault;
+        }
+        if (count < inPlace) {
+          for (std::size_t i = 0; i < count && !repeated; ++i)
+            if (few[i] == field.key) repeated = field.key;
+          few[count] = field.key;
+        } else {
+          if (many.empty()) many.assign(few.begin(), few.end());
+          many.push_back(field.key);
+        }
+        ++count;
+      }
+      if (!many.empty()) {
+        std::sort(many.begin(), many.end());
+        if (auto dup = std::adjacent_find(many.begin(), many.end()); dup != many.end()) repeated = *dup;
+      }
+      if (repeated) return Fault{{}, "member \"" + std::string(*repeated) + "\" appears twice"};
+      return std::nullopt;
+    }
+    default: return std::nullopt;
   }
-  return {};
+}
+
+std::string firstStructuralFault(element root) {
+  auto fault = faultIn(root);
+  if (!fault) return {};
+  std::string path;
+  for (auto it = fault->path.rbegin(); it != fault->path.rend(); ++it) path += *it;
+  if (path.empty())
+    path = "(root)";
+  else if (path[0] == '.')
+    path.erase(0, 1);
+  return path + ": " + fault->reason;
 }
 
 }  // namespace
@@ -102,10 +136,32 @@ struct Document::Storage {
   element root;
 };
 
+namespace {
+
+// Each thread keeps one parser for documents of ordinary size, so that a decode allocates nothing;
+// a parser grown for a large document is freed rather than kept.
+constexpr std::size_t keptParserCapacity = 256 * 1024;
+
+}  // namespace
+
+void Document::keepSpare(std::unique_ptr<Storage>& storage) {
+  thread_local std::unique_ptr<Storage> spare;
+  if (!storage) {  // asking for the spare
+    storage = std::move(spare);
+    return;
+  }
+  if (!spare && storage->parser.capacity() <= keptParserCapacity) spare = std::move(storage);
+}
+
 Document::Document(std::unique_ptr<Storage> storage) : storage_(std::move(storage)) {}
 Document::Document(Document&&) noexcept = default;
-Document& Document::operator=(Document&&) noexcept = default;
-Document::~Document() = default;
+Document& Document::operator=(Document&& other) noexcept {
+  std::swap(storage_, other.storage_);  // ours goes with `other`, whose destructor may keep it
+  return *this;
+}
+Document::~Document() {
+  if (storage_) keepSpare(storage_);
+}
 
 std::optional<Document> Document::parse(std::string_view bytes, std::size_t maximumDepth,
                                         std::string* failure) {
@@ -113,14 +169,19 @@ std::optional<Document> Document::parse(std::string_view bytes, std::size_t maxi
     if (failure) *failure = std::move(reason);
     return std::nullopt;
   };
-  auto storage = std::make_unique<Storage>();
+  std::unique_ptr<Storage> storage;
+  keepSpare(storage);
+  if (!storage) storage = std::make_unique<Storage>();
   // The parser needs room for the whole document and refuses deeper nesting than asked for.
-  if (storage->parser.allocate(std::max<std::size_t>(bytes.size(), 64), maximumDepth) !=
-      simdjson::SUCCESS)
+  if ((storage->parser.capacity() < bytes.size() || storage->parser.max_depth() != maximumDepth) &&
+      storage->parser.allocate(std::max<std::size_t>(bytes.size(), 4096), maximumDepth) !=
+          simdjson::SUCCESS)
     return fail("(root): out of memory");
   // simdjson copies into its own padded buffer when the input is not padded.
   auto result = storage->parser.parse(bytes.data(), bytes.size(), true);
+  auto giveBack = [&] { keepSpare(storage); };
   if (result.error()) {
+    giveBack();
     switch (result.error()) {
       case simdjson::DEPTH_ERROR:
         return fail("(root): nested deeper than " + std::to_string(maximumDepth) + " levels");
@@ -131,7 +192,10 @@ std::optional<Document> Document::parse(std::string_view bytes, std::size_t maxi
     }
   }
   storage->root = result.value_unsafe();
-  if (std::string fault = firstStructuralFault(storage->root); !fault.empty()) return fail(fault);
+  if (std::string fault = firstStructuralFault(storage->root); !fault.empty()) {
+    giveBack();
+    return fail(fault);
+  }
   return Document(std::move(storage));
 }
 
@@ -229,6 +293,13 @@ std::optional<Value> Value::member(std::string_view name) const {
   auto found = members.at_key(name);
   if (found.error()) return std::nullopt;
   return wrap(found.value_unsafe());
+}
+
+void Value::forEachMember(const std::function<void(std::string_view, Value)>& body) const {
+  element e = unwrap(handle_);
+  if (e.type() != element_type::OBJECT) return;
+  simdjson::dom::object members = e.get_object().value_unsafe();
+  for (auto field : members) body(field.key, wrap(field.value));
 }
 
 std::string Value::excerpt() const {

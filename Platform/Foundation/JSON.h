@@ -44,6 +44,8 @@ class Value {
 
   // Objects: the value of a member, none when the object has no such member (or this is not an object).
   std::optional<Value> member(std::string_view name) const;
+  // Every member in the order written.
+  void forEachMember(const std::function<void(std::string_view name, Value value)>& body) const;
 
   // The value's text as it would be written compactly, for messages (long texts are shortened).
   std::string excerpt() const;
@@ -70,6 +72,7 @@ class Document {
  private:
   struct Storage;
   explicit Document(std::unique_ptr<Storage> storage);
+  static void keepSpare(std::unique_ptr<Storage>& storage);
   std::unique_ptr<Storage> storage_;
 };
 
