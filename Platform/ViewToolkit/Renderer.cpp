@@ -397,6 +397,15 @@ cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned
   return CAIRO_STATUS_SUCCESS;
 }
 
+void paintBackdrop(cairo_t* cr, const Scene& scene) {
+  if (!scene.backdrop) return;
+  RGBA c = scene.backdrop->resolve(scene.draw.colorScheme);
+  cairo_save(cr);
+  cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
+  cairo_paint(cr);
+  cairo_restore(cr);
+}
+
 int pixels(double points, double scale) {
   return std::max(1, static_cast<int>(std::ceil(points * scale - 1e-9)));
 }
@@ -441,6 +450,7 @@ std::string renderDocument(const DisplayList& list, const Scene& scene, Document
   }
   cairo_t* cr = cairo_create(surface);
   if (format == DocumentFormat::png) cairo_scale(cr, scene.displayScale, scene.displayScale);
+  paintBackdrop(cr, scene);
   drawDisplayList(cr, list, scene.draw);
   cairo_destroy(cr);
   if (format == DocumentFormat::png) {
@@ -490,6 +500,7 @@ Bitmap rasterize(const DisplayList& list, const Scene& scene) {
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, b.width, b.height);
   cairo_t* cr = cairo_create(surface);
   cairo_scale(cr, scene.displayScale, scene.displayScale);
+  paintBackdrop(cr, scene);
   drawDisplayList(cr, list, scene.draw);
   cairo_destroy(cr);
   cairo_surface_flush(surface);

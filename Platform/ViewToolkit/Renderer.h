@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct Scene {
   Size size;
   double displayScale = 2;
   DrawSettings draw;
+  // Painted under everything and never tinted, like the container's own background in
+  // accented rendering; absent: transparent.
+  std::optional<Color> backdrop;
 
   // `base` with this scene's appearance, display scale and rendering mode.
   EnvironmentValues environment(EnvironmentValues base = {}) const;

@@ -11,7 +11,7 @@ void LocalizedStringKey::appendLiteral(const char* literal) {
   }
 }
 
-void LocalizedStringKey::appendArgument(FormatArgument argument) {
+void LocalizedStringKey::appendArgument(InterpolatedValue argument) {
   key_ += argument.specifier();
   arguments_.push_back(std::move(argument));
 }
@@ -21,7 +21,10 @@ std::string LocalizedStringKey::resolve() const {
   if (key_.empty()) return {};
   std::string translated = Foundation::localizedString(key_);
   if (!formatted_) return translated;
-  return formatString(translated, arguments_);
+  std::vector<Foundation::FormatArgument> values;
+  values.reserve(arguments_.size());
+  for (const InterpolatedValue& v : arguments_) values.push_back(v.argument());
+  return Foundation::formatWithArguments(translated, values);
 }
 
 Text::Text(LocalizedStringKey key) {

@@ -21,7 +21,7 @@
 
 #include "Platform/ViewToolkit/Color.h"
 #include "Platform/ViewToolkit/Font.h"
-#include "Platform/ViewToolkit/StringFormat.h"
+#include "Platform/ViewToolkit/Interpolation.h"
 #include "Platform/ViewToolkit/View.h"
 
 namespace ViewToolkit {
@@ -39,7 +39,7 @@ class LocalizedStringKey {
   }
 
   const std::string& key() const { return key_; }
-  const std::vector<FormatArgument>& arguments() const { return arguments_; }
+  const std::vector<InterpolatedValue>& arguments() const { return arguments_; }
   // The text to show: the translation (or the key), with the values substituted.
   std::string resolve() const;
 
@@ -51,14 +51,14 @@ class LocalizedStringKey {
     if constexpr (std::is_convertible_v<const P&, const char*>) {
       appendLiteral(static_cast<const char*>(part));
     } else {
-      appendArgument(FormatArgument(part));
+      appendArgument(InterpolatedValue(part));
     }
   }
   void appendLiteral(const char* literal);
-  void appendArgument(FormatArgument argument);
+  void appendArgument(InterpolatedValue argument);
 
   std::string key_;
-  std::vector<FormatArgument> arguments_;
+  std::vector<InterpolatedValue> arguments_;
   bool formatted_ = false;  // built from pieces: the lookup result is a format
 };
 
