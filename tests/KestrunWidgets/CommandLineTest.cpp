@@ -81,8 +81,7 @@ TEST(CommandLine, WriteStoresThroughTheStoreOrSaysWhyNot) {
   }
   {
     TestSupport::ScopedWidgetContainer container;
-    TestSupport::ScopedEnvironment noDataHome("XDG_DATA_HOME", std::nullopt);
-    TestSupport::ScopedEnvironment noHome("HOME", std::nullopt);
+    TestSupport::ScopedEnvironment noHome{{"XDG_DATA_HOME", nullptr}, {"HOME", nullptr}};
     Outcome r = run({"write", "-"}, document);
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("No container"), std::string::npos) << r.err;

@@ -8,32 +8,46 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 #include <unistd.h>
 
 namespace TestSupport {
 
-// Sets (or, with nullopt, unsets) an environment variable until destroyed.
+// Sets environment variables for the length of a scope and restores what was there before.
+// A null value unsets the variable.
 class ScopedEnvironment {
  public:
-  ScopedEnvironment(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
-    if (const char* old = std::getenv(name_.c_str())) previous_ = old;
-    if (value)
-      ::setenv(name_.c_str(), value->c_str(), 1);
-    else
-      ::unsetenv(name_.c_str());
+  ScopedEnvironment(std::initializer_list<std::pair<const char*, const char*>> values) {
+    for (auto [name, value] : values) {
+      const char* before = std::getenv(name);
+      saved_.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);
+      set(name, value);
+    }
   }
   ~ScopedEnvironment() {
-    if (previous_)
-      ::setenv(name_.c_str(), previous_->c_str(), 1);
-    else
-      ::unsetenv(name_.c_str());
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+      set(it->first.c_str(), it->second ? it->second->c_str() : nullptr);
   }
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
  private:
-  std::string name_;
-  std::optional<std::string> previous_;
+  static void set(const char* name, const char* value) {
+    if (value)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
+  }
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// The three variables the locale is read from, each given or unset.
+class ScopedLocale : public ScopedEnvironment {
+ public:
+  explicit ScopedLocale(const char* lang, const char* lcMessages = nullptr,
+                        const char* lcAll = nullptr)
+      : ScopedEnvironment{{"LC_ALL", lcAll}, {"LC_MESSAGES", lcMessages}, {"LANG", lang}} {}
 };
 
 // A fresh directory under the system's temporary directory, removed with everything in it.
@@ -90,8 +104,9 @@ inline std::string infoPlist(std::string_view groupValueElement) {
 class ScopedWidgetContainer {
  public:
   explicit ScopedWidgetContainer(std::string_view groupValueElement = "<string>group.test</string>")
-      : bundleVariable_("KESTRUN_BUNDLE", (root_ / "bundle").string()),
-        dataHomeVariable_("XDG_DATA_HOME", (root_ / "data").string()) {
+      : bundleDirectory_((root_ / "bundle").string()),
+        dataHome_((root_ / "data").string()),
+        variables_{{"KESTRUN_BUNDLE", bundleDirectory_.c_str()}, {"XDG_DATA_HOME", dataHome_.c_str()}} {
     writeFile(root_ / "bundle" / "Info.plist", infoPlist(groupValueElement));
   }
 
@@ -103,8 +118,8 @@ class ScopedWidgetContainer {
 
  private:
   TemporaryDirectory root_;
-  ScopedEnvironment bundleVariable_;
-  ScopedEnvironment dataHomeVariable_;
+  std::string bundleDirectory_, dataHome_;
+  ScopedEnvironment variables_;
 };
 
 }  // namespace TestSupport

@@ -1,6 +1,8 @@
 #include "Platform/Foundation/Bundle.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/Support/TestSupport.h"
 #include <unistd.h>
 
 #include <cstdlib>
@@ -39,19 +41,6 @@ std::string binaryPlist() {
 
 class BundleTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (const char* chosen = std::getenv("KESTRUN_BUNDLE")) previousBundle = chosen;
-    std::string pattern = (fs::temp_directory_path() / "kestrun-bundle-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root = pattern;
-  }
-  void TearDown() override {
-    previousBundle ? ::setenv("KESTRUN_BUNDLE", previousBundle->c_str(), 1)
-                   : ::unsetenv("KESTRUN_BUNDLE");
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-  }
-
   // A fresh directory per bundle: bundles are cached per directory for the whole process.
   fs::path bundleWith(const std::optional<std::string>& infoPlist) {
     fs::path directory = root / std::to_string(count++);
@@ -60,9 +49,11 @@ class BundleTest : public ::testing::Test {
     return directory;
   }
 
-  fs::path root;
+  TestSupport::TemporaryDirectory temporary;
+  // The test sets the variable itself; this puts back what was there.
+  TestSupport::ScopedEnvironment restoreBundle{{"KESTRUN_BUNDLE", std::getenv("KESTRUN_BUNDLE")}};
+  fs::path root = temporary.path();
   int count = 0;
-  std::optional<std::string> previousBundle;
 };
 
 TEST_F(BundleTest, ReadsTheApplicationGroupOfEveryKindOfPropertyList) {

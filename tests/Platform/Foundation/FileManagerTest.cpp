@@ -1,6 +1,8 @@
 #include "Platform/Foundation/FileManager.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/Support/TestSupport.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,19 +17,6 @@ using Foundation::FileManager::createDirectory;
 namespace {
 
 // Sets (or, given nullptr, removes) an environment variable for one scope.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) previous_ = old;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedVariable() { previous_ ? ::setenv(name_, previous_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> previous_;
-};
-
 TEST(ContainerURL, LiesUnderTheDataDirectoryOfTheUser) {
   struct Case {
     const char* home;
@@ -46,13 +35,13 @@ TEST(ContainerURL, LiesUnderTheDataDirectoryOfTheUser) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.home ? c.home : "(unset)") + " " +
                  (c.dataHome ? c.dataHome : "(unset)"));
-    ScopedVariable home("HOME", c.home), dataHome("XDG_DATA_HOME", c.dataHome);
+    TestSupport::ScopedEnvironment variables{{"HOME", c.home}, {"XDG_DATA_HOME", c.dataHome}};
     EXPECT_EQ(containerURL("group.app.kestrun"), c.expected);
   }
 }
 
 TEST(ContainerURL, RefusesIdentifiersThatAreNotOneDirectoryName) {
-  ScopedVariable home("HOME", "/home/k"), dataHome("XDG_DATA_HOME", nullptr);
+  TestSupport::ScopedEnvironment variables{{"HOME", "/home/k"}, {"XDG_DATA_HOME", nullptr}};
   const std::string refused[] = {
       "",
       ".",
@@ -84,17 +73,8 @@ TEST(ContainerURL, RefusesIdentifiersThatAreNotOneDirectoryName) {
 
 class CreateDirectory : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kestrun-dirs-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    ::chmod(dir.c_str(), 0755);
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-  fs::path dir;
+  TestSupport::TemporaryDirectory temporary;
+  fs::path dir = temporary.path();
 };
 
 TEST_F(CreateDirectory, MakesEveryMissingParentAndAcceptsWhatExists) {

@@ -1,6 +1,8 @@
 #include "Platform/Foundation/Files.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/Support/TestSupport.h"
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,20 +23,7 @@ namespace {
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kestrun-files-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    ::chmod(dir.c_str(), 0755);
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-
-  void put(const fs::path& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
+  void put(const fs::path& path, std::string_view bytes) { TestSupport::writeFile(path, bytes); }
   std::vector<std::string> entries() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
@@ -42,7 +31,8 @@ class FilesTest : public ::testing::Test {
     return names;
   }
 
-  fs::path dir;
+  TestSupport::TemporaryDirectory temporary;
+  fs::path dir = temporary.path();
 };
 
 pid_t deadPid() {

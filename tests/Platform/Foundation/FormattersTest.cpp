@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/Platform/Foundation/ScopedEnvironment.h"
+#include "tests/Support/TestSupport.h"
 
 namespace {
 
@@ -41,12 +41,12 @@ TEST(FormattersTest, IntegersAreGroupedTheLocalesWay) {
 
 TEST(FormattersTest, IntegersFollowTheEnvironmentByDefault) {
   {
-    FoundationTesting::ScopedLocale environment("de_DE.UTF-8");
+    TestSupport::ScopedLocale environment("de_DE.UTF-8");
     EXPECT_EQ(formatInteger(1234), "1.234");
   }
   {
     // No locale at all still groups, as the widgets show latencies.
-    FoundationTesting::ScopedLocale environment("C");
+    TestSupport::ScopedLocale environment("C");
     EXPECT_EQ(formatInteger(1234), "1,234");
   }
 }
@@ -97,7 +97,7 @@ TEST(FormattersTest, ByteCountsUseTheLocalesNumbersAndWords) {
 }
 
 TEST(FormattersTest, UppercasingIsFullUnicodeAndIgnoresTheLocale) {
-  FoundationTesting::ScopedLocale turkish("tr_TR.UTF-8");
+  TestSupport::ScopedLocale turkish("tr_TR.UTF-8");
   struct Case {
     const char *text, *expected;
   } cases[] = {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/Platform/Foundation/ScopedEnvironment.h"
+#include "tests/Support/TestSupport.h"
 
 namespace Foundation {
 void PrintTo(const Locale& locale, std::ostream* out) {
@@ -13,7 +13,7 @@ void PrintTo(const Locale& locale, std::ostream* out) {
 namespace {
 
 using Foundation::Locale;
-using FoundationTesting::ScopedLocale;
+using TestSupport::ScopedLocale;
 
 TEST(LocaleTest, ReadsPOSIXNames) {
   struct Case {

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <map>
 
-#include "tests/Platform/Foundation/ScopedEnvironment.h"
+#include "tests/Support/TestSupport.h"
 
 namespace {
 
@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 using Foundation::localizedFormat;
 using Foundation::localizedString;
 using Foundation::MessageCatalog;
-using FoundationTesting::ScopedEnvironment;
-using FoundationTesting::ScopedLocale;
+using TestSupport::ScopedEnvironment;
+using TestSupport::ScopedLocale;
 
 void putWord(std::string& out, std::uint32_t value, bool bigEndian) {
   for (int i = 0; i < 4; ++i) {
