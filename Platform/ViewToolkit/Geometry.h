@@ -172,14 +172,15 @@ struct ProposedSize {
 class Length {
  public:
   constexpr Length(double points) : points_(points) {}
-  static constexpr Length infinity() { return Length(true); }
+  static constexpr Length infinity() { return Length(InfiniteTag{}); }
   static const Length infinite;
   constexpr bool isInfinite() const { return infinite_; }
   double value() const { return infinite_ ? std::numeric_limits<double>::infinity() : points_; }
   friend bool operator==(const Length&, const Length&) = default;
 
  private:
-  constexpr explicit Length(bool) : infinite_(true) {}
+  struct InfiniteTag {};
+  constexpr explicit Length(InfiniteTag) : infinite_(true) {}
   double points_ = 0;
   bool infinite_ = false;
 };

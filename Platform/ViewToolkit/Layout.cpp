@@ -91,9 +91,18 @@ class Element {
     return s;
   }
 
+  // Children are arranged again for the proposal that gave this size (a stack offered 150 that
+  // overflowed to 175 shares out 150, not 175).
   void place(Rect frame) {
     frame_ = frame;
-    placeChildren(frame);
+    placeChildren(frame, proposalFor(frame.size()));
+  }
+
+  ProposedSize proposalFor(Size size) const {
+    for (auto it = cache_.rbegin(); it != cache_.rend(); ++it) {
+      if (it->second == size) return it->first;
+    }
+    return ProposedSize::of(size);
   }
 
   // Distance from the top to the first (or last) text baseline, for a given size; absent when
@@ -121,7 +130,7 @@ class Element {
 
  protected:
   virtual Size computeSize(ProposedSize p) = 0;
-  virtual void placeChildren(Rect) {}
+  virtual void placeChildren(Rect, ProposedSize) {}
   virtual std::string_view kind() const = 0;
   virtual void fill(LayoutNode&) const {}
 
@@ -369,7 +378,7 @@ class StackElement : public Element {
   }
 
   std::optional<double> baseline(bool first, Size size) override {
-    Arrangement a = arrange(ProposedSize::of(size), size);
+    Arrangement a = arrange(proposalFor(size), size);
     const std::size_t n = children_.size();
     for (std::size_t k = 0; k < n; ++k) {
       std::size_t i = first ? k : n - 1 - k;
@@ -387,8 +396,8 @@ class StackElement : public Element {
 
   Size computeSize(ProposedSize p) override { return arrange(p, std::nullopt).extent; }
 
-  void placeChildren(Rect frame) override {
-    Arrangement a = arrange(ProposedSize::of(frame.size()), frame.size());
+  void placeChildren(Rect frame, ProposedSize p) override {
+    Arrangement a = arrange(p, frame.size());
     for (std::size_t i = 0; i < children_.size(); ++i) {
       children_[i]->place({frame.x + a.origins[i].x, frame.y + a.origins[i].y, a.sizes[i].width,
                            a.sizes[i].height});
@@ -550,7 +559,7 @@ class ZStackElement : public Element {
 
   std::optional<double> baseline(bool first, Size size) override {
     for (auto& c : children_) {
-      Size s = c->sizeThatFits(ProposedSize::of(size));
+      Size s = c->sizeThatFits(proposalFor(size));
       if (auto b = c->baseline(first, s)) {
         return alignIn({0, 0, size.width, size.height}, s, alignment_).y + *b;
       }
@@ -568,9 +577,9 @@ class ZStackElement : public Element {
     }
     return extent;
   }
-  void placeChildren(Rect frame) override {
+  void placeChildren(Rect frame, ProposedSize p) override {
     for (auto& c : children_) {
-      Size s = c->sizeThatFits(ProposedSize::of(frame.size()));
+      Size s = c->sizeThatFits(p);
       Point o = alignIn(frame, s, alignment_);
       c->place({o.x, o.y, s.width, s.height});
     }
@@ -618,8 +627,8 @@ class GridElement : public Element {
 
   Size computeSize(ProposedSize p) override { return table(p).extent; }
 
-  void placeChildren(Rect frame) override {
-    Table t = table(ProposedSize::of(frame.size()));
+  void placeChildren(Rect frame, ProposedSize p) override {
+    Table t = table(p);
     rowFrames_.clear();
     double y = frame.y;
     for (std::size_t r = 0; r < rows_.size(); ++r) {
@@ -762,28 +771,26 @@ class PaddingElement : public WrapperElement {
       : WrapperElement(ctx, std::move(child)), insets_(insets) {}
 
   std::optional<double> baseline(bool first, Size size) override {
-    auto b = child_->baseline(first, inner(size));
+    auto b = child_->baseline(first, child_->sizeThatFits(innerProposal(proposalFor(size))));
     if (!b) return std::nullopt;
     return insets_.top + *b;
   }
 
  protected:
-  Size inner(Size s) const {
-    return {std::max(0.0, s.width - insets_.leading - insets_.trailing),
-            std::max(0.0, s.height - insets_.top - insets_.bottom)};
-  }
   static ProposedLength shrink(ProposedLength l, double by) {
     if (!l.isFinite()) return l;
     return ProposedLength(std::max(0.0, l.points() - by));
   }
+  ProposedSize innerProposal(ProposedSize p) const {
+    return {shrink(p.width, insets_.leading + insets_.trailing),
+            shrink(p.height, insets_.top + insets_.bottom)};
+  }
   Size computeSize(ProposedSize p) override {
-    Size s = child_->sizeThatFits({shrink(p.width, insets_.leading + insets_.trailing),
-                                   shrink(p.height, insets_.top + insets_.bottom)});
+    Size s = child_->sizeThatFits(innerProposal(p));
     return {s.width + insets_.leading + insets_.trailing, s.height + insets_.top + insets_.bottom};
   }
-  void placeChildren(Rect f) override {
-    Size in = inner(f.size());
-    Size s = child_->sizeThatFits(ProposedSize::of(in));
+  void placeChildren(Rect f, ProposedSize p) override {
+    Size s = child_->sizeThatFits(innerProposal(p));
     child_->place({f.x + insets_.leading, f.y + insets_.top, s.width, s.height});
   }
   std::string_view kind() const override { return "padding"; }
@@ -798,7 +805,7 @@ class FrameElement : public WrapperElement {
       : WrapperElement(ctx, std::move(child)), bounds_(frame), fixed_(fixed) {}
 
   std::optional<double> baseline(bool first, Size size) override {
-    Size s = child_->sizeThatFits(childProposal(ProposedSize::of(size)));
+    Size s = child_->sizeThatFits(childProposal(proposalFor(size)));
     auto b = child_->baseline(first, s);
     if (!b) return std::nullopt;
     return alignIn({0, 0, size.width, size.height}, s, bounds_.alignment).y + *b;
@@ -844,8 +851,8 @@ class FrameElement : public WrapperElement {
     Size c = child_->sizeThatFits(childProposal(p));
     return {axisSize(p.width, horizontal(), c.width), axisSize(p.height, vertical(), c.height)};
   }
-  void placeChildren(Rect f) override {
-    Size s = child_->sizeThatFits(childProposal(ProposedSize::of(f.size())));
+  void placeChildren(Rect f, ProposedSize p) override {
+    Size s = child_->sizeThatFits(childProposal(p));
     Point o = alignIn(f, s, bounds_.alignment);
     child_->place({o.x, o.y, s.width, s.height});
   }
@@ -872,7 +879,7 @@ class LayeredElement : public Element {
 
  protected:
   Size computeSize(ProposedSize p) override { return primary_->sizeThatFits(p); }
-  void placeChildren(Rect f) override {
+  void placeChildren(Rect f, ProposedSize) override {
     primary_->place(f);
     Size s = secondary_->sizeThatFits(ProposedSize::of(f.size()));
     Point o = alignIn(f, s, alignment_);
@@ -914,7 +921,7 @@ class PassElement : public WrapperElement {
 
  protected:
   Size computeSize(ProposedSize p) override { return child_->sizeThatFits(p); }
-  void placeChildren(Rect f) override {
+  void placeChildren(Rect f, ProposedSize) override {
     child_->place(role_ == Role::offset ? f.offsetBy(offset.x, offset.y) : f);
   }
   std::string_view kind() const override {

@@ -108,6 +108,8 @@ class ViewModifiers {
   View truncationMode(TruncationMode mode) const;
   View background(View background, Alignment alignment = Alignment::center) const;
   View background(ShapeStyle style) const;
+  View background(Color color) const;
+  View background(const LinearGradient& gradient) const;
   View background(ShapeStyle style, const Shape& in) const;
   View overlay(View overlay, Alignment alignment = Alignment::center) const;
   View offset(double x, double y) const;
@@ -120,6 +122,8 @@ class ViewModifiers {
                            Alignment alignment = Alignment::center) const;
   View containerBackground(
       ShapeStyle style, ContainerBackgroundPlacement = ContainerBackgroundPlacement::widget) const;
+  View containerBackground(
+      Color color, ContainerBackgroundPlacement = ContainerBackgroundPlacement::widget) const;
   // `.environment(\.key, value)` for a key defined outside the toolkit.
   template <EnvironmentKey Key>
   View environment(typename Key::Value value) const;

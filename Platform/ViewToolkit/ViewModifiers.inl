@@ -106,6 +106,22 @@ View ViewModifiers<Self>::background(ShapeStyle style) const {
 }
 
 template <class Self>
+View ViewModifiers<Self>::background(Color color) const {
+  return background(ShapeStyle(color));
+}
+
+template <class Self>
+View ViewModifiers<Self>::background(const LinearGradient& gradient) const {
+  return background(ShapeStyle(gradient));
+}
+
+template <class Self>
+View ViewModifiers<Self>::containerBackground(Color color,
+                                              ContainerBackgroundPlacement placement) const {
+  return containerBackground(ShapeStyle(color), placement);
+}
+
+template <class Self>
 View ViewModifiers<Self>::background(ShapeStyle style, const Shape& in) const {
   return detail::shapeBackground(self(), std::move(style), in);
 }

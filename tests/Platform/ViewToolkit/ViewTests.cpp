@@ -1,0 +1,292 @@
+// Values, environment, texts and their keys, colours and styles, hit testing, the tree dump and
+// the container background: everything about views that needs no real fonts.
+#include <gtest/gtest.h>
+
+#include "Platform/Foundation/Date.h"
+#include "Platform/Foundation/JSON.h"
+#include "Platform/ViewToolkit/DisplayList.h"
+#include "Platform/ViewToolkit/LayoutNode.h"
+#include "Platform/ViewToolkit/Text.h"
+#include "tests/Platform/ViewToolkit/FakeTextMeasurer.h"
+#include "tests/Platform/ViewToolkit/SampleTree.h"
+
+using namespace ViewToolkit;
+
+namespace {
+
+const ViewToolkitTesting::FakeTextMeasurer kMeasurer;
+
+LaidOutView lay(const View& v, Size size = {200, 100}, EnvironmentValues env = {}) {
+  return layoutView(v, {0, 0, size.width, size.height}, env, kMeasurer);
+}
+
+struct PlainLinksKey {
+  using Value = bool;
+  static Value defaultValue() { return false; }
+};
+
+// A component that decides from the environment where it is placed, as a tap region does.
+struct Tap {
+  std::string url;
+  View content;
+  View body() const {
+    if (EnvironmentValues::current().get<PlainLinksKey>()) return content;
+    return Link(url, content);
+  }
+};
+
+// A component that reads the clock when it is built.
+struct Clocked {
+  View body() const {
+    return Text::verbatim(Foundation::Clock::now().secondsSinceEpoch > 1000 ? "late" : "early");
+  }
+};
+
+}  // namespace
+
+TEST(Environment, keysHaveDefaultsAndTheNearestSettingWins) {
+  View tap = Tap{"kestrun://open/wifi", Text::verbatim("Wi-Fi")};
+  EXPECT_EQ(lay(tap).root.kind, "Link");
+  EXPECT_EQ(lay(View(tap).environment<PlainLinksKey>(true)).root.kind, "Text");
+  EXPECT_EQ(
+      lay(View(tap).environment<PlainLinksKey>(false).environment<PlainLinksKey>(true)).root.kind,
+      "Link");
+  // The toolkit's own values, by member.
+  LaidOutView l = lay(Text::verbatim("x").environment(&EnvironmentValues::font, Font::caption2));
+  EXPECT_EQ(l.root.text->runs[0].style.font.size, 10);
+  EXPECT_EQ(l.root.text->runs[0].style.font.weight, Font::Weight::medium);
+}
+
+TEST(Components, bodiesAreBuiltWhenTheTreeIsLaidOut) {
+  View v = Clocked{};
+  {
+    Foundation::ScopedClock clock({10});
+    EXPECT_TRUE(lay(v).root.findText("early"));
+  }
+  Foundation::ScopedClock clock({5000});
+  EXPECT_TRUE(lay(v).root.findText("late"));
+}
+
+TEST(Views, copiesShareTheirNode) {
+  View a = VStack({Text::verbatim("a"), Spacer()});
+  View b = a;
+  EXPECT_EQ(a.node(), b.node());
+  EXPECT_TRUE(View().isEmpty());
+  EXPECT_TRUE(View(std::optional<View>{}).isEmpty());
+}
+
+TEST(Texts, keysOfInterpolatedTextsWriteASpecifierForEachValue) {
+  struct Case {
+    LocalizedStringKey key;
+    std::string expectedKey;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {LocalizedStringKey("Open Kestrun"), "Open Kestrun", "Open Kestrun"},
+      {LocalizedStringKey("of ", std::string("16 GB"), " · ", std::string("0.5 GB"), " swap"),
+       "of %@ · %@ swap", "of 16 GB · 0.5 GB swap"},
+      {LocalizedStringKey(512, ""), "%lld", "512"},
+      {LocalizedStringKey(-48, " Mbps"), "%lld Mbps", "-48 Mbps"},
+      {LocalizedStringKey(1.5, " s"), "%lf s", "1.500000 s"},
+      {LocalizedStringKey(specified(2.25, "%.1f"), " GB"), "%.1f GB", "2.2 GB"},
+      {LocalizedStringKey("100% of ", std::string("a")), "100%% of %@", "100% of a"},
+      {LocalizedStringKey(std::string("%@ %lld"), " not a format"), "%@ not a format",
+       "%@ %lld not a format"},
+      {LocalizedStringKey(""), "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expectedKey);
+    EXPECT_EQ(c.key.key(), c.expectedKey);
+    EXPECT_EQ(c.key.resolve(), c.shown);
+  }
+}
+
+TEST(Texts, verbatimTextIsShownAsGivenAndRunsKeepTheirOwnAttributes) {
+  Text big = Text::verbatim("4").font(Font::system(26, Font::Weight::bold, Font::Design::rounded)) +
+             Text(" ", std::string("ms"))
+                 .font(Font::system(14.3, Font::Weight::semibold, Font::Design::rounded))
+                 .foregroundStyle(ShapeStyle::secondary);
+  LaidOutView l = lay(big.font(Font::caption).lineLimit(1).foregroundStyle(Color::orange));
+  const LayoutNode* node = l.root.findText("4 ms");
+  ASSERT_TRUE(node);
+  const auto& runs = node->text->runs;
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[0].style.font, (ResolvedFont{26, Font::Weight::bold, Font::Design::rounded}));
+  EXPECT_EQ(runs[1].style.font.size, 14.3);
+  EXPECT_EQ(runs[0].paint.color, Color::orange);  // from the surroundings
+  EXPECT_EQ(runs[1].paint.color, Color::orange);  // its own secondary, of orange
+  EXPECT_NEAR(runs[1].paint.opacity, 0.59, 1e-9);
+  EXPECT_EQ(node->text->paragraph.lineLimit, 1);
+  // Markup is text: nothing is interpreted.
+  EXPECT_TRUE(lay(Text::verbatim("<b>1 < 2 & 3</b>")).root.findText("<b>1 < 2 & 3</b>"));
+}
+
+TEST(Colors, equalityAndAppearance) {
+  EXPECT_EQ(Color::secondary, Color::secondary);
+  EXPECT_NE(Color::secondary, Color::gray);
+  EXPECT_NE(Color::secondary, Color::secondary.opacity(0.5));
+  EXPECT_EQ(Color(0.36, 0.34, 0.98), Color(Color::RGBColorSpace::sRGB, 0.36, 0.34, 0.98, 1));
+  EXPECT_NE(Color(0.36, 0.34, 0.98), Color::blue);
+  EXPECT_EQ(ShapeStyle::secondary, ShapeStyle::secondary);
+  EXPECT_NE(ShapeStyle::secondary, ShapeStyle(Color::secondary));
+
+  struct Case {
+    Color color;
+    ColorScheme scheme;
+    RGBA rgba;
+  };
+  const Case cases[] = {
+      {Color::green, ColorScheme::light, {40 / 255.0, 205 / 255.0, 65 / 255.0, 1}},
+      {Color::green, ColorScheme::dark, {50 / 255.0, 215 / 255.0, 75 / 255.0, 1}},
+      {Color::windowBackground, ColorScheme::light, {236 / 255.0, 236 / 255.0, 236 / 255.0, 1}},
+      {Color::windowBackground, ColorScheme::dark, {50 / 255.0, 50 / 255.0, 50 / 255.0, 1}},
+      {Color::secondary, ColorScheme::light, {0, 0, 0, 0.498}},
+      {Color::secondary, ColorScheme::dark, {1, 1, 1, 0.549}},
+      {Color::red.opacity(0.14), ColorScheme::light, {1, 59 / 255.0, 48 / 255.0, 0.14}},
+      {Color(0.36, 0.34, 0.98).opacity(0.09), ColorScheme::dark, {0.36, 0.34, 0.98, 0.09}},
+      {Color::clear, ColorScheme::dark, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.color.description());
+    RGBA got = c.color.resolve(c.scheme);
+    EXPECT_NEAR(got.red, c.rgba.red, 1e-9);
+    EXPECT_NEAR(got.green, c.rgba.green, 1e-9);
+    EXPECT_NEAR(got.blue, c.rgba.blue, 1e-9);
+    EXPECT_NEAR(got.alpha, c.rgba.alpha, 1e-9);
+  }
+  EXPECT_EQ(Color(0.36, 0.34, 0.98).description(), "#5c57faff");
+}
+
+TEST(Styles, hierarchicalLevelsFollowTheForegroundStyle) {
+  struct Case {
+    const char* name;
+    std::optional<ShapeStyle> foreground;
+    ShapeStyle style;
+    Color color;
+    double opacity;
+  };
+  const Case cases[] = {
+      {"default primary", std::nullopt, ShapeStyle::foreground, Color::primary, 1},
+      {"default secondary", std::nullopt, ShapeStyle::secondary, Color::secondary, 1},
+      {"default tertiary", std::nullopt, ShapeStyle::tertiary, Color::tertiary, 1},
+      {"primary at 5%", std::nullopt, ShapeStyle::primary.opacity(0.05), Color::primary, 0.05},
+      {"secondary of orange", ShapeStyle(Color::orange), ShapeStyle::secondary, Color::orange,
+       0.59},
+      {"tertiary of orange", ShapeStyle(Color::orange), ShapeStyle::tertiary, Color::orange, 0.31},
+      {"foreground under secondary", ShapeStyle::secondary, ShapeStyle::foreground,
+       Color::secondary, 1},
+      {"a colour ignores the foreground", ShapeStyle(Color::orange), ShapeStyle(Color::red),
+       Color::red, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EnvironmentValues env;
+    env.foregroundStyle = c.foreground;
+    Paint p = resolvePaint(c.style, env);
+    EXPECT_EQ(p.kind, Paint::Kind::color);
+    EXPECT_EQ(p.color, c.color);
+    EXPECT_NEAR(p.opacity, c.opacity, 1e-9);
+  }
+}
+
+TEST(HitTesting, theInnermostLinkWinsThenTheWidgetURL) {
+  // 200 x 100: a link over the left half holding a link over its top-left quarter; a rotated
+  // link and an offset link on the right; the widget URL everywhere else.
+  View v =
+      HStack(
+          VerticalAlignment::center, 0,
+          {Link("outer",
+                ZStack(Alignment::topLeading,
+                       {View(Color::red),
+                        Link("inner", View(Color::blue).frame({.width = 50, .height = 50}))}))
+               .frame({.width = 100}),
+           VStack(
+               HorizontalAlignment::center, 0,
+               {Link("offset", View(Color::green).frame({.width = 20, .height = 20})).offset(30, 0),
+                Link("turned", View(Color::gray).frame({.width = 40, .height = 10}))
+                    .rotationEffect(Angle::degrees(90)),
+                Spacer()})
+               .frame({.width = 100})})
+          .widgetURL("home");
+  LaidOutView l = lay(v);
+  struct Case {
+    Point point;
+    std::optional<std::string> url;
+  };
+  const Case cases[] = {
+      {{10, 10}, "inner"}, {{49, 49}, "inner"},  {{50, 50}, "outer"}, {{99, 99}, "outer"},
+      {{100, 5}, "home"},  {{170, 5}, "offset"}, {{140, 5}, "home"},  {{150, 30}, "turned"},
+      {{135, 25}, "home"}, {{199, 99}, "home"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.point.x << "," << c.point.y);
+    EXPECT_EQ(l.urlAt(c.point), c.url);
+  }
+  EXPECT_EQ(lay(Link("a", View(Color::red))).urlAt({300, 300}), std::nullopt);
+  EXPECT_EQ(lay(Link("a", View(Color::red))).urlAt({5, 5}), "a");
+}
+
+TEST(TreeDump, oneObjectANodeWithWhatApplies) {
+  View v =
+      VStack(HorizontalAlignment::leading, 0,
+             {Text::verbatim("Say \"hi\"\n\x01")
+                  .font(Font::caption.weight(Font::Weight::semibold))
+                  .foregroundStyle(ShapeStyle::secondary),
+              Link("kestrun://open/wifi", Image::systemName("wifi").foregroundStyle(Color::green)),
+              Circle()
+                  .fill(Color::red.opacity(0.15))
+                  .frame({.width = 6, .height = 6})
+                  .widgetAccentable(),
+              Image::systemName("no.such.symbol").opacity(0.5)})
+          .widgetURL("kestrun://open/home");
+  std::string text = lay(v).json();
+  std::string failure;
+  auto doc = Foundation::JSON::Document::parse(text, 64, &failure);
+  ASSERT_TRUE(doc) << failure << "\n" << text;
+  auto root = doc->root();
+  EXPECT_EQ(root.member("kind")->string(), "VStack");
+  EXPECT_EQ(root.member("widgetURL")->string(), "kestrun://open/home");
+  EXPECT_EQ(root.member("frame")->count(), 4u);
+  std::vector<Foundation::JSON::Value> children;
+  root.member("children")->forEachElement([&](std::size_t, Foundation::JSON::Value c) {
+    children.push_back(c);
+  });
+  ASSERT_EQ(children.size(), 4u);
+  EXPECT_EQ(children[0].member("text")->string(), "Say \"hi\"\n\x01");
+  EXPECT_EQ(children[0].member("font")->member("weight")->string(), "semibold");
+  EXPECT_EQ(children[0].member("font")->member("size")->number(), 10);
+  EXPECT_EQ(children[0].member("foreground")->member("style")->string(), "secondary");
+  EXPECT_EQ(children[1].member("kind")->string(), "Link");
+  EXPECT_EQ(children[1].member("url")->string(), "kestrun://open/wifi");
+  auto image = [&] {
+    std::optional<Foundation::JSON::Value> first;
+    children[1].member("children")->forEachElement([&](std::size_t, Foundation::JSON::Value c) {
+      if (!first) first = c;
+    });
+    return *first;
+  }();
+  EXPECT_EQ(image.member("symbol")->string(), "wifi");
+  EXPECT_EQ(image.member("foreground")->member("color")->string(), "green");
+  EXPECT_EQ(children[2].member("accentable")->boolean(), true);
+  EXPECT_EQ(children[3].member("fallback")->boolean(), true);
+  EXPECT_EQ(children[3].member("opacity")->number(), 0.5);
+}
+
+TEST(ContainerBackground, isSplitFromTheContentThroughComponentsAndEnvironment) {
+  auto split = splitContainerBackground(SampleTree::largeWidget());
+  ASSERT_TRUE(split.background);
+  // The content no longer draws it; the background alone is the window colour and the wash.
+  LaidOutView content = lay(split.content, {364, 382});
+  EXPECT_FALSE(content.root.findFirst("LinearGradient"));
+  LaidOutView background = lay(*split.background, {364, 382});
+  EXPECT_EQ(background.root.findFirst("Color")->frame, (Rect{0, 0, 364, 382}));
+  EXPECT_TRUE(background.root.findFirst("LinearGradient"));
+
+  // Set above the modifier, the environment reaches the background too.
+  View themed =
+      View(Text::verbatim("x").containerBackground(View(Rectangle()))).foregroundStyle(Color::teal);
+  auto s2 = splitContainerBackground(themed);
+  ASSERT_TRUE(s2.background);
+  EXPECT_EQ(lay(*s2.background).root.shape->paint.color, Color::teal);
+  EXPECT_FALSE(splitContainerBackground(Text::verbatim("plain")).background);
+}
