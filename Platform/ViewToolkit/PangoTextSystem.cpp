@@ -388,4 +388,19 @@ std::string PangoTextSystem::familyFor(const ResolvedFont& font) const {
   return name;
 }
 
+std::string PangoTextSystem::symbolFamily(const SymbolContent& symbol) const {
+  PangoLayout* layout = impl_->symbolLayout(symbol);
+  PangoLayoutLine* line = pango_layout_get_line_readonly(layout, 0);
+  if (!line || !line->runs) return {};
+  auto* run = static_cast<PangoGlyphItem*>(line->runs->data);
+  for (int i = 0; i < run->glyphs->num_glyphs; ++i) {
+    if (run->glyphs->glyphs[i].glyph == PANGO_GLYPH_EMPTY) return {};
+  }
+  PangoFontDescription* d = pango_font_describe(run->item->analysis.font);
+  std::string name =
+      pango_font_description_get_family(d) ? pango_font_description_get_family(d) : "";
+  pango_font_description_free(d);
+  return name;
+}
+
 }  // namespace ViewToolkit

@@ -48,6 +48,8 @@ class PangoTextSystem final : public TextMeasurer {
   int unknownGlyphCount(const TextParagraph& paragraph) const;
   // The family that a design resolves to, as the font map matched it.
   std::string familyFor(const ResolvedFont& font) const;
+  // The family of the font that draws a symbol's glyph (the icon font, unless it lacks it).
+  std::string symbolFamily(const SymbolContent& symbol) const;
 
  private:
   struct Impl;

@@ -98,7 +98,9 @@ TEST(StackLayout, childrenAreSizedAndPlacedByTheStackRules) {
     SCOPED_TRACE(c.name);
     LaidOutView l = lay(c.view);
     EXPECT_EQ(l.root.frame, c.stack);
-    if (!c.children.empty()) EXPECT_EQ(childFrames(l), c.children);
+    if (!c.children.empty()) {
+      EXPECT_EQ(childFrames(l), c.children);
+    }
   }
 }
 
@@ -304,7 +306,9 @@ TEST(PixelRounding, edgesLandOnDevicePixelsAndStayAdjacent) {
     for (std::size_t i = 0; i < c.size(); ++i) {
       EXPECT_DOUBLE_EQ(std::round(c[i].frame.x * scale), c[i].frame.x * scale);
       EXPECT_DOUBLE_EQ(std::round(c[i].frame.maxX() * scale), c[i].frame.maxX() * scale);
-      if (i) EXPECT_DOUBLE_EQ(c[i].frame.x, c[i - 1].frame.maxX());
+      if (i) {
+        EXPECT_DOUBLE_EQ(c[i].frame.x, c[i - 1].frame.maxX());
+      }
     }
     EXPECT_DOUBLE_EQ(c.back().frame.maxX(), 100);
   }
