@@ -65,5 +65,7 @@ struct Bitmap {
   RGBA at(Point p) const;
 };
 Bitmap rasterize(const DisplayList& list, const Scene& scene);
+// The same into an existing bitmap, reusing its pixels when the size matches (for redraws).
+void rasterizeInto(const DisplayList& list, const Scene& scene, Bitmap& into);
 
 }  // namespace ViewToolkit

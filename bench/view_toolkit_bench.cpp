@@ -1,0 +1,80 @@
+// The view toolkit on a tree the size of the large widget (about 20 texts, 5 ring gauges,
+// 6 rounded panels, one gradient), at display scale 2: building and laying the tree out,
+// drawing its display list, and both; once with the same texts every frame (what a redraw of an
+// unchanged timeline entry costs) and once with numbers that change every frame.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <string>
+
+#include "Platform/ViewToolkit/Renderer.h"
+#include "tests/Platform/ViewToolkit/SampleTree.h"
+
+using namespace ViewToolkit;
+
+namespace {
+
+const Scene kScene{{364, 382}, 2, {}};
+
+View widget(int frame) {
+  auto split = splitContainerBackground(SampleTree::largeWidget());
+  std::vector<View> layers{*split.background, split.content};
+  if (frame >= 0) {
+    // A changing number, as an age or a speed would be from one frame to the next.
+    layers.push_back(Text::verbatim(std::to_string(1000 + frame % 9000) + " Mbps")
+                         .font(Font::caption)
+                         .monospacedDigit());
+  }
+  return ZStack(Alignment::bottomTrailing, layers);
+}
+
+void BM_LayoutLargeWidget(benchmark::State& state) {
+  for (auto _ : state) {
+    LaidOutView laid = layoutView(widget(-1), kScene);
+    benchmark::DoNotOptimize(laid.root.frame);
+  }
+}
+BENCHMARK(BM_LayoutLargeWidget)->Unit(benchmark::kMillisecond);
+
+void BM_LayoutLargeWidgetChangingText(benchmark::State& state) {
+  int frame = 0;
+  for (auto _ : state) {
+    LaidOutView laid = layoutView(widget(frame++), kScene);
+    benchmark::DoNotOptimize(laid.root.frame);
+  }
+}
+BENCHMARK(BM_LayoutLargeWidgetChangingText)->Unit(benchmark::kMillisecond);
+
+void BM_DrawLargeWidget(benchmark::State& state) {
+  DisplayList list = layoutView(widget(-1), kScene).displayList();
+  Bitmap bitmap;
+  for (auto _ : state) {
+    rasterizeInto(list, kScene, bitmap);
+    benchmark::DoNotOptimize(bitmap.argb.data());
+  }
+}
+BENCHMARK(BM_DrawLargeWidget)->Unit(benchmark::kMillisecond);
+
+void BM_LayoutAndDrawLargeWidget(benchmark::State& state) {
+  Bitmap bitmap;
+  int frame = 0;
+  for (auto _ : state) {
+    LaidOutView laid = layoutView(widget(state.range(0) ? frame++ : -1), kScene);
+    rasterizeInto(laid.displayList(), kScene, bitmap);
+    benchmark::DoNotOptimize(bitmap.argb.data());
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_MiB"] = double(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_LayoutAndDrawLargeWidget)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_EncodePNG(benchmark::State& state) {
+  DisplayList list = layoutView(widget(-1), kScene).displayList();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(renderDocument(list, kScene, DocumentFormat::png));
+  }
+}
+BENCHMARK(BM_EncodePNG)->Unit(benchmark::kMillisecond);
+
+}  // namespace
