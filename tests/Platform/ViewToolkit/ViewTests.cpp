@@ -4,6 +4,7 @@
 
 #include "Platform/Foundation/Date.h"
 #include "Platform/Foundation/JSON.h"
+#include "Platform/Foundation/URL.h"
 #include "Platform/ViewToolkit/DisplayList.h"
 #include "Platform/ViewToolkit/LayoutNode.h"
 #include "Platform/ViewToolkit/Text.h"
@@ -224,6 +225,10 @@ TEST(HitTesting, theInnermostLinkWinsThenTheWidgetURL) {
   }
   EXPECT_EQ(lay(Link("a", View(Color::red))).urlAt({300, 300}), std::nullopt);
   EXPECT_EQ(lay(Link("a", View(Color::red))).urlAt({5, 5}), "a");
+  // Foundation's URLs are destinations as they are.
+  auto url = Foundation::URL::parse("kestrun://speedtest");
+  ASSERT_TRUE(url);
+  EXPECT_EQ(lay(Link(*url, View(Color::red)).widgetURL(*url)).urlAt({5, 5}), "kestrun://speedtest");
 }
 
 TEST(TreeDump, oneObjectANodeWithWhatApplies) {
