@@ -146,7 +146,7 @@ struct PangoTextSystem::Impl {
     key += char('0' + p.lineLimit.value_or(-1) + 1);
     key += char('0' + int(p.alignment));
     key += char('0' + int(p.truncation));
-    for (const TextRunSpec& r : p.runs) {
+    for (const TextRun& r : p.runs) {
       appendKey(key, r.style.font.size);
       appendKey(key, r.style.tracking);
       key += char('a' + int(r.style.font.weight));
@@ -166,7 +166,7 @@ struct PangoTextSystem::Impl {
     PangoLayout* layout = pango_layout_new(context);
     std::string text;
     PangoAttrList* attrs = pango_attr_list_new();
-    for (const TextRunSpec& r : p.runs) {
+    for (const TextRun& r : p.runs) {
       std::string piece = validUTF8(r.text);
       if (p.lineLimit && *p.lineLimit == 1) piece = singleLine(std::move(piece));
       const guint start = static_cast<guint>(text.size());

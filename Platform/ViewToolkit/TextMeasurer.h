@@ -18,15 +18,15 @@ struct TextRunStyle {
   friend bool operator==(const TextRunStyle&, const TextRunStyle&) = default;
 };
 
-struct TextRunSpec {
+struct TextRun {
   std::string text;
   TextRunStyle style;
-  friend bool operator==(const TextRunSpec&, const TextRunSpec&) = default;
+  friend bool operator==(const TextRun&, const TextRun&) = default;
 };
 
 // One text as layout measures it: runs on a common baseline, wrapped or limited to lines.
 struct TextParagraph {
-  std::vector<TextRunSpec> runs;
+  std::vector<TextRun> runs;
   std::optional<int> lineLimit;  // absent: as many lines as needed
   TextAlignment alignment = TextAlignment::leading;
   TruncationMode truncation = TruncationMode::tail;
