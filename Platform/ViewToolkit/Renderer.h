@@ -35,7 +35,7 @@ struct Scene {
   DrawSettings draw;
   // Painted under everything and never tinted, like the container's own background in
   // accented rendering; absent: transparent.
-  std::optional<Color> backdrop;
+  std::optional<Color> backdrop = std::nullopt;
 
   // `base` with this scene's appearance, display scale and rendering mode.
   EnvironmentValues environment(EnvironmentValues base = {}) const;
