@@ -3,6 +3,7 @@
 // Set KESTRUN_TEST_PNG_DIR to keep every drawn component as a PNG there for a look by eye.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -52,6 +53,22 @@ inline double distance(RGBA a, RGBA b) {
 inline RGBA over(RGBA color, double alpha, RGBA under) {
   auto mix = [&](double c, double u) { return c * alpha + u * (1 - alpha); };
   return {mix(color.red, under.red), mix(color.green, under.green), mix(color.blue, under.blue), 1};
+}
+
+}  // namespace KitTesting
+
+namespace KitTesting {
+
+// The smallest distance to `color` of any pixel inside `frame`: near 0 when some of the ink there
+// is that colour itself.
+inline double closestInk(const Bitmap& bitmap, Rect frame, RGBA color) {
+  double closest = 10;
+  for (double y = frame.y; y < frame.y + frame.height; y += 0.5) {
+    for (double x = frame.x; x < frame.x + frame.width; x += 0.5) {
+      closest = std::min(closest, distance(bitmap.at({x, y}), color));
+    }
+  }
+  return closest;
 }
 
 }  // namespace KitTesting
