@@ -1,0 +1,31 @@
+// The large Zed Avudad widget: a header with the product mark and pills counting what needs the
+// user, a two-by-two grid of tiles (memory, disk, Wi-Fi, dev servers) and the needs-you list of up
+// to three attention items. Each tile and each row opens its own section of the host application;
+// a tap anywhere else opens its home section. With no snapshot it is the first-run view.
+//
+// The widget's padding, frame and background come from its configuration, not from this view.
+// A plain value holding its own copy of the snapshot; the body reads the clock when it is built,
+// on the thread that lays the tree out.
+#pragma once
+
+#include <optional>
+
+#include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
+#include "Platform/ViewToolkit/View.h"
+
+class HealthWidgetView {
+ public:
+  std::optional<WidgetSnapshot> snapshot;
+
+  ViewToolkit::View body() const;
+
+ private:
+  struct Tile;
+
+  static ViewToolkit::View header(const WidgetSnapshot& snapshot);
+  static Tile memoryTile(const WidgetSnapshot& snapshot);
+  static Tile diskTile(const WidgetSnapshot& snapshot);
+  static Tile wifiTile(const WidgetSnapshot& snapshot);
+  static Tile devTile(const WidgetSnapshot& snapshot);
+  static ViewToolkit::View needsYou(const WidgetSnapshot& snapshot);
+};

@@ -1,0 +1,23 @@
+// The small Memory widget: memory in use as a ring tinted by the pressure and as a big number,
+// the installed memory and swap, and the footer with the pressure. A tap anywhere opens the host
+// application's memory section. Without a snapshot, or with one that has no memory record yet,
+// it is the first-run view: there is nothing else this widget could show.
+//
+// A plain value holding its own copy of the snapshot; the body reads the clock (through the
+// footer) when it is built, on the thread that lays the tree out.
+#pragma once
+
+#include <optional>
+
+#include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
+#include "Platform/ViewToolkit/Color.h"
+#include "Platform/ViewToolkit/View.h"
+
+struct MemoryWidgetView {
+  std::optional<WidgetSnapshot> snapshot;
+
+  ViewToolkit::View body() const;
+};
+
+// The colour of a memory pressure: green when normal, orange when high, red when critical.
+ViewToolkit::Color pressureTint(WidgetSnapshot::Severity pressure);
