@@ -53,10 +53,6 @@ TEST(Tap, readsTheSwitchWhereItIsPlaced) {
   EXPECT_TRUE(widgetLinksAsPlainViews(environment));
   const LaidOutView plain = KitTesting::lay(widgetWithTap(), {170, 170}, environment);
   EXPECT_EQ(plain.root.findFirst("Link"), nullptr);
-  // The nearest setting wins.
-  const LaidOutView again =
-      KitTesting::lay(widgetLinksAsPlainViews(widgetWithTap(), false), {170, 170}, environment);
-  EXPECT_NE(again.root.findFirst("Link"), nullptr);
 }
 
 class FootnoteInTime : public ::testing::Test {

@@ -51,15 +51,6 @@ TEST(SpeedLine, downArrowDownloadUpArrowUploadAndTheUnitOnce) {
   }
 }
 
-TEST(SpeedLine, digitsHaveEqualWidths) {
-  const auto width = [](std::int64_t down) {
-    return KitTesting::lay(SpeedLine{{down, 1, Foundation::Date{0}}}, {170, 30})
-        .root.findFirst("Text")
-        ->frame.width;
-  };
-  EXPECT_EQ(width(111), width(888));
-}
-
 TEST(PressureLine, aSixPointDotAndTheWordInThePressuresColours) {
   struct Case {
     WidgetSnapshot::Severity pressure;
