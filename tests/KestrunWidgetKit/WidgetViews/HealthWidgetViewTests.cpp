@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <limits>
 
 #include "KestrunWidgetKit/WidgetViews/HealthWidgetView.h"
@@ -14,16 +13,9 @@ using namespace WidgetViewTesting;
 
 namespace {
 
-using Texts = std::vector<std::string>;
 using Severity = WidgetSnapshot::Severity;
 using Tint = WidgetSnapshot::Tint;
 constexpr auto most = std::numeric_limits<std::int64_t>::max();
-
-WidgetSnapshot with(const std::function<void(WidgetSnapshot&)>& change) {
-  WidgetSnapshot s = fullSnapshot();
-  change(s);
-  return s;
-}
 
 WidgetSnapshot::Attention item(std::string id, Severity severity = Severity::info,
                                std::string title = "", std::string detail = "detail",
@@ -302,6 +294,14 @@ TEST(HealthWidgetView, theNeedsYouHeaderCountsFromTheTotalAndJudgesAgeNow) {
   }
 }
 
+TEST(HealthWidgetView, theAgeLineIsJudgedWhenTheBodyIsBuilt) {
+  Foundation::ScopedClock clock(now);
+  const View view = HealthWidgetView{with([](auto& s) { s.updated = now - 1200; })};
+  EXPECT_EQ(colorOf(lay(view, large), "Updated 20 min. ago"), "tertiary");
+  clock.advance(1);
+  EXPECT_EQ(colorOf(lay(view, large), "Updated 20 min. ago · open Kestrun"), "orange");
+}
+
 TEST(HealthWidgetView, anEmptyListShowsTheCalmStateWhateverTheCounters) {
   Foundation::ScopedClock clock(now);
   const LaidOutView laid = lay(HealthWidgetView{with([](auto& s) {
@@ -472,35 +472,26 @@ TEST_F(InGerman, theLargeWidgetTranslatesOnlyItsKeys) {
 
 TEST(HealthWidgetViewRendering, drawsInLightAndDark) {
   Foundation::ScopedClock clock(now);
-  const struct {
-    const char* name;
-    WidgetSnapshot snapshot;
-  } widgets[] = {
-      {"full", fullSnapshot()},
-      {"empty", emptySnapshot()},
-      {"busy", with([](auto& s) {
-         s.attention = {
-             item("1", Severity::critical, "Disk almost full", "12 GB free of 500 GB", Tint::red),
-             item("2", Severity::warning, "Swap is growing", "3.2 GB in the last hour",
-                  Tint::orange),
-             item("3", Severity::info, "المستودعات تحتوي على تغييرات لم يتم دفعها", "",
-                  Tint::brand),
-             item("4")};
-         s.attentionTotal = 9, s.urgent = 1, s.toCheck = 2;
-         s.updated = now - 5000;
-         s.disk = WidgetSnapshot::Disk{5'000'000'000, 100'000'000'000, std::nullopt};
-         s.memory->pressure = Severity::critical;
-         s.wifi->rssi = -70;
-       })},
-  };
-  for (auto scheme : {ColorScheme::light, ColorScheme::dark}) {
-    const bool dark = scheme == ColorScheme::dark;
-    for (const auto& w : widgets) {
-      const Bitmap b = draw(HealthWidgetView{w.snapshot}, large,
-                            std::string("health-") + w.name + (dark ? "-dark" : "-light"), scheme);
-      EXPECT_EQ(b.at({360, 378}).red < 0.5, dark) << w.name;
-    }
-  }
+  drawInBothAppearances(
+      "health-", large,
+      {
+          {"full", HealthWidgetView{fullSnapshot()}},
+          {"empty", HealthWidgetView{emptySnapshot()}},
+          {"busy", HealthWidgetView{with([](auto& s) {
+             s.attention = {item("1", Severity::critical, "Disk almost full",
+                                 "12 GB free of 500 GB", Tint::red),
+                            item("2", Severity::warning, "Swap is growing",
+                                 "3.2 GB in the last hour", Tint::orange),
+                            item("3", Severity::info, "المستودعات تحتوي على تغييرات لم يتم دفعها",
+                                 "", Tint::brand),
+                            item("4")};
+             s.attentionTotal = 9, s.urgent = 1, s.toCheck = 2;
+             s.updated = now - 5000;
+             s.disk = WidgetSnapshot::Disk{5'000'000'000, 100'000'000'000, std::nullopt};
+             s.memory->pressure = Severity::critical;
+             s.wifi->rssi = -70;
+           })}},
+      });
   // The badge's ring is the window background: it cuts the dot out of the tile it overlaps.
   const WidgetSnapshot badged =
       with([](auto& s) { s.attention = {item("1", Severity::critical, "Disk", "", Tint::blue)}; });

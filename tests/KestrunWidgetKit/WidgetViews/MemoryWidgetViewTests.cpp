@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <limits>
 
 #include "KestrunWidgetKit/WidgetViews/MemoryWidgetView.h"
@@ -14,7 +13,6 @@ using namespace WidgetViewTesting;
 
 namespace {
 
-using Texts = std::vector<std::string>;
 using Severity = WidgetSnapshot::Severity;
 
 WidgetSnapshot withMemory(std::uint64_t used, std::uint64_t physical, std::uint64_t swap,
@@ -151,24 +149,16 @@ TEST(MemoryWidgetViewRendering, drawsInLightAndDark) {
   Foundation::ScopedClock clock(now);
   WidgetSnapshot stale = fullSnapshot();
   stale.updated = now - 3 * 3600;
-  const struct {
-    const char* name;
-    WidgetSnapshot snapshot;
-  } widgets[] = {
-      {"normal", fullSnapshot()},
-      {"high", withMemory(12 * GiB, 16 * GiB, 3 * GiB, Severity::warning)},
-      {"critical", withMemory(15 * GiB, 16 * GiB, 9 * GiB, Severity::critical)},
-      {"huge", withMemory(std::numeric_limits<std::uint64_t>::max(), 0, 0)},
-      {"stale", stale},
-  };
-  for (auto scheme : {ColorScheme::light, ColorScheme::dark}) {
-    const bool dark = scheme == ColorScheme::dark;
-    for (const auto& w : widgets) {
-      const Bitmap b = draw(MemoryWidgetView{w.snapshot}, small,
-                            std::string("memory-") + w.name + (dark ? "-dark" : "-light"), scheme);
-      EXPECT_EQ(b.at({166, 166}).red < 0.5, dark) << w.name;
-    }
-  }
+  drawInBothAppearances(
+      "memory-", small,
+      {
+          {"normal", MemoryWidgetView{fullSnapshot()}},
+          {"high", MemoryWidgetView{withMemory(12 * GiB, 16 * GiB, 3 * GiB, Severity::warning)}},
+          {"critical",
+           MemoryWidgetView{withMemory(15 * GiB, 16 * GiB, 9 * GiB, Severity::critical)}},
+          {"huge", MemoryWidgetView{withMemory(std::numeric_limits<std::uint64_t>::max(), 0, 0)}},
+          {"stale", MemoryWidgetView{stale}},
+      });
   // The critical ring's arc at 12 o'clock is red.
   const Bitmap critical =
       draw(MemoryWidgetView{withMemory(15 * GiB, 16 * GiB, 0, Severity::critical)}, small,

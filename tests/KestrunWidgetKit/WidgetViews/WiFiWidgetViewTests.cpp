@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <limits>
 
 #include "KestrunWidgetKit/WidgetViews/WiFiWidgetView.h"
@@ -14,19 +13,11 @@ using namespace WidgetViewTesting;
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
 const Texts speedLine{"[arrow.down]", "236", "[arrow.up]", "41 Mbps"};
 
 Texts join(Texts a, const Texts& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
-}
-
-WidgetSnapshot with(const std::function<void(WidgetSnapshot&)>& change) {
-  WidgetSnapshot s = fullSnapshot();
-  change(s);
-  return s;
 }
 
 struct Case {
@@ -195,28 +186,19 @@ TEST_F(InGerman, theWiFiWidgetTranslatesItsKeysOnly) {
 
 TEST(WiFiWidgetViewRendering, drawsInLightAndDark) {
   Foundation::ScopedClock clock(now);
-  const struct {
-    const char* name;
-    std::optional<WidgetSnapshot> snapshot;
-  } widgets[] = {
-      {"joined", fullSnapshot()},
-      {"no-latency-weak", with([](auto& s) { s.wifi->routerMs.reset(), s.wifi->rssi = -80; })},
-      {"offline", with([](auto& s) { s.wifi.reset(); })},
-      {"checking", emptySnapshot()},
-      {"stale", with([](auto& s) { s.updated = now - 4000; })},
-      {"long-name", with([](auto& s) { s.wifi->ssid = "The network with a very long name"; })},
-      {"setup", std::nullopt},
-  };
-  for (auto scheme : {ColorScheme::light, ColorScheme::dark}) {
-    const bool dark = scheme == ColorScheme::dark;
-    for (const auto& w : widgets) {
-      const Bitmap b = draw(WiFiWidgetView{w.snapshot}, small,
-                            std::string("wifi-") + w.name + (dark ? "-dark" : "-light"), scheme);
-      // The window background shows in the bottom-trailing corner, dark or light.
-      const RGBA corner = b.at({166, 166});
-      EXPECT_EQ(corner.red < 0.5, dark) << w.name;
-    }
-  }
+  drawInBothAppearances(
+      "wifi-", small,
+      {
+          {"joined", WiFiWidgetView{fullSnapshot()}},
+          {"no-latency-weak",
+           WiFiWidgetView{with([](auto& s) { s.wifi->routerMs.reset(), s.wifi->rssi = -80; })}},
+          {"offline", WiFiWidgetView{with([](auto& s) { s.wifi.reset(); })}},
+          {"checking", WiFiWidgetView{emptySnapshot()}},
+          {"stale", WiFiWidgetView{with([](auto& s) { s.updated = now - 4000; })}},
+          {"long-name", WiFiWidgetView{with(
+                            [](auto& s) { s.wifi->ssid = "The network with a very long name"; })}},
+          {"setup", WiFiWidgetView{std::nullopt}},
+      });
   // The ring of a joined network starts at 12 o'clock in the signal tint.
   const Bitmap joined = draw(WiFiWidgetView{fullSnapshot()}, small, "wifi-probe");
   const RGBA top = joined.at({16 + 19, 16 + 0.5});

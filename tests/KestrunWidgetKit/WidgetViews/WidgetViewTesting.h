@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -79,6 +80,25 @@ inline Bitmap draw(const View& view, const Family& family, const std::string& na
   return rasterize(list, scene);
 }
 
+// Draws each named widget in light and in dark appearance (kept as <prefix><name>-light.png and
+// -dark.png) and checks that the background under its bottom-trailing corner follows the
+// appearance.
+struct Named {
+  std::string name;
+  View view;
+};
+inline void drawInBothAppearances(const std::string& prefix, const Family& family,
+                                  const std::vector<Named>& widgets) {
+  const Point corner{family.size.width - 4, family.size.height - 4};
+  for (auto scheme : {ColorScheme::light, ColorScheme::dark}) {
+    const bool dark = scheme == ColorScheme::dark;
+    for (const Named& w : widgets) {
+      const Bitmap b = draw(w.view, family, prefix + w.name + (dark ? "-dark" : "-light"), scheme);
+      EXPECT_EQ(b.at(corner).red < 0.5, dark) << w.name;
+    }
+  }
+}
+
 // ---- Reading a laid-out tree ----------------------------------------------------------------
 
 inline void collectTexts(const LayoutNode& node, std::vector<std::string>& out) {
@@ -87,8 +107,10 @@ inline void collectTexts(const LayoutNode& node, std::vector<std::string>& out) 
   for (const auto& child : node.children) collectTexts(child, out);
 }
 
+using Texts = std::vector<std::string>;
+
 // Every text and symbol in drawing order, symbols written "[name]".
-inline std::vector<std::string> shown(const LaidOutView& laid) {
+inline Texts shown(const LaidOutView& laid) {
   std::vector<std::string> out;
   collectTexts(laid.root, out);
   return out;
@@ -164,6 +186,13 @@ inline WidgetSnapshot fullSnapshot() {
       0,
       1,
   };
+}
+
+// The full snapshot with one change.
+inline WidgetSnapshot with(const std::function<void(WidgetSnapshot&)>& change) {
+  WidgetSnapshot s = fullSnapshot();
+  change(s);
+  return s;
 }
 
 // Nothing measured yet.
