@@ -10,6 +10,7 @@
 #include "Platform/Foundation/Bundle.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Files.h"
+#include "Platform/WidgetHost/HostCommands.h"
 
 namespace KestrunWidgets {
 namespace {
@@ -115,7 +116,7 @@ int whereCommand(const std::vector<std::string>& args, CommandIO& io) {
 
 }  // namespace
 
-std::vector<WidgetHost::Command> commands() {
+std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescription> widgets) {
   std::vector<WidgetHost::Command> list = {
       {"decode", "FILE|-",
        "Decodes a snapshot document and prints it re-encoded as the store writes it.",
@@ -136,12 +137,20 @@ std::vector<WidgetHost::Command> commands() {
       });
   list.insert(list.end(), std::make_move_iterator(timeline.begin()),
               std::make_move_iterator(timeline.end()));
+  if (!widgets.empty()) {
+    auto host = WidgetHost::hostCommands(std::move(widgets), [](const std::string& file) {
+      WidgetStore::overrideFileLocation(std::filesystem::path(file));
+    });
+    list.insert(list.end(), std::make_move_iterator(host.begin()),
+                std::make_move_iterator(host.end()));
+  }
   return list;
 }
 
-int runCommandLine(int argc, const char* const* argv) {
+int runCommandLine(int argc, const char* const* argv,
+                   std::vector<WidgetHost::WidgetDescription> widgets) {
   WidgetHost::CommandIO io{std::cout, std::cerr, std::cin};
-  return WidgetHost::runCommandLine(argc, argv, commands(), io);
+  return WidgetHost::runCommandLine(argc, argv, commands(std::move(widgets)), io);
 }
 
 }  // namespace KestrunWidgets

@@ -5,11 +5,14 @@
 #include <vector>
 
 #include "Platform/WidgetHost/CommandLine.h"
+#include "Platform/WidgetHost/Widget.h"
 
 namespace KestrunWidgets {
 
-std::vector<WidgetHost::Command> commands();
+// The kit's and the provider's commands; with widgets, the host's commands for them too.
+std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescription> widgets = {});
 
-int runCommandLine(int argc, const char* const* argv);
+int runCommandLine(int argc, const char* const* argv,
+                   std::vector<WidgetHost::WidgetDescription> widgets);
 
 }  // namespace KestrunWidgets

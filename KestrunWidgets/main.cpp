@@ -1,3 +1,3 @@
-#include "KestrunWidgets/CommandLine.h"
+#include "KestrunWidgets/KestrunWidgetBundle.h"
 
-int main(int argc, char** argv) { return KestrunWidgets::runCommandLine(argc, argv); }
+int main(int argc, char** argv) { return KestrunWidgetBundle::main(argc, argv); }

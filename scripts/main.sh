@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# The main job: what the widgets would get now. With a readable snapshot file in the group
-# container it prints the timeline; without one, the gallery preview.
+# The main job: the four widgets as the widget gallery shows them (from the snapshot file in the
+# group container, or the sample when there is none), drawn to out/widgets/; prints each path.
+# Extra arguments go to `kestrun-widgets render` (for example --appearance dark).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh default >/dev/null
-cli=build/default/bin/kestrun-widgets
-if "$cli" where >/dev/null 2>&1; then
-  exec "$cli" timeline "$@"
-else
-  exec "$cli" snapshot --preview "$@"
-fi
+exec build/default/bin/kestrun-widgets render --source preview --out out/widgets "$@"

@@ -1,5 +1,6 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 
+#include <mutex>
 #include <variant>
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
@@ -18,7 +19,14 @@ std::optional<std::string> groupID() {
 
 namespace {
 
+std::mutex overrideMutex;
+std::optional<std::filesystem::path> overridden;
+
 std::optional<std::filesystem::path> locate(std::string* whyNot) {
+  {
+    std::lock_guard lock(overrideMutex);
+    if (overridden) return overridden;
+  }
   auto group = groupID();
   if (!group) {
     if (whyNot) *whyNot = "the bundle's Info.plist has no text under \"KestrunAppGroup\"";
@@ -33,6 +41,11 @@ std::optional<std::filesystem::path> locate(std::string* whyNot) {
 }
 
 }  // namespace
+
+void overrideFileLocation(std::optional<std::filesystem::path> file) {
+  std::lock_guard lock(overrideMutex);
+  overridden = std::move(file);
+}
 
 std::optional<std::filesystem::path> fileURL() { return locate(nullptr); }
 

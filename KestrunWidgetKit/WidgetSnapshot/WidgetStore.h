@@ -38,6 +38,10 @@ std::optional<WidgetSnapshot> read(std::string* whyNot);
 // file is then untouched.
 void write(const WidgetSnapshot& snapshot);
 
+// Makes read() and fileURL() use `file` instead of the container's file until cleared (none), for
+// tools that show what a given document looks like; write() then replaces that file.
+void overrideFileLocation(std::optional<std::filesystem::path> file);
+
 namespace Kind {
 inline constexpr std::string_view wifi = "app.kestrun.widgets.wifi";
 inline constexpr std::string_view memory = "app.kestrun.widgets.memory";

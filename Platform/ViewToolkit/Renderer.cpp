@@ -505,7 +505,23 @@ cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned
   return CAIRO_STATUS_SUCCESS;
 }
 
+// A scene with a corner radius is a rounded canvas (a widget's outline): nothing is drawn
+// outside it.
+void clipToCanvas(cairo_t* cr, const Scene& scene) {
+  if (!scene.cornerRadius || *scene.cornerRadius <= 0) return;
+  const double w = scene.size.width, h = scene.size.height;
+  const double r = std::min({*scene.cornerRadius, w / 2, h / 2});
+  cairo_new_path(cr);
+  cairo_arc(cr, w - r, r, r, -M_PI / 2, 0);
+  cairo_arc(cr, w - r, h - r, r, 0, M_PI / 2);
+  cairo_arc(cr, r, h - r, r, M_PI / 2, M_PI);
+  cairo_arc(cr, r, r, r, M_PI, 3 * M_PI / 2);
+  cairo_close_path(cr);
+  cairo_clip(cr);
+}
+
 void paintBackdrop(cairo_t* cr, const Scene& scene) {
+  clipToCanvas(cr, scene);
   if (!scene.backdrop) return;
   RGBA c = scene.backdrop->resolve(scene.draw.colorScheme);
   cairo_save(cr);

@@ -36,6 +36,9 @@ struct Scene {
   // Painted under everything and never tinted, like the container's own background in
   // accented rendering; absent: transparent.
   std::optional<Color> backdrop = std::nullopt;
+  // When set, the canvas is a rectangle with corners of this radius and nothing is drawn outside
+  // it (a widget's outline).
+  std::optional<double> cornerRadius = std::nullopt;
 
   // `base` with this scene's appearance, display scale and rendering mode.
   EnvironmentValues environment(EnvironmentValues base = {}) const;

@@ -1,0 +1,75 @@
+#include "KestrunWidgets/KestrunWidgetBundle.h"
+
+#include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
+#include "KestrunWidgetKit/WidgetViews/HealthWidgetView.h"
+#include "KestrunWidgetKit/WidgetViews/MemoryWidgetView.h"
+#include "KestrunWidgetKit/WidgetViews/OverviewWidgetView.h"
+#include "KestrunWidgetKit/WidgetViews/Palette.h"
+#include "KestrunWidgetKit/WidgetViews/WiFiWidgetView.h"
+#include "KestrunWidgets/CommandLine.h"
+#include "KestrunWidgets/SnapshotProvider.h"
+
+using namespace ViewToolkit;
+using WidgetHost::StaticConfiguration;
+using WidgetHost::WidgetFamily;
+
+View widgetBackground(const View& view) {
+  return view.containerBackground(View(WidgetBackground{}), ContainerBackgroundPlacement::widget,
+                                  Alignment::center);
+}
+
+WidgetHost::WidgetDescription WiFiWidget::body() const {
+  return StaticConfiguration(WidgetStore::Kind::wifi, SnapshotProvider{},
+                             [](const SnapshotEntry& entry) {
+                               return widgetBackground(WiFiWidgetView{entry.snapshot});
+                             })
+      .configurationDisplayName("Wi-Fi")
+      .description("Signal, latency to your router and the last speed test.")
+      .supportedFamilies({WidgetFamily::systemSmall});
+}
+
+WidgetHost::WidgetDescription MemoryWidget::body() const {
+  return StaticConfiguration(WidgetStore::Kind::memory, SnapshotProvider{},
+                             [](const SnapshotEntry& entry) {
+                               return widgetBackground(MemoryWidgetView{entry.snapshot});
+                             })
+      .configurationDisplayName("Memory")
+      .description("How much RAM is in use and how hard macOS is working to find more.")
+      .supportedFamilies({WidgetFamily::systemSmall});
+}
+
+WidgetHost::WidgetDescription OverviewWidget::body() const {
+  return StaticConfiguration(WidgetStore::Kind::overview, SnapshotProvider{},
+                             [](const SnapshotEntry& entry) {
+                               return widgetBackground(OverviewWidgetView{entry.snapshot});
+                             })
+      .configurationDisplayName("Wi-Fi & Memory")
+      .description(
+          "Wi-Fi and memory side by side, with the last speed test and a button to run one.")
+      .supportedFamilies({WidgetFamily::systemMedium});
+}
+
+WidgetHost::WidgetDescription HealthWidget::body() const {
+  return StaticConfiguration(
+             WidgetStore::Kind::health, SnapshotProvider{},
+             [](const SnapshotEntry& entry) {
+               return widgetBackground(
+                   View(HealthWidgetView{entry.snapshot})
+                       .padding(EdgeInsets{18, 16, 14, 16})
+                       .frame(FlexibleFrame{.maxHeight = Length::infinity(),
+                                            .alignment = Alignment::top}));
+             })
+      .contentMarginsDisabled()
+      .configurationDisplayName("Zed Avudad")
+      .description("Memory, disk, Wi-Fi and dev servers, plus what needs you.")
+      .supportedFamilies({WidgetFamily::systemLarge});
+}
+
+std::vector<WidgetHost::WidgetDescription> KestrunWidgetBundle::body() const {
+  return {WiFiWidget{}.body(), MemoryWidget{}.body(), OverviewWidget{}.body(),
+          HealthWidget{}.body()};
+}
+
+int KestrunWidgetBundle::main(int argc, const char* const* argv) {
+  return KestrunWidgets::runCommandLine(argc, argv, KestrunWidgetBundle{}.body());
+}

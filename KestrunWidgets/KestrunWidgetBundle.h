@@ -1,0 +1,30 @@
+// The extension's top level: the four widgets and the bundle that offers them, in this order:
+// Wi-Fi (small), Memory (small), Wi-Fi & Memory (medium), Zed Avudad (large).
+#pragma once
+
+#include <vector>
+
+#include "Platform/ViewToolkit/View.h"
+#include "Platform/WidgetHost/Widget.h"
+
+// Places a view on the widget's container background (the common WidgetBackground).
+ViewToolkit::View widgetBackground(const ViewToolkit::View& view);
+
+struct WiFiWidget {
+  WidgetHost::WidgetDescription body() const;
+};
+struct MemoryWidget {
+  WidgetHost::WidgetDescription body() const;
+};
+struct OverviewWidget {
+  WidgetHost::WidgetDescription body() const;
+};
+struct HealthWidget {
+  WidgetHost::WidgetDescription body() const;
+};
+
+struct KestrunWidgetBundle {
+  std::vector<WidgetHost::WidgetDescription> body() const;
+  // Hands the bundle to the widget host: the program's command line.
+  static int main(int argc, const char* const* argv);
+};

@@ -1,0 +1,70 @@
+#include "Platform/WidgetHost/WidgetRendering.h"
+
+#include "Platform/Foundation/JSON.h"
+
+namespace WidgetHost {
+
+using namespace ViewToolkit;
+
+namespace {
+
+// What the host paints behind accented widgets in place of their own background.
+const Color accentedBackdrop{0.16, 0.17, 0.20, 1};
+
+}  // namespace
+
+RenderedWidget renderWidget(const WidgetDescription& widget, const HostEntry& entry,
+                            const Appearance& appearance, std::optional<WidgetFamily> family) {
+  WidgetFamily f = family ? *family
+                          : (widget.supportedFamilies.empty() ? WidgetFamily::systemSmall
+                                                              : widget.supportedFamilies.front());
+  FamilyMetrics m = metrics(f);
+  double margin = widget.contentMarginsDisabled ? 0 : m.contentMargin;
+  EdgeInsets margins{margin, margin, margin, margin};
+
+  Scene scene;
+  scene.size = m.size;
+  scene.displayScale = appearance.displayScale;
+  scene.draw.colorScheme = appearance.colorScheme;
+  scene.draw.renderingMode = appearance.renderingMode;
+  scene.cornerRadius = m.cornerRadius;
+  const bool accented = appearance.renderingMode == WidgetRenderingMode::accented;
+  if (accented) scene.backdrop = accentedBackdrop;
+
+  ContainerBackgroundSplit split = splitContainerBackground(entry.content(), scene.environment());
+  const FrameSize whole{m.size.width, m.size.height};
+  std::vector<View> layers;
+  if (split.background && !accented) layers.push_back(split.background->frame(whole));
+  layers.push_back(split.content.padding(margins).frame(whole));
+  View composed = ZStack(Alignment::center, std::move(layers));
+  return {f, m, margins, scene, layoutView(composed, scene)};
+}
+
+std::string RenderedWidget::json(const WidgetDescription& widget) const {
+  Foundation::JSON::Writer w;
+  w.beginObject();
+  w.key("kind");
+  w.value(widget.kind);
+  w.key("family");
+  w.value(familyName(family));
+  w.key("frame");
+  w.rawValue("[0,0," + std::to_string(int(metrics.size.width)) + "," +
+             std::to_string(int(metrics.size.height)) + "]");
+  w.key("margins");
+  w.rawValue("{\"top\":" + std::to_string(int(margins.top)) + ",\"leading\":" +
+             std::to_string(int(margins.leading)) + ",\"bottom\":" +
+             std::to_string(int(margins.bottom)) + ",\"trailing\":" +
+             std::to_string(int(margins.trailing)) + "}");
+  w.key("cornerRadius");
+  w.value(std::int64_t(metrics.cornerRadius));
+  w.key("tree");
+  w.rawValue(laidOut.json());
+  w.endObject();
+  return std::move(w).text();
+}
+
+std::string RenderedWidget::document(DocumentFormat format) const {
+  return renderDocument(laidOut.displayList(), scene, format);
+}
+
+}  // namespace WidgetHost

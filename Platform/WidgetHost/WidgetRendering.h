@@ -1,0 +1,43 @@
+// One entry of one widget, laid out and drawn as the host shows it: the family's size, the
+// container background filling the whole widget under its rounded corners, the content inside the
+// family's margins unless the widget disabled them.
+//
+// Full-colour rendering draws the container background; accented rendering replaces it with the
+// host's own neutral backdrop and draws the content in the accent group's colour and white.
+// Coordinates everywhere (tree, taps) are points from the widget's top-left corner.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "Platform/ViewToolkit/LayoutNode.h"
+#include "Platform/ViewToolkit/Renderer.h"
+#include "Platform/WidgetHost/Widget.h"
+
+namespace WidgetHost {
+
+struct Appearance {
+  ViewToolkit::ColorScheme colorScheme = ViewToolkit::ColorScheme::light;
+  double displayScale = 2;
+  ViewToolkit::WidgetRenderingMode renderingMode = ViewToolkit::WidgetRenderingMode::fullColor;
+};
+
+struct RenderedWidget {
+  WidgetFamily family;
+  FamilyMetrics metrics;
+  ViewToolkit::EdgeInsets margins;
+  ViewToolkit::Scene scene;
+  ViewToolkit::LaidOutView laidOut;
+
+  std::optional<std::string> urlAt(ViewToolkit::Point point) const { return laidOut.urlAt(point); }
+  // {"kind","family","frame","margins","cornerRadius","tree"}: the widget and its laid-out tree.
+  std::string json(const WidgetDescription& widget) const;
+  std::string document(ViewToolkit::DocumentFormat format) const;
+};
+
+// Lays out `entry` of `widget` in `family` (the widget's first supported family when none).
+RenderedWidget renderWidget(const WidgetDescription& widget, const HostEntry& entry,
+                            const Appearance& appearance,
+                            std::optional<WidgetFamily> family = std::nullopt);
+
+}  // namespace WidgetHost
