@@ -1,0 +1,74 @@
+#include "KestrunWidgets/KestrunWidgetBundle.h"
+
+#include <gtest/gtest.h>
+
+#include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
+#include "Platform/WidgetHost/WidgetRendering.h"
+#include "tests/Support/TestSupport.h"
+
+namespace {
+
+using WidgetHost::WidgetFamily;
+
+const WidgetHost::WidgetDescription& widget(std::string_view suffix) {
+  static const auto bundle = KestrunWidgetBundle{}.body();
+  for (const auto& w : bundle)
+    if (w.kindSuffix() == suffix) return w;
+  throw std::runtime_error("no such widget");
+}
+
+TEST(KestrunWidgetBundle, FourWidgetsInOrderEachInOneFamily) {
+  auto bundle = KestrunWidgetBundle{}.body();
+  ASSERT_EQ(bundle.size(), 4u);
+  struct Expected {
+    std::string_view kind;
+    const char* name;
+    WidgetFamily family;
+    bool marginsDisabled;
+  } expected[] = {
+      {WidgetStore::Kind::wifi, "Wi-Fi", WidgetFamily::systemSmall, false},
+      {WidgetStore::Kind::memory, "Memory", WidgetFamily::systemSmall, false},
+      {WidgetStore::Kind::overview, "Wi-Fi & Memory", WidgetFamily::systemMedium, false},
+      {WidgetStore::Kind::health, "Zed Avudad", WidgetFamily::systemLarge, true},
+  };
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(bundle[i].kind, expected[i].kind);
+    EXPECT_EQ(bundle[i].displayName, expected[i].name);
+    EXPECT_FALSE(bundle[i].description.empty());
+    EXPECT_EQ(bundle[i].supportedFamilies, std::vector<WidgetFamily>{expected[i].family});
+    EXPECT_EQ(bundle[i].contentMarginsDisabled, expected[i].marginsDisabled);
+  }
+}
+
+TEST(KestrunWidgetBundle, WithoutASnapshotEveryWidgetShowsItsBackgroundAndTheFirstRunView) {
+  TestSupport::ScopedWidgetContainer container;  // no file
+  for (const char* suffix : {"wifi", "memory", "overview", "health"}) {
+    const auto& w = widget(suffix);
+    auto entry = w.timeline({}).entries.front();
+    auto rendered = WidgetHost::renderWidget(w, entry, {});
+    const auto& root = rendered.laidOut.root;
+    ASSERT_EQ(root.children.size(), 2u) << suffix;  // background, content
+    EXPECT_EQ(root.children[0].frame, (ViewToolkit::Rect{0, 0, rendered.metrics.size.width,
+                                                          rendered.metrics.size.height}));
+    EXPECT_EQ(rendered.urlAt({rendered.metrics.size.width / 2, rendered.metrics.size.height / 2}),
+              "kestrun://open/home")
+        << suffix;
+  }
+}
+
+TEST(KestrunWidgetBundle, OnlyTheLargeWidgetBringsItsOwnInsets) {
+  Foundation::ScopedClock clock(WidgetSnapshot::sample().updated + 60);
+  auto health = WidgetHost::renderWidget(widget("health"), widget("health").placeholder({}), {});
+  EXPECT_EQ(health.margins, (ViewToolkit::EdgeInsets{0, 0, 0, 0}));
+  const auto* content = health.laidOut.root.findFirst("VStack");
+  ASSERT_TRUE(content);
+  EXPECT_EQ(content->frame, (ViewToolkit::Rect{16, 18, 332, 382 - 18 - 14}));
+
+  auto memory = WidgetHost::renderWidget(widget("memory"), widget("memory").placeholder({}), {});
+  EXPECT_EQ(memory.margins, (ViewToolkit::EdgeInsets{16, 16, 16, 16}));
+  const auto& contentLayer = memory.laidOut.root.children[1];
+  ASSERT_FALSE(contentLayer.children.empty());
+  EXPECT_EQ(contentLayer.children[0].children.at(0).frame, (ViewToolkit::Rect{16, 16, 138, 138}));
+}
+
+}  // namespace
