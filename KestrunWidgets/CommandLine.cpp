@@ -10,6 +10,7 @@
 #include "Platform/Foundation/Bundle.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Files.h"
+#include "Platform/WidgetHost/Desktop/DesktopHost.h"
 #include "Platform/WidgetHost/HostCommands.h"
 
 namespace KestrunWidgets {
@@ -138,9 +139,10 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
   list.insert(list.end(), std::make_move_iterator(timeline.begin()),
               std::make_move_iterator(timeline.end()));
   if (!widgets.empty()) {
-    auto host = WidgetHost::hostCommands(std::move(widgets), [](const std::string& file) {
+    auto host = WidgetHost::hostCommands(widgets, [](const std::string& file) {
       WidgetStore::overrideFileLocation(std::filesystem::path(file));
     });
+    host.push_back(WidgetHost::desktopHostCommand(std::move(widgets), [] { return WidgetStore::fileURL(); }));
     list.insert(list.end(), std::make_move_iterator(host.begin()),
                 std::make_move_iterator(host.end()));
   }

@@ -543,6 +543,13 @@ void drawDisplayList(cairo_t* cr, const DisplayList& list, const DrawSettings& s
   cairo_restore(cr);
 }
 
+void drawScene(cairo_t* cr, const DisplayList& list, const Scene& scene) {
+  cairo_save(cr);
+  paintBackdrop(cr, scene);
+  drawDisplayList(cr, list, scene.draw);
+  cairo_restore(cr);
+}
+
 EnvironmentValues Scene::environment(EnvironmentValues base) const {
   base.colorScheme = draw.colorScheme;
   base.displayScale = displayScale;

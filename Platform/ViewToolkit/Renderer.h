@@ -44,6 +44,10 @@ struct Scene {
   EnvironmentValues environment(EnvironmentValues base = {}) const;
 };
 
+// Draws a scene's canvas on `cr` (user space in points): its rounded outline as a clip, its
+// backdrop, then the display list. What the file surfaces do, for a window's surface.
+void drawScene(cairo_t* cr, const DisplayList& list, const Scene& scene);
+
 // Lays `view` out over the whole scene, measuring text with the calling thread's Pango text
 // system.
 LaidOutView layoutView(const View& view, const Scene& scene, EnvironmentValues base = {});

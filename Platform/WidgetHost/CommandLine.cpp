@@ -9,11 +9,14 @@ namespace {
 
 void printUsage(std::ostream& os, std::string_view program, const std::vector<Command>& commands) {
   os << "usage: " << program << " [--now RFC3339] COMMAND [ARGUMENTS]\n\ncommands:\n";
-  std::size_t width = 0;
-  for (const auto& c : commands) width = std::max(width, c.name.size() + 1 + c.synopsis.size());
+  // Short synopses share a line with their summary; long ones stand on a line of their own.
+  constexpr std::size_t column = 28;
   for (const auto& c : commands) {
     std::string head = c.name + (c.synopsis.empty() ? "" : " " + c.synopsis);
-    os << "  " << head << std::string(width - head.size() + 2, ' ') << c.summary << '\n';
+    if (head.size() > column)
+      os << "  " << head << "\n  " << std::string(column + 2, ' ') << c.summary << '\n';
+    else
+      os << "  " << head << std::string(column - head.size() + 2, ' ') << c.summary << '\n';
   }
   os << "\n--now RFC3339 replaces the clock for the command; COMMAND --help describes one command.\n";
 }

@@ -1,0 +1,26 @@
+// The live desktop: each widget in a window of its own (or all in one), drawn with the toolkit's
+// renderer at the display's scale and in the desktop's light or dark preference.
+//
+// Scheduling: each timeline entry is shown from its date on and a new timeline is asked for once
+// the last entry's date has passed; as the host's own choice, also as soon as the watched file is
+// replaced (the directory is watched, changes are gathered for 250 ms). Between those moments the
+// process sleeps in the main loop: no polling. A tap is hit-tested and its URL handed to the
+// desktop's handler for the URL's scheme (GIO, never a shell); when nothing handles it, the window
+// and stderr say so.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "Platform/WidgetHost/CommandLine.h"
+#include "Platform/WidgetHost/Widget.h"
+
+namespace WidgetHost {
+
+// `watchedFile` names the file whose replacement asks for new timelines (looked up at start).
+Command desktopHostCommand(std::vector<WidgetDescription> widgets,
+                           std::function<std::optional<std::filesystem::path>()> watchedFile);
+
+}  // namespace WidgetHost
