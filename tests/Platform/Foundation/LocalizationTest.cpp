@@ -209,6 +209,7 @@ TEST_F(GermanCatalogueTest, TranslatesEveryFixedTextOfTheWidgets) {
       "Test again",
       "Kestrun",
       "Nothing needs you right now.",
+      "just now",
   };
   fs::path mo = fs::path(KESTRUN_BUILD_DATA_DIR) / "locale/de/LC_MESSAGES/kestrun-widgets.mo";
   std::ifstream in(mo, std::ios::binary);
