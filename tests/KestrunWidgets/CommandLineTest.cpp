@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/KestrunWidgets/CommandLineTesting.h"
+
 #include <sstream>
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
@@ -10,21 +12,8 @@
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-Outcome run(std::vector<std::string> args, std::string input = {}) {
-  args.insert(args.begin(), "kestrun-widgets");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  std::istringstream in(input);
-  WidgetHost::CommandIO io{out, err, in};
-  int status = WidgetHost::runCommandLine(int(argv.size()), argv.data(), KestrunWidgets::commands(), io);
-  return {status, out.str(), err.str()};
-}
+using CommandLineTesting::Outcome;
+using CommandLineTesting::run;
 
 const std::string document =
     R"({"toCheck":0,"urgent":0,"attentionTotal":0,"attention":[],"devRunning":0,)"

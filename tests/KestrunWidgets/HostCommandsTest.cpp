@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/KestrunWidgets/CommandLineTesting.h"
+
 #include <sstream>
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
@@ -13,23 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-Outcome run(std::vector<std::string> args) {
-  args.insert(args.begin(), "kestrun-widgets");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  std::istringstream in;
-  WidgetHost::CommandIO io{out, err, in};
-  int status = WidgetHost::runCommandLine(
-      int(argv.size()), argv.data(), KestrunWidgets::commands(KestrunWidgetBundle{}.body()), io);
-  WidgetStore::overrideFileLocation(std::nullopt);
-  return {status, out.str(), err.str()};
-}
+using CommandLineTesting::Outcome;
+using CommandLineTesting::run;
 
 // PNG width and height from the IHDR chunk.
 std::pair<int, int> pngSize(const fs::path& path) {
