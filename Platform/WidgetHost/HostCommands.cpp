@@ -1,14 +1,13 @@
 #include "Platform/WidgetHost/HostCommands.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <system_error>
 #include <filesystem>
 #include <map>
 #include <ostream>
 #include <sstream>
 
+#include "Platform/Foundation/Files.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
 
 namespace WidgetHost {
@@ -200,7 +199,7 @@ class Host {
     }
     html << "</body></html>\n";
     std::filesystem::path index = o.out / "index.html";
-    writeText(index, html.str());
+    Foundation::writeAtomically(index, html.str());
     io.out << index.string() << '\n';
     return ExitStatus::success;
   }
@@ -219,7 +218,6 @@ class Host {
     }
     return out;
   }
-  static void writeText(const std::filesystem::path& path, const std::string& text);
   static RenderedWidget write(const WidgetDescription& w, const HostEntry& entry,
                               const Appearance& a, DocumentFormat f,
                               const std::filesystem::path& path) {
@@ -231,13 +229,6 @@ class Host {
   std::vector<WidgetDescription> widgets_;
   std::function<void(const std::string&)> useFile_;
 };
-
-void Host::writeText(const std::filesystem::path& path, const std::string& text) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) throw std::system_error(errno, std::generic_category(), path.string());
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  if (std::fclose(f) != 0 || !ok) throw std::system_error(errno, std::generic_category(), path.string());
-}
 
 }  // namespace
 

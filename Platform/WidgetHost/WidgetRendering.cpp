@@ -47,16 +47,21 @@ std::string RenderedWidget::json(const WidgetDescription& widget) const {
   w.value(widget.kind);
   w.key("family");
   w.value(familyName(family));
+  auto integer = [&](double points) { w.value(static_cast<std::int64_t>(points)); };
   w.key("frame");
-  w.rawValue("[0,0," + std::to_string(int(metrics.size.width)) + "," +
-             std::to_string(int(metrics.size.height)) + "]");
+  w.beginArray();
+  for (double v : {0.0, 0.0, metrics.size.width, metrics.size.height}) integer(v);
+  w.endArray();
   w.key("margins");
-  w.rawValue("{\"top\":" + std::to_string(int(margins.top)) + ",\"leading\":" +
-             std::to_string(int(margins.leading)) + ",\"bottom\":" +
-             std::to_string(int(margins.bottom)) + ",\"trailing\":" +
-             std::to_string(int(margins.trailing)) + "}");
+  w.beginObject();
+  for (auto [name, v] : {std::pair{"top", margins.top}, {"leading", margins.leading},
+                         {"bottom", margins.bottom}, {"trailing", margins.trailing}}) {
+    w.key(name);
+    integer(v);
+  }
+  w.endObject();
   w.key("cornerRadius");
-  w.value(std::int64_t(metrics.cornerRadius));
+  integer(metrics.cornerRadius);
   w.key("tree");
   w.rawValue(laidOut.json());
   w.endObject();
