@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimdjson-dev libplist-dev libicu-dev
-  libcairo2-dev libpango1.0-dev libgtk-4-dev
+  zlib1g-dev libcairo2-dev libpango1.0-dev libgtk-4-dev
   gettext
   fonts-inter fonts-quicksand fonts-material-design-icons-iconfont fonts-noto-color-emoji
   xvfb xauth xdotool x11-apps

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "Platform/ViewToolkit/PNGEncoder.h"
 #include "Platform/ViewToolkit/PangoTextSystem.h"
 
 namespace ViewToolkit {
@@ -337,9 +338,9 @@ class Painter {
 
   // Pixman computes a slanted linear gradient pixel by pixel, about 12 ns each: a wash over a
   // whole large widget at 2x took 6.6 ms. A linear gradient is linear between its stops, so it
-  // is sampled every 8 device pixels and interpolated bilinearly (exact up to a blur of a few
-  // pixels at each stop), once, into an image at device resolution that later draws of the same
-  // gradient at the same size reuse. Vector surfaces keep the real gradient.
+  // is sampled every 8 device pixels and each draw interpolates bilinearly between the samples
+  // (exact up to a blur of a few pixels at each stop). The samples, 1/64 of the pixels, are kept
+  // for later draws of the same gradient at the same size. Vector surfaces keep the real gradient.
   cairo_pattern_t* coarse(cairo_pattern_t* gradient, const Rect& b, const std::string& key) {
     if (cairo_surface_get_type(cairo_get_target(cr_)) != CAIRO_SURFACE_TYPE_IMAGE) return nullptr;
     cairo_matrix_t ctm;
@@ -355,16 +356,16 @@ class Painter {
     fullKey.append(reinterpret_cast<const char*>(&scale), sizeof scale);
     fullKey.append(reinterpret_cast<const char*>(&b.width), sizeof b.width);
     fullKey.append(reinterpret_cast<const char*>(&b.height), sizeof b.height);
-    cairo_surface_t* image = gradientCache().find(fullKey);
-    if (!image) {
-      // Samples: pixel i's centre stands for the point i * cell from the bounds' origin.
-      const double cell = 8 / scale;
+    // Samples: pixel i's centre stands for the point i * cell from the bounds' origin.
+    const double cell = 8 / scale;
+    cairo_matrix_t toSamples;
+    cairo_matrix_init(&toSamples, cell, 0, 0, cell, b.x - 0.5 * cell, b.y - 0.5 * cell);
+    cairo_matrix_invert(&toSamples);
+    cairo_surface_t* samples = gradientCache().find(fullKey);
+    if (!samples) {
       const int sw = static_cast<int>(std::ceil(b.width / cell)) + 2;
       const int sh = static_cast<int>(std::ceil(b.height / cell)) + 2;
-      cairo_surface_t* samples = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
-      cairo_matrix_t toSamples;
-      cairo_matrix_init(&toSamples, cell, 0, 0, cell, b.x - 0.5 * cell, b.y - 0.5 * cell);
-      cairo_matrix_invert(&toSamples);
+      samples = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
       cairo_t* c = cairo_create(samples);
       cairo_transform(c, &toSamples);
       cairo_set_source(c, gradient);
@@ -372,27 +373,13 @@ class Painter {
       cairo_paint(c);
       cairo_destroy(c);
 
-      image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-      c = cairo_create(image);
-      cairo_scale(c, scale, scale);
-      cairo_translate(c, -b.x, -b.y);
-      cairo_pattern_t* up = cairo_pattern_create_for_surface(samples);
-      cairo_pattern_set_matrix(up, &toSamples);
-      cairo_pattern_set_filter(up, CAIRO_FILTER_BILINEAR);
-      cairo_pattern_set_extend(up, CAIRO_EXTEND_PAD);
-      cairo_set_source(c, up);
-      cairo_set_operator(c, CAIRO_OPERATOR_SOURCE);
-      cairo_paint(c);
-      cairo_pattern_destroy(up);
-      cairo_destroy(c);
-      cairo_surface_destroy(samples);
-      gradientCache().insert(fullKey, image);
+      gradientCache().insert(fullKey, samples);
     }
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image);
-    cairo_matrix_t toImage;
-    cairo_matrix_init(&toImage, scale, 0, 0, scale, -b.x * scale, -b.y * scale);
-    cairo_pattern_set_matrix(pattern, &toImage);
-    cairo_pattern_set_filter(pattern, CAIRO_FILTER_FAST);
+    // Each draw interpolates between the samples bilinearly.
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(samples);
+    cairo_pattern_set_matrix(pattern, &toSamples);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
     return pattern;
   }
 
@@ -585,8 +572,11 @@ std::string renderDocument(const DisplayList& list, const Scene& scene, Document
   paintBackdrop(cr, scene);
   drawDisplayList(cr, list, scene.draw);
   cairo_destroy(cr);
-  if (format == DocumentFormat::png) {
-    cairo_surface_write_to_png_stream(surface, appendToString, &out);
+  if (format == DocumentFormat::png && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+    cairo_surface_flush(surface);
+    out = encodePNG(cairo_image_surface_get_data(surface), cairo_image_surface_get_width(surface),
+                    cairo_image_surface_get_height(surface),
+                    cairo_image_surface_get_stride(surface));
   }
   cairo_surface_finish(surface);
   cairo_status_t status = cairo_surface_status(surface);
