@@ -1,214 +1,42 @@
 #include "Platform/WidgetHost/Desktop/DesktopHost.h"
 
-#include <gtk/gtk.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
-#include <cmath>
 #include <iostream>
 #include <memory>
+#include <system_error>
 
-#include "Platform/WidgetHost/WidgetRendering.h"
+#include "Platform/WidgetHost/Desktop/DesktopModule.h"
 
 namespace WidgetHost {
 namespace {
 
-struct LiveWidget {
-  const WidgetDescription* widget = nullptr;
-  GtkWidget* area = nullptr;
-  GtkWindow* window = nullptr;
-  HostTimeline timeline;
-  std::optional<RenderedWidget> rendered;
-  guint timer = 0;
-};
-
-struct DesktopState {
-  std::vector<WidgetDescription> widgets;
-  std::vector<std::unique_ptr<LiveWidget>> live;
-  std::optional<std::filesystem::path> watched;
-  GFileMonitor* monitor = nullptr;
-  guint debounce = 0;
-  GMainLoop* loop = nullptr;
-  int windowsOpen = 0;
-};
-
-bool prefersDark() {
-  gboolean dark = FALSE;
-  g_object_get(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", &dark, nullptr);
-  return dark;
+// The module sits at a fixed place relative to the running program (set by the build).
+std::filesystem::path modulePath() {
+  std::error_code error;
+  std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return KESTRUN_DESKTOP_MODULE_NAME;
+  return program.parent_path() / KESTRUN_DESKTOP_MODULE_FROM_PROGRAM / KESTRUN_DESKTOP_MODULE_NAME;
 }
 
-void schedule(LiveWidget& w);
-
-void refresh(LiveWidget& w) {
-  w.rendered.reset();
-  gtk_widget_queue_draw(w.area);
-  schedule(w);
-}
-
-void reloadTimeline(LiveWidget& w) {
-  w.timeline = w.widget->timeline({});
-  refresh(w);
-}
-
-// Wakes at the next entry's date, or once the last has passed for a new timeline.
-void schedule(LiveWidget& w) {
-  if (w.timer) g_source_remove(w.timer);
-  w.timer = 0;
-  Foundation::Date now = Foundation::Clock::now();
-  std::optional<Foundation::Date> next;
-  for (const auto& e : w.timeline.entries)
-    if (e.date > now) {
-      next = e.date;
-      break;
-    }
-  bool reload = !next && w.timeline.policy.kind == TimelineReloadPolicy::Kind::atEnd;
-  if (!next && !reload) return;
-  double wait = next ? next->timeIntervalSince(now) : 1;
-  guint ms = static_cast<guint>(std::clamp(std::ceil(wait * 1000), 1.0, 3.6e6));
-  w.timer = g_timeout_add(ms, [](gpointer data) -> gboolean {
-    auto* w = static_cast<LiveWidget*>(data);
-    w->timer = 0;
-    Foundation::Date now = Foundation::Clock::now();
-    bool pastLast = w->timeline.entries.empty() || w->timeline.entries.back().date <= now;
-    if (pastLast && w->timeline.policy.kind == TimelineReloadPolicy::Kind::atEnd)
-      reloadTimeline(*w);
-    else
-      refresh(*w);
-    return G_SOURCE_REMOVE;
-  }, &w);
-}
-
-const RenderedWidget& rendered(LiveWidget& w) {
-  Appearance appearance;
-  appearance.colorScheme = prefersDark() ? ViewToolkit::ColorScheme::dark : ViewToolkit::ColorScheme::light;
-  appearance.displayScale = std::max(1, gtk_widget_get_scale_factor(w.area));
-  if (!w.rendered || w.rendered->scene.draw.colorScheme != appearance.colorScheme ||
-      w.rendered->scene.displayScale != appearance.displayScale) {
-    const HostEntry* entry = currentEntry(w.timeline, Foundation::Clock::now());
-    HostEntry fallback = w.widget->placeholder({});
-    w.rendered = renderWidget(*w.widget, entry ? *entry : fallback, appearance);
-  }
-  return *w.rendered;
-}
-
-void draw(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
-  auto& w = *static_cast<LiveWidget*>(data);
-  const RenderedWidget& r = rendered(w);
-  ViewToolkit::drawScene(cr, r.laidOut.displayList(), r.scene);
-}
-
-void open(LiveWidget& w, const std::string& url) {
-  GError* error = nullptr;
-  GdkAppLaunchContext* context = gdk_display_get_app_launch_context(gtk_widget_get_display(w.area));
-  if (!g_app_info_launch_default_for_uri(url.c_str(), G_APP_LAUNCH_CONTEXT(context), &error)) {
-    std::string message = "Nothing opens " + url + (error ? ": " + std::string(error->message) : "");
-    std::cerr << "kestrun-widgets host: " << message << '\n';
-    gtk_window_set_title(w.window, message.c_str());
-    if (error) g_error_free(error);
-  }
-  g_object_unref(context);
-}
-
-void pressed(GtkGestureClick*, int, double x, double y, gpointer data) {
-  auto& w = *static_cast<LiveWidget*>(data);
-  if (auto url = rendered(w).urlAt({x, y})) open(w, *url);
-}
-
-void fileChanged(GFileMonitor*, GFile* file, GFile* other, GFileMonitorEvent event, gpointer data) {
-  auto& state = *static_cast<DesktopState*>(data);
-  if (event != G_FILE_MONITOR_EVENT_CHANGES_DONE_HINT && event != G_FILE_MONITOR_EVENT_RENAMED &&
-      event != G_FILE_MONITOR_EVENT_MOVED_IN && event != G_FILE_MONITOR_EVENT_CREATED &&
-      event != G_FILE_MONITOR_EVENT_DELETED)
-    return;
-  auto named = [&](GFile* f) {
-    if (!f) return false;
-    char* base = g_file_get_basename(f);
-    bool match = base && state.watched && state.watched->filename() == base;
-    g_free(base);
-    return match;
-  };
-  if (!named(file) && !named(other)) return;
-  if (state.debounce) return;
-  state.debounce = g_timeout_add(250, [](gpointer data) -> gboolean {
-    auto& state = *static_cast<DesktopState*>(data);
-    state.debounce = 0;
-    for (auto& w : state.live) reloadTimeline(*w);
-    return G_SOURCE_REMOVE;
-  }, &state);
-}
-
-int runDesktop(DesktopState& state, bool together) {
-  if (!gtk_init_check()) {
-    std::cerr << "kestrun-widgets host: no display to show widgets on (is DISPLAY set?)\n";
+int runDesktopModule(const DesktopRequest& request) {
+  const std::filesystem::path path = modulePath();
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module) {
+    std::cerr << "kestrun-widgets host: the desktop module could not be loaded: " << dlerror()
+              << '\n';
     return ExitStatus::failure;
   }
-  state.loop = g_main_loop_new(nullptr, FALSE);
-  GtkWidget* shared = nullptr;
-  GtkWidget* box = nullptr;
-  if (together) {
-    shared = gtk_window_new();
-    gtk_window_set_title(GTK_WINDOW(shared), "Kestrun Widgets");
-    box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
-    gtk_widget_set_margin_start(box, 16);
-    gtk_widget_set_margin_end(box, 16);
-    gtk_widget_set_margin_top(box, 16);
-    gtk_widget_set_margin_bottom(box, 16);
-    gtk_window_set_child(GTK_WINDOW(shared), box);
+  using Run = int (*)(const DesktopRequest*);
+  auto run = reinterpret_cast<Run>(dlsym(module, kestrunRunDesktopSymbol));
+  if (!run) {
+    std::cerr << "kestrun-widgets host: " << path.string() << " is not the desktop module\n";
+    dlclose(module);
+    return ExitStatus::failure;
   }
-  for (const auto& widget : state.widgets) {
-    auto w = std::make_unique<LiveWidget>();
-    w->widget = &widget;
-    FamilyMetrics m = metrics(widget.supportedFamilies.empty() ? WidgetFamily::systemSmall
-                                                               : widget.supportedFamilies.front());
-    w->area = gtk_drawing_area_new();
-    gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(w->area), int(m.size.width));
-    gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(w->area), int(m.size.height));
-    gtk_widget_set_valign(w->area, GTK_ALIGN_START);
-    gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(w->area), draw, w.get(), nullptr);
-    GtkGesture* click = gtk_gesture_click_new();
-    g_signal_connect(click, "pressed", G_CALLBACK(pressed), w.get());
-    gtk_widget_add_controller(w->area, GTK_EVENT_CONTROLLER(click));
-    gtk_accessible_update_property(GTK_ACCESSIBLE(w->area), GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                   widget.displayName.c_str(), -1);
-    if (together) {
-      gtk_box_append(GTK_BOX(box), w->area);
-      w->window = GTK_WINDOW(shared);
-    } else {
-      w->window = GTK_WINDOW(gtk_window_new());
-      gtk_window_set_title(w->window, widget.displayName.c_str());
-      gtk_window_set_resizable(w->window, FALSE);
-      gtk_window_set_child(w->window, w->area);
-    }
-    reloadTimeline(*w);
-    state.live.push_back(std::move(w));
-  }
-  std::vector<GtkWindow*> windows;
-  if (together)
-    windows.push_back(GTK_WINDOW(shared));
-  else
-    for (auto& w : state.live) windows.push_back(w->window);
-  for (GtkWindow* window : windows) {
-    ++state.windowsOpen;
-    g_signal_connect(window, "destroy", G_CALLBACK(+[](GtkWidget*, gpointer data) {
-      auto& state = *static_cast<DesktopState*>(data);
-      if (--state.windowsOpen == 0) g_main_loop_quit(state.loop);
-    }), &state);
-    gtk_window_present(window);
-  }
-  // The appearance follows the desktop's preference as it changes.
-  g_signal_connect(gtk_settings_get_default(), "notify::gtk-application-prefer-dark-theme",
-                   G_CALLBACK(+[](GObject*, GParamSpec*, gpointer data) {
-                     for (auto& w : static_cast<DesktopState*>(data)->live) refresh(*w);
-                   }), &state);
-  if (state.watched) {
-    GFile* dir = g_file_new_for_path(state.watched->parent_path().c_str());
-    state.monitor = g_file_monitor_directory(dir, G_FILE_MONITOR_WATCH_MOVES, nullptr, nullptr);
-    g_object_unref(dir);
-    if (state.monitor) g_signal_connect(state.monitor, "changed", G_CALLBACK(fileChanged), &state);
-  }
-  g_main_loop_run(state.loop);
-  if (state.monitor) g_object_unref(state.monitor);
-  g_main_loop_unref(state.loop);
-  return ExitStatus::success;
+  // Left loaded: GTK registers types and atexit handlers that must outlive the call.
+  return run(&request);
 }
 
 }  // namespace
@@ -216,18 +44,21 @@ int runDesktop(DesktopState& state, bool together) {
 Command desktopHostCommand(std::vector<WidgetDescription> widgets,
                            std::function<std::optional<std::filesystem::path>()> watchedFile) {
   auto shared = std::make_shared<std::vector<WidgetDescription>>(std::move(widgets));
-  return {"host", "[--together]",
+  return {"host", "[--together] [--verbose]",
           "The widgets live on the desktop, redrawn at each entry and when the snapshot changes.",
           [shared, watchedFile](const std::vector<std::string>& args, CommandIO&) {
-            bool together = false;
+            DesktopRequest request;
             for (const auto& a : args) {
-              if (a != "--together") throw UsageError{"unexpected argument \"" + a + "\""};
-              together = true;
+              if (a == "--together")
+                request.together = true;
+              else if (a == "--verbose")
+                request.verbose = true;
+              else
+                throw UsageError{"unexpected argument \"" + a + "\""};
             }
-            DesktopState state;
-            state.widgets = *shared;
-            if (watchedFile) state.watched = watchedFile();
-            return runDesktop(state, together);
+            request.widgets = *shared;
+            if (watchedFile) request.watched = watchedFile();
+            return runDesktopModule(request);
           }};
 }
 

@@ -3,7 +3,8 @@
 //
 // Scheduling: each timeline entry is shown from its date on and a new timeline is asked for once
 // the last entry's date has passed; as the host's own choice, also as soon as the watched file is
-// replaced (the directory is watched, changes are gathered for 250 ms). Between those moments the
+// replaced (the directory is watched, changes are gathered for 250 ms) and when the machine wakes
+// from sleep (logind's PrepareForSleep on the system bus). Between those moments the
 // process sleeps in the main loop: no polling. A tap is hit-tested and its URL handed to the
 // desktop's handler for the URL's scheme (GIO, never a shell); when nothing handles it, the window
 // and stderr say so.

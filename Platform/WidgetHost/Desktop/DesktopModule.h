@@ -1,0 +1,25 @@
+// The boundary between the `host` command and the GTK desktop, which lives in a module of its
+// own that is loaded only when `host` runs: one-shot commands (render, tree, tap, the provider's)
+// never map GTK and its libraries, which would cost them several MiB of memory and start-up time.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "Platform/WidgetHost/Widget.h"
+
+namespace WidgetHost {
+
+struct DesktopRequest {
+  std::vector<WidgetDescription> widgets;
+  std::optional<std::filesystem::path> watched;
+  bool together = false;
+  bool verbose = false;  // says on stderr when and why timelines are renewed
+};
+
+}  // namespace WidgetHost
+
+// The module's one entry point; returns the process's exit status.
+extern "C" int kestrunRunDesktop(const WidgetHost::DesktopRequest* request);
+inline constexpr const char* kestrunRunDesktopSymbol = "kestrunRunDesktop";

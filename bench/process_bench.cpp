@@ -1,0 +1,163 @@
+// Whole processes, as the desktop and scripts run them: `render --widget all` from start to exit
+// (wall time, peak RSS), and the live host sitting idle between entries (CPU share, wake-ups and
+// RSS over a quiet minute under a private Xvfb).
+#include <benchmark/benchmark.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+pid_t spawn(const std::vector<std::string>& argv, const std::string& output = "/dev/null") {
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+struct Exit {
+  int status = -1;
+  rusage usage{};
+};
+
+Exit await(pid_t pid) {
+  Exit e;
+  if (pid > 0) wait4(pid, &e.status, 0, &e.usage);
+  return e;
+}
+
+fs::path scratch(const char* name) {
+  fs::path dir = fs::temp_directory_path() / (std::string(name) + "-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  return dir;
+}
+
+void BM_RenderAllProcess(benchmark::State& state) {
+  const fs::path out = scratch("kestrun-render-bench");
+  const std::vector<std::string> argv = {KESTRUN_CLI, "render", "--widget", "all", "--source",
+                                         "preview", "--scale", "2", "--out", out.string()};
+  await(spawn(argv));  // warms the font cache and the page cache
+  long peakKiB = 0;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    Exit e = await(spawn(argv));
+    auto end = std::chrono::steady_clock::now();
+    if (!WIFEXITED(e.status) || WEXITSTATUS(e.status) != 0) {
+      state.SkipWithError("render failed");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    peakKiB = std::max(peakKiB, e.usage.ru_maxrss);
+  }
+  state.counters["peak_rss_MiB"] = double(peakKiB) / 1024.0;
+  fs::remove_all(out);
+}
+BENCHMARK(BM_RenderAllProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+std::string readProc(pid_t pid, const char* file) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+long statusField(pid_t pid, const std::string& field) {
+  std::string status = readProc(pid, "status");
+  auto at = status.find(field + ":");
+  return at == std::string::npos ? -1 : std::atol(status.c_str() + at + field.size() + 1);
+}
+
+// User and system time, in clock ticks turned into seconds.
+double cpuSeconds(pid_t pid) {
+  std::string stat = readProc(pid, "stat");
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string skip;
+  for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
+  long user = 0, system = 0;
+  fields >> user >> system;
+  return double(user + system) / double(sysconf(_SC_CLK_TCK));
+}
+
+// Calls that returned inside the window (a call the thread was blocked in when the tracer attached
+// counts once it returns); the tracer's own signal when it leaves is not the host's doing.
+long completedCalls(const std::string& trace) {
+  std::ifstream in(trace);
+  long n = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.find(" = ") == std::string::npos) continue;
+    if (line.find("SIGINT") != std::string::npos) continue;
+    ++n;
+  }
+  return n;
+}
+
+void BM_HostIdle(benchmark::State& state) {
+  const fs::path home = scratch("kestrun-idle-bench");
+  setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+  const std::string snapshot = (home / "snapshot.json").string();
+  await(spawn({KESTRUN_CLI, "sample"}, snapshot));
+  await(spawn({KESTRUN_CLI, "write", snapshot}));
+
+  std::string display;
+  for (int n = 140; n < 170 && display.empty(); ++n)
+    if (!fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) display = ":" + std::to_string(n);
+  pid_t xvfb = spawn({"Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+  setenv("DISPLAY", display.c_str(), 1);
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  pid_t host = spawn({KESTRUN_CLI, "host"});
+  const double seconds = std::getenv("KESTRUN_IDLE_SECONDS") ? std::atof(std::getenv("KESTRUN_IDLE_SECONDS")) : 60;
+
+  for (auto _ : state) {
+    std::this_thread::sleep_for(std::chrono::seconds(5));  // windows shown, first frames drawn
+    const double cpuBefore = cpuSeconds(host);
+    // Every system call the host's threads make in the window: an idle host makes none.
+    const std::string calls = (home / "syscalls").string();
+    pid_t tracer = spawn({"strace", "-f", "-o", calls, "-p", std::to_string(host)});
+    const long rssAfterStart = statusField(host, "VmRSS");
+    auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (kill(host, 0) != 0) {
+      state.SkipWithError("the host exited");
+      break;
+    }
+    state.SetIterationTime(wall);
+    state.counters["cpu_percent"] = 100 * (cpuSeconds(host) - cpuBefore) / wall;
+    kill(tracer, SIGINT);
+    await(tracer);
+    state.counters["syscalls"] = double(completedCalls(calls));
+    state.counters["rss_MiB"] = double(rssAfterStart) / 1024.0;
+  }
+  kill(host, SIGTERM);
+  await(host);
+  kill(xvfb, SIGTERM);
+  await(xvfb);
+  fs::remove_all(home);
+}
+BENCHMARK(BM_HostIdle)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(1);
+
+}  // namespace
