@@ -38,6 +38,17 @@ Rect boundingBox(const Affine& m, const Rect& r) {
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
+void collectTexts(const LayoutNode& n, std::string& into) {
+  if (n.text) {
+    std::string t = n.text->string();
+    if (!t.empty()) {
+      if (!into.empty()) into += ", ";
+      into += t;
+    }
+  }
+  for (const LayoutNode& c : n.children) collectTexts(c, into);
+}
+
 struct Builder {
   DisplayList& list;
   Affine transform;
@@ -58,7 +69,8 @@ struct Builder {
     }
     if (n.url) {
       ++linkDepth;
-      list.links.push_back({boundingBox(transform, n.frame), *n.url, linkDepth});
+      list.links.push_back({boundingBox(transform, n.frame), *n.url, linkDepth, {}});
+      collectTexts(n, list.links.back().label);
     }
 
     if (n.shape) list.commands.push_back(ShapeCommand{n.frame, *n.shape});

@@ -51,7 +51,8 @@ using DisplayCommand =
 struct LinkRegion {
   Rect rect;  // bounding box of the link's frame as drawn
   std::string url;
-  int depth = 0;  // links inside links are deeper
+  int depth = 0;      // links inside links are deeper
+  std::string label;  // the texts inside the link, in reading order, joined by ", "
 };
 
 class DisplayList {

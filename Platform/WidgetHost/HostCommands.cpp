@@ -190,7 +190,8 @@ class Host {
               html << "<area shape=\"rect\" coords=\"" << int(region.rect.x) << ","
                    << int(region.rect.y) << "," << int(region.rect.x + region.rect.width) << ","
                    << int(region.rect.y + region.rect.height) << "\" href=\""
-                   << escape(region.url) << "\" title=\"" << escape(region.url) << "\">";
+                   << escape(region.url) << "\" alt=\"" << escape(region.label) << "\" title=\""
+                   << escape(region.url) << "\">";
             if (auto url = r.laidOut.widgetURL())
               html << "<area shape=\"default\" href=\"" << escape(*url) << "\" title=\""
                    << escape(*url) << "\">";

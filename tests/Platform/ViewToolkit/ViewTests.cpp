@@ -231,6 +231,21 @@ TEST(HitTesting, theInnermostLinkWinsThenTheWidgetURL) {
   EXPECT_EQ(lay(Link(*url, View(Color::red)).widgetURL(*url)).urlAt({5, 5}), "kestrun://speedtest");
 }
 
+TEST(HitTesting, linkRegionsAreNamedByTheirTextsInReadingOrder) {
+  View v = VStack(HorizontalAlignment::leading, 0,
+                  {Link("tile", VStack(HorizontalAlignment::leading, 0,
+                                       {Text::verbatim("MEMORY"), Text::verbatim("Normal pressure"),
+                                        Link("inner", Text::verbatim("Details"))})),
+                   Link("bare", View(Color::red).frame({.width = 20, .height = 20}))});
+  const auto links = lay(v).displayList().links;
+  ASSERT_EQ(links.size(), 3u);
+  EXPECT_EQ(links[0].url, "tile");
+  EXPECT_EQ(links[0].label, "MEMORY, Normal pressure, Details");
+  EXPECT_EQ(links[1].label, "Details");
+  EXPECT_EQ(links[1].depth, 2);
+  EXPECT_EQ(links[2].label, "");  // nothing to read: the host names it by its destination
+}
+
 TEST(TreeDump, oneObjectANodeWithWhatApplies) {
   View v =
       VStack(HorizontalAlignment::leading, 0,

@@ -1,6 +1,7 @@
 // The live desktop in GTK 4 (see DesktopHost.h for what it does).
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <memory>
@@ -14,11 +15,15 @@ namespace {
 
 struct LiveWidget {
   const WidgetDescription* widget = nullptr;
+  GtkWidget* fixed = nullptr;  // the drawing, and over it one accessible object a link region
   GtkWidget* area = nullptr;
   GtkWindow* window = nullptr;
   HostTimeline timeline;
   std::optional<RenderedWidget> rendered;
+  std::vector<GtkWidget*> linkViews;
+  std::vector<ViewToolkit::LinkRegion> links;
   guint timer = 0;
+  bool verbose = false;
 };
 
 struct DesktopState {
@@ -78,8 +83,49 @@ bool prefersDark() {
 
 void schedule(LiveWidget& w);
 
+const RenderedWidget& rendered(LiveWidget& w);
+
+bool sameRegions(const std::vector<ViewToolkit::LinkRegion>& a,
+                 const std::vector<ViewToolkit::LinkRegion>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+    return x.url == y.url && x.label == y.label && x.rect.x == y.rect.x && x.rect.y == y.rect.y &&
+           x.rect.width == y.rect.width && x.rect.height == y.rect.height;
+  });
+}
+
+// Assistive technology sees each link region as a link named by its texts and described by its
+// destination. The objects draw nothing and take no pointer events: clicks reach the drawing.
+void exposeLinks(LiveWidget& w) {
+  // The widget as a whole: its name, and where a tap outside every region goes.
+  const std::string widgetURL = rendered(w).laidOut.widgetURL().value_or("");
+  gtk_accessible_update_property(GTK_ACCESSIBLE(w.area), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
+                                 widgetURL.c_str(), -1);
+  std::vector<ViewToolkit::LinkRegion> links = rendered(w).laidOut.displayList().links;
+  if (sameRegions(links, w.links)) return;
+  for (GtkWidget* v : w.linkViews) gtk_fixed_remove(GTK_FIXED(w.fixed), v);
+  w.linkViews.clear();
+  for (const auto& link : links) {
+    GtkWidget* v = GTK_WIDGET(g_object_new(GTK_TYPE_BOX, "accessible-role", GTK_ACCESSIBLE_ROLE_LINK, nullptr));
+    const std::string label = link.label.empty() ? link.url : link.label;
+    gtk_accessible_update_property(GTK_ACCESSIBLE(v), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(),
+                                   GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, link.url.c_str(), -1);
+    gtk_widget_set_can_target(v, FALSE);
+    gtk_widget_set_size_request(v, std::max(1, int(link.rect.width)), std::max(1, int(link.rect.height)));
+    gtk_fixed_put(GTK_FIXED(w.fixed), v, link.rect.x, link.rect.y);
+    w.linkViews.push_back(v);
+  }
+  w.links = std::move(links);
+  if (w.verbose) {
+    std::cerr << "kestrun-widgets host: " << w.widget->displayName << " exposes " << w.links.size()
+              << (w.links.size() == 1 ? " link" : " links");
+    for (const auto& link : w.links) std::cerr << "; \"" << link.label << "\" -> " << link.url;
+    std::cerr << '\n';
+  }
+}
+
 void refresh(LiveWidget& w) {
   w.rendered.reset();
+  exposeLinks(w);
   gtk_widget_queue_draw(w.area);
   schedule(w);
 }
@@ -206,10 +252,13 @@ int runDesktop(DesktopState& state, bool together) {
     w->widget = &widget;
     FamilyMetrics m = metrics(widget.supportedFamilies.empty() ? WidgetFamily::systemSmall
                                                                : widget.supportedFamilies.front());
+    w->verbose = state.verbose;
+    w->fixed = gtk_fixed_new();
     w->area = gtk_drawing_area_new();
+    gtk_fixed_put(GTK_FIXED(w->fixed), w->area, 0, 0);
     gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(w->area), int(m.size.width));
     gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(w->area), int(m.size.height));
-    gtk_widget_set_valign(w->area, GTK_ALIGN_START);
+    gtk_widget_set_valign(w->fixed, GTK_ALIGN_START);
     gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(w->area), draw, w.get(), nullptr);
     GtkGesture* click = gtk_gesture_click_new();
     g_signal_connect(click, "pressed", G_CALLBACK(pressed), w.get());
@@ -217,13 +266,13 @@ int runDesktop(DesktopState& state, bool together) {
     gtk_accessible_update_property(GTK_ACCESSIBLE(w->area), GTK_ACCESSIBLE_PROPERTY_LABEL,
                                    widget.displayName.c_str(), -1);
     if (together) {
-      gtk_box_append(GTK_BOX(box), w->area);
+      gtk_box_append(GTK_BOX(box), w->fixed);
       w->window = GTK_WINDOW(shared);
     } else {
       w->window = GTK_WINDOW(gtk_window_new());
       gtk_window_set_title(w->window, widget.displayName.c_str());
       gtk_window_set_resizable(w->window, FALSE);
-      gtk_window_set_child(w->window, w->area);
+      gtk_window_set_child(w->window, w->fixed);
     }
     reloadTimeline(*w);
     state.live.push_back(std::move(w));
