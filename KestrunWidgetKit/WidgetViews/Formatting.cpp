@@ -38,3 +38,17 @@ std::string relative(Foundation::Date date) {
              Foundation::RelativeDateTimeFormatter::UnitsStyle::abbreviated)
       .localizedString(date, now);
 }
+
+std::string isolatedDirection(std::string_view untrusted) {
+  auto control = [](std::string_view s, std::size_t i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    if (i + 1 < s.size() && b(0) == 0xD8 && b(1) == 0x9C) return true;  // U+061C
+    if (i + 2 >= s.size() || b(0) != 0xE2) return false;
+    if (b(1) == 0x80) return b(2) == 0x8E || b(2) == 0x8F || (b(2) >= 0xAA && b(2) <= 0xAE);
+    return b(1) == 0x81 && b(2) >= 0xA6 && b(2) <= 0xA9;  // U+2066..U+2069
+  };
+  for (std::size_t i = 0; i < untrusted.size(); ++i)
+    if (control(untrusted, i))
+      return "\u200E\u2068" + std::string(untrusted) + "\u2069";
+  return std::string(untrusted);
+}

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "Platform/Foundation/Date.h"
 
@@ -22,3 +23,11 @@ std::string diskSize(std::int64_t bytes);
 // "just now" for a date less than 90 seconds ago or in the future; otherwise the locale's short
 // relative phrase ("2 hr. ago", "yesterday").
 std::string relative(Foundation::Date date);
+
+// A string from the snapshot file, made safe to join with other text in one line. One that holds
+// explicit direction controls (embeddings, overrides, isolates, marks) is wrapped in a first-strong
+// isolate, so that an unclosed override cannot turn the rest of the line around ("Home · 5 GHz"
+// drawn as "zHG 5 · emoH"), behind a left-to-right mark, because the text engine takes the line's
+// direction from the first strong character even inside an isolate. Any other string is returned
+// as it is.
+std::string isolatedDirection(std::string_view untrusted);

@@ -186,7 +186,8 @@ HealthWidgetView::Tile HealthWidgetView::wifiTile(const WidgetSnapshot& snapshot
   const WidgetSnapshot::WiFi& wifi = *snapshot.wifi;
   std::string value = wifi.routerMs ? std::to_string(*wifi.routerMs) + " ms" : wifi.signalTitle();
   std::string caption =
-      (wifi.ssid ? *wifi.ssid : wifi.signalTitle() + " signal") + " · " + wifi.band;
+      (wifi.ssid ? isolatedDirection(*wifi.ssid) : wifi.signalTitle() + " signal") + " · " +
+      isolatedDirection(wifi.band);
   return Tile{"Wi-Fi", std::move(value), std::move(caption),
               tileRing(wifi.signalFraction(), signalTint(wifi.rssi), "wifi"), link};
 }

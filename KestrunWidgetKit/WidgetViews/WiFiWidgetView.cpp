@@ -1,6 +1,7 @@
 #include "KestrunWidgetKit/WidgetViews/WiFiWidgetView.h"
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetLink.h"
+#include "KestrunWidgetKit/WidgetViews/Formatting.h"
 #include "KestrunWidgetKit/WidgetViews/Gauges.h"
 #include "KestrunWidgetKit/WidgetViews/Links.h"
 #include "KestrunWidgetKit/WidgetViews/StatusLines.h"
@@ -16,7 +17,7 @@ Color signalTint(std::int64_t rssi) {
 
 std::string networkLine(const WidgetSnapshot::WiFi& wifi) {
   if (!wifi.ssid) return wifi.band;
-  return *wifi.ssid + " · " + wifi.band;
+  return isolatedDirection(*wifi.ssid) + " · " + isolatedDirection(wifi.band);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "KestrunWidgetKit/WidgetViews/Formatting.h"
+#include "KestrunWidgetKit/WidgetViews/WiFiWidgetView.h"
 #include "tests/Support/TestSupport.h"
 
 namespace {
@@ -101,4 +102,19 @@ TEST_F(Relative, readsTheClockOnEveryCall) {
   EXPECT_EQ(relative(date), "just now");
   clock.advance(3600);
   EXPECT_EQ(relative(date), "1 hr. ago");
+}
+
+TEST(IsolatedDirection, wrapsOnlyStringsThatCarryDirectionControls) {
+  const std::string fsi = "\u200E\u2068", pdi = "\u2069";
+  for (const char* plain : {"", "Home", "\u05D0\u05D1 Wi-Fi", "caf\u00E9 \u2014 \u20AC", "\xE2\x80"})
+    EXPECT_EQ(isolatedDirection(plain), plain);
+  for (const char* control : {"\u202EHome", "a\u202Ab", "\u202D", "x\u2066y", "\u2069", "\u200F",
+                              "\u200E", "\u061C"})
+    EXPECT_EQ(isolatedDirection(control), fsi + control + pdi) << control;
+}
+
+TEST(IsolatedDirection, keepsAnUnclosedOverrideInsideTheNetworkName) {
+  WidgetSnapshot::WiFi wifi = WidgetSnapshot::sample().wifi.value();
+  wifi.ssid = "\u202EHome";
+  EXPECT_EQ(networkLine(wifi), "\u200E\u2068\u202EHome\u2069 \u00B7 5 GHz");
 }
