@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "KestrunWidgetKit/WidgetSnapshot/SharedList.h"
 #include "Platform/Foundation/Date.h"
 
 struct WidgetSnapshot {
@@ -96,7 +97,7 @@ struct WidgetSnapshot {
   std::optional<SpeedTest> speedTest;
   std::optional<Disk> disk;
   std::int64_t devRunning;
-  std::vector<Attention> attention;
+  SharedList<Attention> attention;  // copies of a snapshot share the items until one changes
   std::int64_t attentionTotal;
   std::int64_t urgent;
   std::int64_t toCheck;

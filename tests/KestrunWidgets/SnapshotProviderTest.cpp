@@ -76,6 +76,8 @@ TEST(SnapshotProvider, WithAFile) {
   for (std::size_t i = 0; i < t.entries.size(); ++i) {
     EXPECT_EQ(t.entries[i].date, Foundation::Date{2'000'000'000.25 + 300.0 * i}) << i;
     EXPECT_EQ(t.entries[i].snapshot, stored(1'999'999'000)) << i;
+    // The entries hold the attention items once between them.
+    EXPECT_TRUE(t.entries[i].snapshot->attention.sharesItemsWith(t.entries[0].snapshot->attention));
   }
   EXPECT_EQ(t.entries.capacity(), 7u);
 }
