@@ -25,6 +25,20 @@ TEST(WidgetStore, LocationFollowsTheGroupIdentifier) {
   ScopedWidgetContainer container;
   EXPECT_EQ(WidgetStore::groupID(), "group.test");
   EXPECT_EQ(WidgetStore::fileURL(), container.snapshotFile());
+  // Asked again after the environment changed, the answer follows it at once.
+  {
+    TestSupport::ScopedEnvironment moved{{"XDG_DATA_HOME", "/elsewhere"}};
+    EXPECT_EQ(WidgetStore::fileURL(),
+              std::filesystem::path("/elsewhere/group-containers/group.test/widget-snapshot.json"));
+    TestSupport::ScopedEnvironment unset{{"XDG_DATA_HOME", nullptr}, {"HOME", "/home/k"}};
+    EXPECT_EQ(WidgetStore::fileURL(), std::filesystem::path("/home/k/.local/share/group-containers/"
+                                                            "group.test/widget-snapshot.json"));
+    TestSupport::ScopedEnvironment nowhere{{"HOME", nullptr}};
+    EXPECT_EQ(WidgetStore::fileURL(), std::nullopt);
+  }
+  EXPECT_EQ(WidgetStore::fileURL(), container.snapshotFile());
+  ScopedWidgetContainer other("<string>group.other</string>");
+  EXPECT_EQ(WidgetStore::fileURL()->parent_path().filename(), "group.other");
 }
 
 TEST(WidgetStore, NoIdentifierMeansNoFileNoSnapshotAndASilentWrite) {
