@@ -43,6 +43,12 @@ struct Exit {
   rusage usage{};
 };
 
+// Signals only a child we started: a failed spawn leaves -1, and kill(-1) would reach every
+// process we may signal.
+void stop(pid_t pid, int signal) {
+  if (pid > 0) kill(pid, signal);
+}
+
 Exit await(pid_t pid) {
   Exit e;
   if (pid > 0) wait4(pid, &e.status, 0, &e.usage);
@@ -141,20 +147,20 @@ void BM_HostIdle(benchmark::State& state) {
     auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (kill(host, 0) != 0) {
+    if (host <= 0 || kill(host, 0) != 0) {
       state.SkipWithError("the host exited");
       break;
     }
     state.SetIterationTime(wall);
     state.counters["cpu_percent"] = 100 * (cpuSeconds(host) - cpuBefore) / wall;
-    kill(tracer, SIGINT);
+    stop(tracer, SIGINT);
     await(tracer);
-    state.counters["syscalls"] = double(completedCalls(calls));
+    state.counters["syscalls"] = tracer > 0 ? double(completedCalls(calls)) : -1;  // -1: no strace
     state.counters["rss_MiB"] = double(rssAfterStart) / 1024.0;
   }
-  kill(host, SIGTERM);
+  stop(host, SIGTERM);
   await(host);
-  kill(xvfb, SIGTERM);
+  stop(xvfb, SIGTERM);
   await(xvfb);
   fs::remove_all(home);
 }

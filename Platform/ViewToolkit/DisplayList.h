@@ -53,6 +53,7 @@ struct LinkRegion {
   std::string url;
   int depth = 0;      // links inside links are deeper
   std::string label;  // the texts inside the link, in reading order, joined by ", "
+  friend bool operator==(const LinkRegion&, const LinkRegion&) = default;
 };
 
 class DisplayList {

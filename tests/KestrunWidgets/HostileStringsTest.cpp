@@ -90,8 +90,11 @@ TEST(HostileStrings, AreDrawnAsTextInsideTheWidgetAndTheirFrames) {
         EXPECT_TRUE(shown);
       }
       // A symbol name from the file is a key into the symbol table, never a file.
-      for (const LayoutNode* sym : symbols)
-        if (sym->symbol->name == h.text) EXPECT_FALSE(sym->symbol->known);
+      for (const LayoutNode* sym : symbols) {
+        if (sym->symbol->name == h.text) {
+          EXPECT_FALSE(sym->symbol->known);
+        }
+      }
       // Links keep every byte of a section inside one path segment that is no dot segment.
       const std::string open = "kestrun://open/";
       for (const auto& link : r.laidOut.displayList().links) {

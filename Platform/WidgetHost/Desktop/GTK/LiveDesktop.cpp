@@ -85,12 +85,11 @@ void schedule(LiveWidget& w);
 
 const RenderedWidget& rendered(LiveWidget& w);
 
-bool sameRegions(const std::vector<ViewToolkit::LinkRegion>& a,
-                 const std::vector<ViewToolkit::LinkRegion>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-    return x.url == y.url && x.label == y.label && x.rect.x == y.rect.x && x.rect.y == y.rect.y &&
-           x.rect.width == y.rect.width && x.rect.height == y.rect.height;
-  });
+// Texts from the snapshot file go to a terminal only without their control characters.
+std::string printable(std::string text) {
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return text;
 }
 
 // Assistive technology sees each link region as a link named by its texts and described by its
@@ -101,7 +100,7 @@ void exposeLinks(LiveWidget& w) {
   gtk_accessible_update_property(GTK_ACCESSIBLE(w.area), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
                                  widgetURL.c_str(), -1);
   std::vector<ViewToolkit::LinkRegion> links = rendered(w).laidOut.displayList().links;
-  if (sameRegions(links, w.links)) return;
+  if (links == w.links) return;
   for (GtkWidget* v : w.linkViews) gtk_fixed_remove(GTK_FIXED(w.fixed), v);
   w.linkViews.clear();
   for (const auto& link : links) {
@@ -118,7 +117,8 @@ void exposeLinks(LiveWidget& w) {
   if (w.verbose) {
     std::cerr << "kestrun-widgets host: " << w.widget->displayName << " exposes " << w.links.size()
               << (w.links.size() == 1 ? " link" : " links");
-    for (const auto& link : w.links) std::cerr << "; \"" << link.label << "\" -> " << link.url;
+    for (const auto& link : w.links)
+      std::cerr << "; \"" << printable(link.label) << "\" -> " << printable(link.url);
     std::cerr << '\n';
   }
 }
