@@ -7,7 +7,8 @@
 // Anything that may change the items (the non-const accessors included) first gives this list a
 // buffer of its own when it shares one. As with std::vector, a change may invalidate iterators.
 // Copies may be read and copied from any number of threads; changing one list needs the caller's
-// exclusive access to that list alone, as for any value.
+// exclusive access to that list alone, as for any value. The kit installs this header and the
+// field was a std::vector, so the vector operations a host application builds a list with stay.
 #pragma once
 
 #include <cstddef>

@@ -186,7 +186,7 @@ class Host {
             html << "<figure><img src=\"" << name << "\" usemap=\"#" << name << "\" width=\""
                  << r.metrics.size.width << "\" height=\"" << r.metrics.size.height
                  << "\"><map name=\"" << name << "\">";
-            for (const auto& region : r.laidOut.displayList().links)
+            for (const auto& region : r.displayList.links)
               html << "<area shape=\"rect\" coords=\"" << int(region.rect.x) << ","
                    << int(region.rect.y) << "," << int(region.rect.x + region.rect.width) << ","
                    << int(region.rect.y + region.rect.height) << "\" href=\""
@@ -223,7 +223,7 @@ class Host {
                               const Appearance& a, DocumentFormat f,
                               const std::filesystem::path& path) {
     RenderedWidget r = renderWidget(w, entry, a);
-    ViewToolkit::writeDocument(r.laidOut.displayList(), r.scene, f, path.string());
+    ViewToolkit::writeDocument(r.displayList, r.scene, f, path.string());
     return r;
   }
 

@@ -37,7 +37,9 @@ RenderedWidget renderWidget(const WidgetDescription& widget, const HostEntry& en
   if (split.background && !accented) layers.push_back(split.background->frame(whole));
   layers.push_back(split.content.padding(margins).frame(whole));
   View composed = ZStack(Alignment::center, std::move(layers));
-  return {f, m, margins, scene, layoutView(composed, scene)};
+  LaidOutView laidOut = layoutView(composed, scene);
+  DisplayList list = laidOut.displayList();
+  return {f, m, margins, scene, std::move(laidOut), std::move(list)};
 }
 
 std::string RenderedWidget::json(const WidgetDescription& widget) const {
@@ -69,7 +71,7 @@ std::string RenderedWidget::json(const WidgetDescription& widget) const {
 }
 
 std::string RenderedWidget::document(DocumentFormat format) const {
-  return renderDocument(laidOut.displayList(), scene, format);
+  return renderDocument(displayList, scene, format);
 }
 
 }  // namespace WidgetHost

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "Platform/ViewToolkit/DisplayList.h"
 #include "Platform/ViewToolkit/LayoutNode.h"
 #include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/WidgetHost/Widget.h"
@@ -28,8 +29,11 @@ struct RenderedWidget {
   ViewToolkit::EdgeInsets margins;
   ViewToolkit::Scene scene;
   ViewToolkit::LaidOutView laidOut;
+  ViewToolkit::DisplayList displayList;  // of laidOut, built once for drawing, taps and link regions
 
-  std::optional<std::string> urlAt(ViewToolkit::Point point) const { return laidOut.urlAt(point); }
+  std::optional<std::string> urlAt(ViewToolkit::Point point) const {
+    return displayList.urlAt(point);
+  }
   // {"kind","family","frame","margins","cornerRadius","tree"}: the widget and its laid-out tree.
   std::string json(const WidgetDescription& widget) const;
   std::string document(ViewToolkit::DocumentFormat format) const;

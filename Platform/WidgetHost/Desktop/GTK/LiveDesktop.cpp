@@ -96,14 +96,14 @@ std::string printable(std::string text) {
 // destination. The objects draw nothing and take no pointer events: clicks reach the drawing.
 void exposeLinks(LiveWidget& w) {
   // The widget as a whole: its name, and where a tap outside every region goes.
-  const std::string widgetURL = rendered(w).laidOut.widgetURL().value_or("");
+  const RenderedWidget& r = rendered(w);
+  const std::string widgetURL = r.displayList.widgetURL.value_or("");
   gtk_accessible_update_property(GTK_ACCESSIBLE(w.area), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
                                  widgetURL.c_str(), -1);
-  std::vector<ViewToolkit::LinkRegion> links = rendered(w).laidOut.displayList().links;
-  if (links == w.links) return;
+  if (r.displayList.links == w.links) return;
   for (GtkWidget* v : w.linkViews) gtk_fixed_remove(GTK_FIXED(w.fixed), v);
   w.linkViews.clear();
-  for (const auto& link : links) {
+  for (const auto& link : r.displayList.links) {
     GtkWidget* v = GTK_WIDGET(g_object_new(GTK_TYPE_BOX, "accessible-role", GTK_ACCESSIBLE_ROLE_LINK, nullptr));
     const std::string label = link.label.empty() ? link.url : link.label;
     gtk_accessible_update_property(GTK_ACCESSIBLE(v), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(),
@@ -113,7 +113,7 @@ void exposeLinks(LiveWidget& w) {
     gtk_fixed_put(GTK_FIXED(w.fixed), v, link.rect.x, link.rect.y);
     w.linkViews.push_back(v);
   }
-  w.links = std::move(links);
+  w.links = r.displayList.links;
   if (w.verbose) {
     std::cerr << "kestrun-widgets host: " << w.widget->displayName << " exposes " << w.links.size()
               << (w.links.size() == 1 ? " link" : " links");
@@ -179,7 +179,7 @@ const RenderedWidget& rendered(LiveWidget& w) {
 void draw(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
   auto& w = *static_cast<LiveWidget*>(data);
   const RenderedWidget& r = rendered(w);
-  ViewToolkit::drawScene(cr, r.laidOut.displayList(), r.scene);
+  ViewToolkit::drawScene(cr, r.displayList, r.scene);
 }
 
 void open(LiveWidget& w, const std::string& url) {
