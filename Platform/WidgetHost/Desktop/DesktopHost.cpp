@@ -1,7 +1,6 @@
 #include "Platform/WidgetHost/Desktop/DesktopHost.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <iostream>
 #include <memory>
