@@ -78,6 +78,10 @@ std::filesystem::path catalogueDirectory() {
   return Bundle::main()->bundlePath() / "locale";
 }
 
+bool hasTranslations(const Locale& locale) {
+  return !cataloguesFor(catalogueDirectory(), locale)->empty();
+}
+
 std::string localizedString(std::string_view key) {
   return localizedString(key, Locale::current());
 }

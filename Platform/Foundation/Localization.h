@@ -10,7 +10,9 @@
 //   <bundle>/locale/<language>_<REGION>/LC_MESSAGES/kestrun-widgets.mo, then
 //   <bundle>/locale/<language>/LC_MESSAGES/kestrun-widgets.mo,
 // where <bundle> is the directory of Bundle::main() ($KESTRUN_BUNDLE when set, else
-// <directory of the program>/../share/kestrun-widgets) and the locale is Locale::current().
+// <directory of the program>/../share/kestrun-widgets) and the locale is Locale::current(), which
+// the formatters of numbers and dates use too. English is the language of the keys; an English
+// catalogue may still reword a key without changing it.
 // They are read by this unit rather than by the C library's gettext, which would translate only
 // when the machine has the user's locale generated and setlocale has been called. Each file is read
 // once, on first use, and kept; a missing or damaged file means no translations for that locale.
@@ -40,6 +42,9 @@ template <typename... Arguments>
 std::string localizedFormat(std::string_view key, const Arguments&... arguments) {
   return format(localizedString(key), arguments...);
 }
+
+// Whether a catalogue translates for `locale` (its regional or its language's catalogue).
+bool hasTranslations(const Locale& locale);
 
 // The folder that holds the catalogues: <bundle>/locale, as described above.
 std::filesystem::path catalogueDirectory();

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "Platform/Foundation/Files.h"
+#include "Platform/Foundation/Localization.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
 
 namespace WidgetHost {
@@ -174,7 +175,9 @@ class Host {
             "</head><body>\n";
     for (const auto& w : widgets_) {
       HostEntry entry = w.snapshot({true});
-      html << "<h2>" << escape(w.displayName) << "</h2><p>" << escape(w.description) << "</p>\n";
+      // The gallery's name and description are keys, shown in the reader's language.
+      html << "<h2>" << escape(Foundation::localizedString(w.displayName)) << "</h2><p>"
+           << escape(Foundation::localizedString(w.description)) << "</p>\n";
       for (auto scheme : {ColorScheme::light, ColorScheme::dark})
         for (double scale : {1.0, 2.0})
           for (auto mode : {WidgetRenderingMode::fullColor, WidgetRenderingMode::accented}) {

@@ -1,6 +1,7 @@
 // Scoped environment variables and temporary directories for tests.
 #pragma once
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,7 +11,6 @@
 #include <string_view>
 #include <utility>
 #include <vector>
-#include <unistd.h>
 
 namespace TestSupport {
 
@@ -42,12 +42,16 @@ class ScopedEnvironment {
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-// The three variables the locale is read from, each given or unset.
+// The four variables the locale is read from, each given or unset (so that a LANGUAGE of the
+// machine running the tests never reaches them).
 class ScopedLocale : public ScopedEnvironment {
  public:
   explicit ScopedLocale(const char* lang, const char* lcMessages = nullptr,
-                        const char* lcAll = nullptr)
-      : ScopedEnvironment{{"LC_ALL", lcAll}, {"LC_MESSAGES", lcMessages}, {"LANG", lang}} {}
+                        const char* lcAll = nullptr, const char* language = nullptr)
+      : ScopedEnvironment{{"LC_ALL", lcAll},
+                          {"LC_MESSAGES", lcMessages},
+                          {"LANG", lang},
+                          {"LANGUAGE", language}} {}
 };
 
 // A fresh directory under the system's temporary directory, removed with everything in it.
@@ -106,7 +110,8 @@ class ScopedWidgetContainer {
   explicit ScopedWidgetContainer(std::string_view groupValueElement = "<string>group.test</string>")
       : bundleDirectory_((root_ / "bundle").string()),
         dataHome_((root_ / "data").string()),
-        variables_{{"KESTRUN_BUNDLE", bundleDirectory_.c_str()}, {"XDG_DATA_HOME", dataHome_.c_str()}} {
+        variables_{{"KESTRUN_BUNDLE", bundleDirectory_.c_str()},
+                   {"XDG_DATA_HOME", dataHome_.c_str()}} {
     writeFile(root_ / "bundle" / "Info.plist", infoPlist(groupValueElement));
   }
 

@@ -181,7 +181,7 @@ TEST_F(InGerman, theWiFiWidgetTranslatesItsKeysOnly) {
   WidgetSnapshot unchecked = emptySnapshot();
   EXPECT_EQ(shown(lay(WiFiWidgetView{unchecked}, small))[3], "Kestrun pingt alle 2 Min.");
   unchecked.wifiChecked = true;
-  EXPECT_EQ(shown(lay(WiFiWidgetView{unchecked}, small))[3], "Mit keinem Netzwerk verbunden");
+  EXPECT_EQ(shown(lay(WiFiWidgetView{unchecked}, small))[3], "Mit keinem Netz verbunden");
 }
 
 TEST(WiFiWidgetViewRendering, drawsInLightAndDark) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "tests/Support/TestSupport.h"
 
 namespace Foundation {
@@ -63,11 +66,73 @@ TEST(LocaleTest, EnvironmentPrecedenceIsLcAllThenLcMessagesThenLang) {
       // A set but meaningless variable still wins: the user asked for "C".
       {"C", nullptr, "de_DE.UTF-8", {"en", "US"}},
   };
+  // Every language translated here, so that the precedence alone decides.
+  auto everything = [](const Locale&) { return true; };
   for (const auto& c : cases) {
     ScopedLocale environment(c.lang, c.lcMessages, c.lcAll);
-    EXPECT_EQ(Locale::current(), c.expected)
+    std::string_view chosen;
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"})
+      if (const char* value = std::getenv(variable); value && *value && chosen.empty())
+        chosen = value;
+    EXPECT_EQ(Locale::resolve(chosen, "", everything), c.expected)
         << (c.lcAll ? c.lcAll : "-") << " " << (c.lcMessages ? c.lcMessages : "-") << " "
         << (c.lang ? c.lang : "-");
+  }
+}
+
+// Catalogues for German (de and de_CH) and French only.
+bool translatedHere(const Locale& locale) {
+  return locale.language == "de" || locale.language == "fr";
+}
+
+TEST(LocaleTest, LanguageListChoosesTheFirstLanguageThatIsSpoken) {
+  struct Case {
+    const char *locale, *languages;
+    Locale expected;
+  } cases[] = {
+      {"en_US.UTF-8", "de:en", {"de", ""}},
+      {"en_US.UTF-8", "", {"en", "US"}},
+      {"de_DE.UTF-8", "", {"de", "DE"}},
+      // A language without a region keeps the locale's region when the locale speaks it.
+      {"de_CH.UTF-8", "de:en", {"de", "CH"}},
+      {"en_GB.UTF-8", "fr_CA:de", {"fr", "CA"}},
+      // Languages without a catalogue are passed over; English always has its texts.
+      {"en_US.UTF-8", "it:pt_BR:de", {"de", ""}},
+      {"de_DE.UTF-8", "it:en_GB:de", {"en", "GB"}},
+      {"de_DE.UTF-8", "it", {"en", "US"}},
+      {"en_GB.UTF-8", "it", {"en", "GB"}},
+      // C in the list means the untranslated texts from there on.
+      {"de_DE.UTF-8", "C:de", {"en", "US"}},
+      // A locale without a catalogue speaks English, numbers and dates included.
+      {"it_IT.UTF-8", "", {"en", "US"}},
+      // Empty and unreadable entries are skipped; a list of nothing falls back to the locale.
+      {"de_AT.UTF-8", "::../x:deutsch:", {"de", "AT"}},
+      // C, POSIX, no locale at all or an unreadable one: LANGUAGE is ignored, as the C library
+      // ignores it there. C.UTF-8 honours it.
+      {"C", "de", {"en", "US"}},
+      {"POSIX", "de", {"en", "US"}},
+      {"", "de", {"en", "US"}},
+      {"../de", "de", {"en", "US"}},
+      {"C.UTF-8", "de", {"de", ""}},
+      {"C.UTF-8", "", {"en", "US"}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Locale::resolve(c.locale, c.languages, translatedHere), c.expected)
+        << c.locale << " LANGUAGE=" << c.languages;
+}
+
+TEST(LocaleTest, CurrentReadsLanguageAndTheInstalledCatalogues) {
+  TestSupport::TemporaryDirectory bundle;
+  TestSupport::writeFile(bundle / "locale/de/LC_MESSAGES/kestrun-widgets.mo",
+                         std::string("\xde\x12\x04\x95") + std::string(24, '\0'));
+  TestSupport::ScopedEnvironment environment{{"KESTRUN_BUNDLE", bundle.path().c_str()}};
+  {
+    ScopedLocale locale("en_US.UTF-8", nullptr, nullptr, "de:en");
+    EXPECT_EQ(Locale::current(), (Locale{"de", ""}));
+  }
+  {
+    ScopedLocale locale("en_US.UTF-8", nullptr, nullptr, "fr:en");
+    EXPECT_EQ(Locale::current(), (Locale{"en", "US"}));
   }
 }
 
