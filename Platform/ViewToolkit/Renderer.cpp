@@ -6,6 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -521,6 +526,20 @@ int pixels(double points, double scale) {
   return std::max(1, static_cast<int>(std::ceil(points * scale - 1e-9)));
 }
 
+// SOURCE_DATE_EPOCH (decimal seconds, from the environment, so untrusted) as ISO 8601, or "".
+std::string reproducibleDate() {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  std::int64_t seconds = -1;
+  if (!epoch || std::from_chars(epoch, epoch + std::strlen(epoch), seconds).ptr !=
+                    epoch + std::strlen(epoch) || seconds < 0 || seconds > 253402300799)
+    return "";
+  std::time_t t = seconds;
+  std::tm utc{};
+  char text[32];
+  gmtime_r(&t, &utc);
+  return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc));
+}
+
 }  // namespace
 
 void drawDisplayList(cairo_t* cr, const DisplayList& list, const DrawSettings& settings) {
@@ -565,6 +584,11 @@ std::string renderDocument(const DisplayList& list, const Scene& scene, Document
     case DocumentFormat::pdf:
       surface = cairo_pdf_surface_create_for_stream(appendToString, &out, scene.size.width,
                                                     scene.size.height);
+      // Cairo stamps the clock's time, so the same drawing would never give the same file. The
+      // date is SOURCE_DATE_EPOCH's, as reproducible builds define it, or none (cairo leaves
+      // out a date it cannot read).
+      cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE,
+                                     reproducibleDate().c_str());
       break;
   }
   cairo_t* cr = cairo_create(surface);
