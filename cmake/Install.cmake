@@ -3,6 +3,7 @@
 #   target_link_libraries(app PRIVATE KestrunWidgetKit::KestrunWidgetSnapshot)
 # and call WidgetStore::write. Headers install under include/kestrun/, rooted as in the sources.
 include(CMakePackageConfigHelpers)
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME development)
 
 set(kit_config_dir ${CMAKE_INSTALL_LIBDIR}/cmake/KestrunWidgetKit)
 install(TARGETS kestrun_options KestrunFoundation KestrunWidgetSnapshot

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: built by CPack from this build, clean for lintian (no
+# errors), its desktop files valid, its dependencies found by dpkg-shlibdeps plus the fonts, and
+# the program unpacked into a scratch root drawing the widgets from there, with the catalogues
+# it carries.
+# Usage: debian_package_test.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$1
+version=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
+  { cat "$tmp/cpack.log" >&2; fail "cpack"; }
+deb=$tmp/out/kestrun-widgets_${version}_amd64.deb
+[ -f "$deb" ] || fail "no $deb"
+
+# lintian prints a note on stderr when run as root; the verdict is its status.
+lintian --fail-on error --no-tag-display-limit "$deb" 2>/dev/null || fail "lintian reports errors"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in fonts-inter fonts-material-design-icons-iconfont libgtk-4-1 libcairo2 libpango-1.0-0 \
+  libicu72 libc6; do
+  [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
+done
+
+root=$tmp/root
+dpkg-deb -x "$deb" "$root"
+desktop-file-validate "$root/usr/share/applications/app.kestrun.widgets.desktop" ||
+  fail "desktop entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/app.kestrun.widgets.metainfo.xml" \
+  >"$tmp/appstream.log" 2>&1 || { cat "$tmp/appstream.log" >&2; fail "AppStream metadata"; }
+[ -f "$root/usr/share/icons/hicolor/scalable/apps/app.kestrun.widgets.svg" ] || fail "icon"
+
+unit=$root/usr/lib/systemd/user/kestrun-widgets.service
+for line in "ExecStart=/usr/bin/kestrun-widgets host" "PartOf=graphical-session.target" \
+  "After=graphical-session.target" "Restart=on-failure"; do
+  grep -qx "$line" "$unit" || fail "unit lacks $line"
+done
+# Nothing starts by itself for every user: no autostart entry, no unit enabled by the package.
+if [ -d "$root/etc" ]; then fail "the package installs into /etc: $(find "$root/etc")"; fi
+for script in postinst preinst; do
+  if dpkg-deb --ctrl-tarfile "$deb" | tar -xO "./$script" 2>/dev/null | grep -q systemctl; then
+    fail "$script enables the unit"
+  fi
+done
+
+# From the scratch root, with nothing of the build tree in reach.
+cli=$root/usr/bin/kestrun-widgets
+run() { env -u KESTRUN_BUNDLE XDG_DATA_HOME="$tmp/data" LANGUAGE= "$@"; }
+run LANG=C.UTF-8 "$cli" --now 2026-12-09T06:00:00Z render --source preview --out "$tmp/widgets" \
+  >"$tmp/paths"
+[ "$(wc -l <"$tmp/paths")" -eq 4 ] || fail "render printed $(cat "$tmp/paths")"
+while read -r png; do
+  [ -s "$png" ] || fail "empty $png"
+  [ "$(head -c 8 "$png" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] || fail "$png is no PNG"
+done <"$tmp/paths"
+run LANG=de_DE.UTF-8 "$cli" --now 2026-12-09T06:00:00Z tree --widget overview --source preview |
+  grep -q '"text":"Erneut testen"' || fail "the installed German catalogue is not used"
+run LANG=C.UTF-8 "$cli" gallery --out "$tmp/gallery" >/dev/null
+grep -q "how hard the system is working" "$tmp/gallery/index.html" ||
+  fail "the installed English catalogue is not used"
+echo "package: $(basename "$deb") passes"
