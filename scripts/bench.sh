@@ -2,7 +2,7 @@
 # Builds the benchmarks and runs each one; extra arguments go to every benchmark program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh default
+bash scripts/build.sh default --test
 for b in build/default/bench/*; do
   [ -x "$b" ] && [ -f "$b" ] || continue
   echo "== $(basename "$b")"

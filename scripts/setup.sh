@@ -1,19 +1,35 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, test, render and run the live
-# host. Does nothing when they are all present already. Needs root (or sudo) only when
-# something is missing.
+# Installs the Debian packages the project needs and does nothing when they are all present.
+#   scripts/setup.sh          what building and running the program need
+#   scripts/setup.sh --test   that, and what the tests, the sanitizer and fuzz builds, the
+#                             benchmarks and the package checks need
+# Needs root (or sudo) only when something is missing.
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config git
-  clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+# Building and running.
+runtime=(
+  build-essential cmake ninja-build pkg-config
   libsimdjson-dev libplist-dev libicu-dev
   zlib1g-dev libcairo2-dev libpango1.0-dev libgtk-4-dev
   gettext
-  fonts-inter fonts-quicksand fonts-material-design-icons-iconfont fonts-noto-color-emoji
-  xvfb xauth xdotool x11-apps dbus-daemon dbus-bin strace
+  fonts-inter fonts-material-design-icons-iconfont
 )
+
+# Testing, measuring and checking the package.
+test=(
+  clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-noto-color-emoji
+  xvfb xauth xdotool x11-apps openbox dbus-daemon dbus-bin strace
+  file lintian desktop-file-utils appstream
+)
+
+packages=("${runtime[@]}")
+case "${1:-}" in
+  --test) packages+=("${test[@]}") ;;
+  "") ;;
+  *) echo "usage: scripts/setup.sh [--test]" >&2; exit 64 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,5 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-default}
-bash scripts/build.sh "$preset"
+bash scripts/build.sh "$preset" --test
 ctest --preset "$preset" -j2
