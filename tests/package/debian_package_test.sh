@@ -38,6 +38,14 @@ for line in "ExecStart=/usr/bin/kestrun-widgets host" "PartOf=graphical-session.
   "After=graphical-session.target" "Restart=on-failure"; do
   grep -qx "$line" "$unit" || fail "unit lacks $line"
 done
+# systemd's own reading of the unit, pointed at the unpacked program (where systemd is installed;
+# the manual page belongs to the package, not to this machine).
+if command -v systemd-analyze >/dev/null; then
+  mkdir -m 700 "$tmp/runtime"
+  sed "s|^ExecStart=/usr/bin/|ExecStart=$root/usr/bin/|" "$unit" >"$tmp/runtime/kestrun-widgets.service"
+  XDG_RUNTIME_DIR=$tmp/runtime systemd-analyze verify --man=no --user \
+    "$tmp/runtime/kestrun-widgets.service" || fail "systemd-analyze verify"
+fi
 # Nothing starts by itself for every user: no autostart entry, no unit enabled by the package.
 if [ -d "$root/etc" ]; then fail "the package installs into /etc: $(find "$root/etc")"; fi
 for script in postinst preinst; do
