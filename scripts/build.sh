@@ -9,7 +9,7 @@ mode=${2:-}
 cache=build/$preset/CMakeCache.txt
 if [ "$mode" = --test ]; then
   bash scripts/setup.sh --test
-  if ! grep -qx 'KESTRUN_BUILD_TESTS:BOOL=ON' "$cache" 2>/dev/null; then
+  if [ "$(grep -cx 'KESTRUN_BUILD_\(TESTS\|BENCH\):BOOL=ON' "$cache" 2>/dev/null)" != 2 ]; then
     cmake --preset "$preset" -DKESTRUN_BUILD_TESTS=ON -DKESTRUN_BUILD_BENCH=ON >/dev/null
   fi
   cmake --build --preset "$preset"
