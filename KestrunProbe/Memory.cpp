@@ -30,7 +30,7 @@ std::optional<PressureAverages> parsePressure(std::string_view text) {
     auto parts = fields(line);
     if (parts.size() < 2 || !parts[1].starts_with("avg10=")) return;
     auto value = parseDouble(parts[1].substr(6));
-    if (!value || *value < 0 || *value > 100) return;
+    if (!value || !(*value >= 0 && *value <= 100)) return;
     if (parts[0] == "some") some = value;
     if (parts[0] == "full") full = value;
   });

@@ -1,0 +1,60 @@
+#include "KestrunProbe/Repositories.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/KestrunProbe/ProbeTesting.h"
+
+using namespace Probe;
+using TestSupport::TemporaryDirectory;
+using TestSupport::writeFile;
+using ProbeTesting::git;
+using ProbeTesting::GitEnvironment;
+
+
+TEST(ProbeRepositories, SearchStopsAtRepositoriesPrunesAndKeepsItsDepth) {
+  TemporaryDirectory root;
+  std::filesystem::create_directories(root / "a/.git");
+  std::filesystem::create_directories(root / "a/nested/.git");  // inside a repository: not searched
+  writeFile(root / "group/b/.git", "gitdir: /somewhere/else\n");  // a linked worktree
+  std::filesystem::create_directories(root / "group/deep/er/still/.git");
+  std::filesystem::create_directories(root / "node_modules/c/.git");
+  std::filesystem::create_directories(root / ".hidden/d/.git");
+  std::filesystem::create_directories(root / "bare.git/objects");
+  std::filesystem::create_directories(root / "bare.git/refs");
+  writeFile(root / "bare.git/HEAD", "ref: refs/heads/main\n");
+  std::filesystem::create_directory_symlink(root / "a", root / "link");
+
+  auto found = findRepositories({root.path(), root / "missing"}, 2);
+  EXPECT_EQ(found, (std::vector<std::filesystem::path>{root / "a", root / "bare.git", root / "group/b"}));
+  auto deeper = findRepositories({root.path()}, 4);
+  EXPECT_EQ(deeper.size(), 4u);
+  EXPECT_EQ(findRepositories({root.path()}, 2, 2).size(), 1u);  // the directory budget ran out
+}
+
+TEST(ProbeRepositories, UnpushedCommitsAreCountedAgainstTheUpstream) {
+  GitEnvironment environment;
+  auto projects = environment.home() / "src";
+  auto ahead = environment.project(projects / "kestrun", 1, 3);
+  auto clean = environment.project(projects / "clean", 2, 0);
+  auto other = environment.project(projects / "zelno", 1, 1);
+  auto noUpstream = environment.project(projects / "local-only", 0, 2);
+
+  Scanner scanner;
+  EXPECT_EQ(scanner.ahead(ahead), 3);
+  EXPECT_EQ(scanner.ahead(clean), 0);
+  EXPECT_EQ(scanner.ahead(noUpstream), 0);
+  EXPECT_FALSE(scanner.ahead(projects / "not-there"));
+  EXPECT_FALSE(scanner.ahead(projects));  // a plain directory is no repository
+
+  auto unpushed = scanner.unpushed(findRepositories({projects}, 3));
+  ASSERT_EQ(unpushed.size(), 2u);
+  EXPECT_EQ(unpushed[0].name, "kestrun");
+  EXPECT_EQ(unpushed[0].ahead, 3);
+  EXPECT_EQ(unpushed[1].name, "zelno");
+  EXPECT_EQ(unpushed[1].ahead, 1);
+
+  // Pushing clears the count, whatever was remembered of the earlier pair of commits.
+  git(ahead, {"push", "-q", "origin", "HEAD:main"});
+  git(ahead, {"fetch", "-q"});
+  EXPECT_EQ(scanner.ahead(ahead), 0);
+}
