@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimdjson-dev libplist-dev libicu-dev
   zlib1g-dev libcairo2-dev libpango1.0-dev libgtk-4-dev
+  libglib2.0-dev libgit2-dev libnl-3-dev libnl-genl-3-dev libnl-route-3-dev
   gettext
   fonts-inter fonts-quicksand fonts-material-design-icons-iconfont fonts-noto-color-emoji
   xvfb xauth xdotool x11-apps dbus-daemon dbus-bin strace
