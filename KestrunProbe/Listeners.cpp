@@ -3,6 +3,10 @@
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -66,13 +70,70 @@ std::vector<Listener> parseListeners(std::string_view table, bool ipv6) {
   return out;
 }
 
+std::optional<std::vector<Listener>> diagnosedListeners() {
+  Descriptor socket(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
+  if (socket.fd < 0) return std::nullopt;
+  timeval timeout{1, 0};
+  ::setsockopt(socket.fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  std::vector<Listener> out;
+  for (int family : {AF_INET, AF_INET6}) {
+    struct {
+      nlmsghdr header;
+      inet_diag_req_v2 request;
+    } message{};
+    message.header.nlmsg_len = sizeof message;
+    message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    message.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    message.header.nlmsg_seq = static_cast<std::uint32_t>(family);
+    message.request.sdiag_family = static_cast<std::uint8_t>(family);
+    message.request.sdiag_protocol = IPPROTO_TCP;
+    message.request.idiag_states = 1u << TCP_LISTEN;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    if (::sendto(socket.fd, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0)
+      return std::nullopt;
+    alignas(nlmsghdr) char buffer[32768];
+    bool done = false;
+    while (!done) {
+      ssize_t got = ::recv(socket.fd, buffer, sizeof buffer, 0);
+      if (got <= 0) return std::nullopt;
+      auto length = static_cast<std::uint32_t>(got);
+      for (auto* header = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(header, length);
+           header = NLMSG_NEXT(header, length)) {
+        if (header->nlmsg_seq != message.header.nlmsg_seq) continue;
+        if (header->nlmsg_type == NLMSG_DONE) {
+          done = true;
+          break;
+        }
+        if (header->nlmsg_type == NLMSG_ERROR) return std::nullopt;
+        if (header->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg))) continue;
+        const auto* entry = static_cast<const inet_diag_msg*>(NLMSG_DATA(header));
+        if (entry->idiag_state != TCP_LISTEN || entry->idiag_inode == 0) continue;
+        char text[INET6_ADDRSTRLEN]{};
+        if (!::inet_ntop(family, entry->id.idiag_src, text, sizeof text)) continue;
+        out.push_back({family == AF_INET6 ? "[" + std::string(text) + "]" : std::string(text),
+                       ntohs(entry->id.idiag_sport), static_cast<uid_t>(entry->idiag_uid),
+                       entry->idiag_inode});
+      }
+    }
+  }
+  return out;
+}
+
 std::vector<OwnedListener> ownListeners(const std::filesystem::path& root, uid_t uid) {
   std::map<std::uint64_t, Listener> mine;
-  for (bool ipv6 : {false, true}) {
-    auto table = readSystemFile(root / (ipv6 ? "proc/net/tcp6" : "proc/net/tcp"), 16 << 20);
-    if (!table) continue;
-    for (auto& listener : parseListeners(*table, ipv6))
+  std::optional<std::vector<Listener>> diagnosed;
+  if (root == "/") diagnosed = diagnosedListeners();
+  if (diagnosed) {
+    for (auto& listener : *diagnosed)
       if (listener.uid == uid) mine.emplace(listener.inode, listener);
+  } else {
+    for (bool ipv6 : {false, true}) {
+      auto table = readSystemFile(root / (ipv6 ? "proc/net/tcp6" : "proc/net/tcp"), 16 << 20);
+      if (!table) continue;
+      for (auto& listener : parseListeners(*table, ipv6))
+        if (listener.uid == uid) mine.emplace(listener.inode, listener);
+    }
   }
   std::vector<OwnedListener> out;
   if (mine.empty()) return out;

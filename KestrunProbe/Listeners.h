@@ -36,7 +36,14 @@ struct OwnedListener {
   std::string command;  // the process's name, as display text
 };
 
-// The user's listeners with the first of their processes that holds each, ordered by port.
+// Every listening TCP socket of this network namespace from the kernel's socket diagnostics, which
+// visit only the listening sockets (the /proc tables walk every connection bucket on each read);
+// none when sock_diag is not available.
+std::optional<std::vector<Listener>> diagnosedListeners();
+
+// The user's listeners with the first of their processes that holds each, ordered by port. For the
+// machine's own root the kernel's socket diagnostics are asked first, the tables read when they
+// cannot answer.
 std::vector<OwnedListener> ownListeners(const std::filesystem::path& root, uid_t uid);
 
 std::int64_t countDistinctPorts(const std::vector<OwnedListener>& listeners);

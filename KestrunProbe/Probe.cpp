@@ -102,9 +102,20 @@ WidgetSnapshot Probe::measure(std::optional<WidgetSnapshot::SpeedTest> speedTest
   Findings findings;
   findings.memory = measureMemory(sources_.root);
   if (!findings.memory) notes.push_back("memory: not measured (no MemTotal and MemAvailable)");
-  findings.disk = measureDisk(sources_.diskMountPoint, sources_.space, sources_.cleanable, sources_.walk);
-  if (!findings.disk) notes.push_back("disk: not measured");
-  else if (!findings.disk->cleanable) notes.push_back("disk: cleanable space not measured (walk bound reached)");
+  auto now = std::chrono::steady_clock::now();
+  bool walk = !cleanableAt_ || now - *cleanableAt_ >= sources_.cleanableRefresh;
+  findings.disk = measureDisk(sources_.diskMountPoint, sources_.space, walk ? sources_.cleanable : std::vector<std::filesystem::path>{},
+                              sources_.walk);
+  if (!findings.disk) {
+    notes.push_back("disk: not measured");
+  } else {
+    if (walk) {
+      cleanable_ = findings.disk->cleanable;
+      cleanableAt_ = now;
+    }
+    findings.disk->cleanable = cleanable_;
+    if (!cleanable_) notes.push_back("disk: cleanable space not measured (walk bound reached)");
+  }
 
   if (sources_.wireless && sources_.pinger) {
     WiFiSettings settings;

@@ -6,6 +6,7 @@
 // (libgit2, the counts of commit pairs already walked) and is meant for one thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -29,6 +30,9 @@ struct Sources {
   SpaceSource space = statvfsSpace;
   std::vector<std::filesystem::path> cleanable;  // the cache directory and the trash
   WalkBounds walk;
+  // Walking the cache is the round's largest cost and its size changes slowly: later rounds reuse
+  // the figure for this long.
+  std::chrono::seconds cleanableRefresh{600};
   std::unique_ptr<WirelessSource> wireless;
   std::unique_ptr<EchoPinger> pinger;
   uid_t uid = 0;
@@ -75,6 +79,8 @@ class Probe {
   Sources sources_;
   Bounds bounds_;
   Scanner scanner_;
+  std::optional<std::int64_t> cleanable_;
+  std::optional<std::chrono::steady_clock::time_point> cleanableAt_;
 };
 
 }  // namespace Probe

@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <set>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "KestrunProbe/ProbeText.h"
 #include "tests/Support/TestSupport.h"
 
 using namespace Probe;
@@ -174,4 +177,18 @@ TEST(ProbeListeners, ContainerSocketsOfTheUser) {
                                                 "/run/user/1000/podman/podman.sock", "/tmp/d.sock"}));
   TestSupport::ScopedEnvironment remote{{"DOCKER_HOST", "tcp://10.0.0.1:2375"}, {"XDG_RUNTIME_DIR", nullptr}};
   EXPECT_TRUE(containerSockets().empty());
+}
+
+TEST(ProbeListeners, SocketDiagnosticsAgreeWithTheTables) {
+  auto diagnosed = diagnosedListeners();
+  if (!diagnosed) GTEST_SKIP() << "no sock_diag here";
+  std::vector<Listener> tables = parseListeners(*Probe::readSystemFile("/proc/net/tcp"), false);
+  auto six = parseListeners(*Probe::readSystemFile("/proc/net/tcp6"), true);
+  tables.insert(tables.end(), six.begin(), six.end());
+  auto key = [](const std::vector<Listener>& list) {
+    std::set<std::tuple<std::string, int, unsigned, std::uint64_t>> keys;
+    for (const auto& l : list) keys.emplace(l.address, l.port, l.uid, l.inode);
+    return keys;
+  };
+  EXPECT_EQ(key(*diagnosed), key(tables));
 }

@@ -137,3 +137,26 @@ TEST(ProbeRound, AFakeMachineGivesASnapshotTheWidgetsRead) {
   ASSERT_TRUE(decoded) << diagnosis;
   EXPECT_TRUE(decoded->sameContent(snapshot));
 }
+
+TEST(ProbeRound, TheCleanableFigureIsReusedUntilItsRefreshIsDue) {
+  TemporaryDirectory root, cache;
+  auto makeSources = [&](std::chrono::seconds refresh) {
+    Sources sources;
+    sources.root = root.path();
+    sources.space = [](const std::filesystem::path&) { return std::optional<FileSystemSpace>({{100, 50}}); };
+    sources.cleanable = {cache.path()};
+    sources.cleanableRefresh = refresh;
+    return sources;
+  };
+  Probe::Probe reusing(makeSources(std::chrono::seconds(600)));
+  Probe::Probe walking(makeSources(std::chrono::seconds(0)));
+  std::vector<std::string> notes;
+  auto before = reusing.measure(std::nullopt, notes).disk->cleanable;
+  ASSERT_TRUE(before);
+  EXPECT_EQ(walking.measure(std::nullopt, notes).disk->cleanable, before);
+  writeFile(cache / "new", std::string(1 << 20, 'x'));
+  EXPECT_EQ(reusing.measure(std::nullopt, notes).disk->cleanable, before);
+  auto after = walking.measure(std::nullopt, notes).disk->cleanable;
+  ASSERT_TRUE(after);
+  EXPECT_GE(*after, *before + (1 << 20));
+}
