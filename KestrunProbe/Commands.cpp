@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,18 +70,31 @@ bool launchDetached(const Command& command, std::string* why) {
 }
 
 std::optional<std::string> runCapturing(const Command& command, std::chrono::milliseconds timeout,
-                                        std::string* why) {
+                                        std::string* why, std::string_view input) {
   auto fail = [&](std::string reason) -> std::optional<std::string> {
     if (why) *why = std::move(reason);
     return std::nullopt;
   };
   if (command.empty()) return fail("an empty command");
   int pipeEnds[2];
+  int inputFile = ::memfd_create("kestrun-probe-input", MFD_CLOEXEC);
+  if (inputFile < 0) return fail(std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closeInput{inputFile};
+  for (std::string_view rest = input; !rest.empty();) {
+    ssize_t put = ::write(inputFile, rest.data(), rest.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return fail(std::strerror(errno));
+    rest.remove_prefix(static_cast<std::size_t>(put));
+  }
+  if (::lseek(inputFile, 0, SEEK_SET) != 0) return fail(std::strerror(errno));
   if (::pipe2(pipeEnds, O_CLOEXEC) != 0) return fail(std::strerror(errno));
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, inputFile, STDIN_FILENO);
   auto argv = argumentVector(command);
   pid_t pid = 0;
   int error = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -104,7 +118,7 @@ std::optional<std::string> runCapturing(const Command& command, std::chrono::mil
     ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
-    if (output.size() < 65536) output.append(buffer, static_cast<std::size_t>(got));
+    if (output.size() < (4u << 20)) output.append(buffer, static_cast<std::size_t>(got));
   }
   ::close(pipeEnds[0]);
   if (timedOut) ::kill(pid, SIGKILL);

@@ -21,10 +21,11 @@ bool canRun(const Command& command);
 // *why when it cannot be started.
 bool launchDetached(const Command& command, std::string* why);
 
-// Runs the command and collects up to 64 KiB of its standard output; none with the reason when it
-// cannot be started, fails, or outlives the timeout (it is then killed).
+// Runs the command and collects up to 4 MiB of its standard output; none with the reason when it
+// cannot be started, fails, or outlives the timeout (it is then killed). Its standard input holds
+// `input` (from a memory file, so a child that never reads cannot block the caller), or is empty.
 std::optional<std::string> runCapturing(const Command& command, std::chrono::milliseconds timeout,
-                                        std::string* why);
+                                        std::string* why, std::string_view input = {});
 
 // The speed test's output: its first line holds the download and upload rates in megabits per
 // second, as two decimal numbers separated by blanks ("236.4 41.2"); the rest is ignored.

@@ -91,6 +91,7 @@ Sources systemSources(const Config& config) {
   sources.containerSockets = containerSockets();
   sources.projectRoots = projectRoots(config);
   sources.repositoryDepth = config.repositoryDepth;
+  sources.repositories = makeHelperCounter(defaultHelperPath());
   sources.internetHost = config.internetHost;
   return sources;
 }
@@ -133,9 +134,15 @@ WidgetSnapshot Probe::measure(std::optional<WidgetSnapshot::SpeedTest> speedTest
     if (auto containers = runningContainers(socket)) devRunning += *containers;
 
   auto repositories = findRepositories(sources_.projectRoots, sources_.repositoryDepth);
-  findings.unpushed = scanner_.unpushed(repositories);
-  notes.push_back("projects: " + std::to_string(repositories.size()) + " repositories, " +
-                  std::to_string(findings.unpushed.size()) + " with commits not pushed");
+  std::optional<std::vector<Unpushed>> unpushed;
+  if (sources_.repositories) unpushed = sources_.repositories->unpushed(repositories);
+  if (unpushed) {
+    findings.unpushed = std::move(*unpushed);
+    notes.push_back("projects: " + std::to_string(repositories.size()) + " repositories, " +
+                    std::to_string(findings.unpushed.size()) + " with commits not pushed");
+  } else {
+    notes.push_back("projects: commits not pushed could not be counted");
+  }
 
   bool wifiChecked = sources_.wireless && sources_.pinger;
   WidgetSnapshot snapshot{Foundation::Clock::now(), findings.memory, wifiChecked, findings.wifi, speedTest,

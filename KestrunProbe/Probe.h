@@ -3,7 +3,7 @@
 // A part that cannot be measured is absent, never guessed; `wifiChecked` only says the Wi-Fi was
 // looked at. The attention list is derived from what was measured, never from what was not, and
 // holds at most one item of each kind, most severe first. A Probe keeps what later rounds reuse
-// (libgit2, the counts of commit pairs already walked) and is meant for one thread.
+// (the counts of commit pairs already walked, the cleanable figure) and is meant for one thread.
 #pragma once
 
 #include <chrono>
@@ -39,6 +39,7 @@ struct Sources {
   std::vector<std::filesystem::path> containerSockets;
   std::vector<std::filesystem::path> projectRoots;
   int repositoryDepth = 3;
+  std::unique_ptr<UnpushedCounter> repositories;
   std::optional<std::string> internetHost;
 };
 
@@ -78,7 +79,6 @@ class Probe {
  private:
   Sources sources_;
   Bounds bounds_;
-  Scanner scanner_;
   std::optional<std::int64_t> cleanable_;
   std::optional<std::chrono::steady_clock::time_point> cleanableAt_;
 };

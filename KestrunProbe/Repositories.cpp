@@ -1,14 +1,13 @@
 #include "KestrunProbe/Repositories.h"
 
 #include <dirent.h>
-#include <git2.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
-#include <memory>
-#include <string_view>
+#include <system_error>
 
+#include "KestrunProbe/Commands.h"
 #include "KestrunProbe/ProbeText.h"
 
 namespace Probe {
@@ -59,20 +58,53 @@ void search(const std::filesystem::path& directory, int depthLeft, std::size_t& 
   for (const auto& child : children) search(directory / child, depthLeft - 1, budget, found);
 }
 
-template <class T, void (*Free)(T*)>
-struct GitDeleter {
-  void operator()(T* object) const { Free(object); }
-};
-using Repository = std::unique_ptr<git_repository, GitDeleter<git_repository, git_repository_free>>;
-using Reference = std::unique_ptr<git_reference, GitDeleter<git_reference, git_reference_free>>;
-using BranchIterator =
-    std::unique_ptr<git_branch_iterator, GitDeleter<git_branch_iterator, git_branch_iterator_free>>;
-
-std::string oidText(const git_oid* oid) {
-  char text[GIT_OID_HEXSZ + 1]{};
-  git_oid_tostr(text, sizeof text, oid);
-  return text;
+// Calls `body` with each NUL-terminated record; false when the bytes do not end in one.
+template <class Body>
+bool forEachRecord(std::string_view bytes, Body body) {
+  while (!bytes.empty()) {
+    auto end = bytes.find('\0');
+    if (end == std::string_view::npos) return false;
+    if (!body(bytes.substr(0, end))) return false;
+    bytes.remove_prefix(end + 1);
+  }
+  return true;
 }
+
+void appendCache(std::string& out, const AheadCache& cache) {
+  for (const auto& [pair, count] : cache)
+    out += "C" + pair.first + " " + pair.second + " " + std::to_string(count) + '\0';
+}
+
+bool readCacheRecord(std::string_view record, AheadCache& cache) {
+  auto f = fields(record);
+  if (f.size() != 3) return false;
+  auto count = parseUnsigned(f[2]);
+  if (!count) return false;
+  cache[{std::string(f[0]), std::string(f[1])}] = static_cast<std::int64_t>(*count);
+  return true;
+}
+
+class HelperCounter final : public UnpushedCounter {
+ public:
+  HelperCounter(std::filesystem::path helper, std::chrono::milliseconds timeout)
+      : helper_(std::move(helper)), timeout_(timeout) {}
+
+  std::optional<std::vector<Unpushed>> unpushed(const std::vector<std::filesystem::path>& repositories) override {
+    if (repositories.empty()) return std::vector<Unpushed>{};
+    std::string why;
+    auto output = runCapturing({helper_.string()}, timeout_, &why, encodeScanRequest({repositories, cache_}));
+    if (!output) return std::nullopt;
+    auto reply = decodeScanReply(*output, repositories.size());
+    if (!reply) return std::nullopt;
+    cache_ = std::move(reply->cache);
+    return unpushedFrom(repositories, reply->ahead);
+  }
+
+ private:
+  std::filesystem::path helper_;
+  std::chrono::milliseconds timeout_;
+  AheadCache cache_;
+};
 
 }  // namespace
 
@@ -90,55 +122,73 @@ std::vector<std::filesystem::path> findRepositories(const std::vector<std::files
   return found;
 }
 
-Scanner::Scanner() { git_libgit2_init(); }
-Scanner::~Scanner() { git_libgit2_shutdown(); }
-
-std::optional<std::int64_t> Scanner::ahead(const std::filesystem::path& path) {
-  git_repository* opened = nullptr;
-  if (git_repository_open_ext(&opened, path.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr) != 0)
-    return std::nullopt;
-  Repository repository(opened);
-  git_branch_iterator* rawIterator = nullptr;
-  if (git_branch_iterator_new(&rawIterator, repository.get(), GIT_BRANCH_LOCAL) != 0) return 0;
-  BranchIterator iterator(rawIterator);
-  std::int64_t total = 0;
-  git_reference* rawBranch = nullptr;
-  git_branch_t type;
-  while (git_branch_next(&rawBranch, &type, iterator.get()) == 0) {
-    Reference branch(rawBranch);
-    git_reference* rawUpstream = nullptr;
-    if (git_branch_upstream(&rawUpstream, branch.get()) != 0) continue;
-    Reference upstream(rawUpstream);
-    const git_oid* local = git_reference_target(branch.get());
-    const git_oid* remote = git_reference_target(upstream.get());
-    if (!local || !remote) continue;
-    auto key = std::make_pair(oidText(local), oidText(remote));
-    if (auto cached = cache_.find(key); cached != cache_.end()) {
-      total += cached->second;
-      continue;
-    }
-    std::size_t aheadCount = 0, behindCount = 0;
-    if (git_graph_ahead_behind(&aheadCount, &behindCount, repository.get(), local, remote) != 0) continue;
-    if (cache_.size() > 4096) cache_.clear();
-    cache_.emplace(key, static_cast<std::int64_t>(aheadCount));
-    total += static_cast<std::int64_t>(aheadCount);
-  }
-  return total;
+std::string encodeScanRequest(const ScanRequest& request) {
+  std::string out;
+  for (const auto& repository : request.repositories) out += "R" + repository.string() + '\0';
+  appendCache(out, request.cache);
+  return out;
 }
 
-std::vector<Unpushed> Scanner::unpushed(const std::vector<std::filesystem::path>& repositories) {
-  std::vector<Unpushed> out;
-  for (const auto& repository : repositories) {
-    auto count = ahead(repository);
-    if (!count || *count == 0) continue;
-    std::string name = repository.filename().string();
-    if (name.ends_with(".git") && name.size() > 4) name.resize(name.size() - 4);
-    out.push_back({displayText(name), *count});
-  }
-  std::stable_sort(out.begin(), out.end(), [](const Unpushed& a, const Unpushed& b) {
-    return a.ahead > b.ahead;
+std::optional<ScanRequest> decodeScanRequest(std::string_view bytes) {
+  ScanRequest request;
+  bool ok = forEachRecord(bytes, [&](std::string_view record) {
+    if (record.starts_with('R') && record.size() > 1) {
+      request.repositories.emplace_back(record.substr(1));
+      return true;
+    }
+    return record.starts_with('C') && readCacheRecord(record.substr(1), request.cache);
   });
+  if (!ok) return std::nullopt;
+  return request;
+}
+
+std::string encodeScanReply(const ScanReply& reply) {
+  std::string out;
+  for (const auto& [index, count] : reply.ahead)
+    out += "A" + std::to_string(index) + " " + std::to_string(count) + '\0';
+  appendCache(out, reply.cache);
   return out;
+}
+
+std::optional<ScanReply> decodeScanReply(std::string_view bytes, std::size_t repositoryCount) {
+  ScanReply reply;
+  bool ok = forEachRecord(bytes, [&](std::string_view record) {
+    if (record.starts_with('A')) {
+      auto f = fields(record.substr(1));
+      if (f.size() != 2) return false;
+      auto index = parseUnsigned(f[0]), count = parseUnsigned(f[1]);
+      if (!index || !count || *index >= repositoryCount) return false;
+      reply.ahead[static_cast<std::size_t>(*index)] = static_cast<std::int64_t>(*count);
+      return true;
+    }
+    return record.starts_with('C') && readCacheRecord(record.substr(1), reply.cache);
+  });
+  if (!ok) return std::nullopt;
+  return reply;
+}
+
+std::vector<Unpushed> unpushedFrom(const std::vector<std::filesystem::path>& repositories,
+                                   const std::map<std::size_t, std::int64_t>& ahead) {
+  std::vector<Unpushed> out;
+  for (const auto& [index, count] : ahead) {
+    if (count == 0 || index >= repositories.size()) continue;
+    std::string name = repositories[index].filename().string();
+    if (name.ends_with(".git") && name.size() > 4) name.resize(name.size() - 4);
+    out.push_back({displayText(name), count});
+  }
+  std::stable_sort(out.begin(), out.end(), [](const Unpushed& a, const Unpushed& b) { return a.ahead > b.ahead; });
+  return out;
+}
+
+std::unique_ptr<UnpushedCounter> makeHelperCounter(std::filesystem::path helper, std::chrono::milliseconds timeout) {
+  return std::make_unique<HelperCounter>(std::move(helper), timeout);
+}
+
+std::filesystem::path defaultHelperPath() {
+  std::error_code error;
+  auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return "kestrun-probe-repos";
+  return self.parent_path().parent_path() / "lib" / "kestrun-probe" / "kestrun-probe-repos";
 }
 
 }  // namespace Probe

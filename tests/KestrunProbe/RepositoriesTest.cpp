@@ -1,4 +1,5 @@
 #include "KestrunProbe/Repositories.h"
+#include "KestrunProbe/RepositoryScan/Scanner.h"
 
 #include <gtest/gtest.h>
 
@@ -57,4 +58,39 @@ TEST(ProbeRepositories, UnpushedCommitsAreCountedAgainstTheUpstream) {
   git(ahead, {"push", "-q", "origin", "HEAD:main"});
   git(ahead, {"fetch", "-q"});
   EXPECT_EQ(scanner.ahead(ahead), 0);
+}
+
+TEST(ProbeRepositories, RequestsAndRepliesKeepEveryByteOfAPath) {
+  ScanRequest request{{"/home/u/src/a", std::string("/odd/na\nme\xff", 11)}, {{{"aa", "bb"}, 3}}};
+  auto decoded = decodeScanRequest(encodeScanRequest(request));
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->repositories, request.repositories);
+  EXPECT_EQ(decoded->cache, request.cache);
+  ScanReply reply{{{0, 2}, {1, 0}}, {{{"cc", "dd"}, 1}}};
+  auto back = decodeScanReply(encodeScanReply(reply), 2);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->ahead, reply.ahead);
+  EXPECT_EQ(back->cache, reply.cache);
+  EXPECT_FALSE(decodeScanReply(encodeScanReply(reply), 1));  // an index beyond the request
+  for (std::string_view bad : {std::string_view("Rno terminator"), std::string_view("X\0", 2),
+                               std::string_view("Caa bb\0", 7), std::string_view("Caa bb -1\0", 10)})
+    EXPECT_FALSE(decodeScanRequest(bad)) << bad;
+  EXPECT_EQ(unpushedFrom({"/x/zelno", "/x/kestrun.git", "/x/clean"}, {{0, 1}, {1, 3}, {2, 0}}),
+            (std::vector<Unpushed>{{"kestrun", 3}, {"zelno", 1}}));
+}
+
+TEST(ProbeRepositories, TheHelperCountsInAProcessOfItsOwnAndRemembersPairs) {
+  GitEnvironment environment;
+  auto projects = environment.home() / "src";
+  environment.project(projects / "kestrun", 1, 3);
+  environment.project(projects / "clean", 1, 0);
+  auto repositories = findRepositories({projects}, 3);
+  auto counter = makeHelperCounter(KESTRUN_PROBE_REPOS);
+  auto first = counter->unpushed(repositories);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(*first, (std::vector<Unpushed>{{"kestrun", 3}}));
+  EXPECT_EQ(counter->unpushed(repositories), first);
+  EXPECT_EQ(counter->unpushed({}), std::vector<Unpushed>{});
+  EXPECT_FALSE(makeHelperCounter("/nonexistent/helper")->unpushed(repositories));
+  EXPECT_FALSE(makeHelperCounter("/bin/false")->unpushed(repositories));
 }
