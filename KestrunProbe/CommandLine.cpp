@@ -46,22 +46,31 @@ struct Options {
   std::vector<std::string> operands;
 };
 
-void say(const std::string& line) { std::cerr << "kestrun-probe: " << line << '\n'; }
+void say(const std::string& line) {
+  std::cerr << "kestrun-probe: " << line << '\n';
+}
 
 std::optional<Options> parseOptions(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     std::string_view argument = argv[i];
-    if (argument == "--print") options.print = true;
-    else if (argument == "--verbose") options.verbose = true;
-    else if (argument == "--wait") options.wait = true;
+    if (argument == "--print")
+      options.print = true;
+    else if (argument == "--verbose")
+      options.verbose = true;
+    else if (argument == "--wait")
+      options.wait = true;
     else if (argument == "--config") {
       if (++i == argc) return std::nullopt;
       options.config = argv[i];
-    } else if (argument.starts_with("--config=")) options.config = std::string(argument.substr(9));
-    else if (argument.starts_with("--") && argument != "--help") return std::nullopt;
-    else if (options.command.empty()) options.command = argument;
-    else options.operands.emplace_back(argument);
+    } else if (argument.starts_with("--config="))
+      options.config = std::string(argument.substr(9));
+    else if (argument.starts_with("--") && argument != "--help")
+      return std::nullopt;
+    else if (options.command.empty())
+      options.command = argument;
+    else
+      options.operands.emplace_back(argument);
   }
   return options;
 }
@@ -69,8 +78,10 @@ std::optional<Options> parseOptions(int argc, char** argv) {
 Config loadOptionsConfig(const Options& options) {
   std::vector<std::string> messages;
   Config config;
-  if (options.config) config = loadConfig(*options.config, messages);
-  else if (auto file = defaultConfigFile()) config = loadConfig(*file, messages);
+  if (options.config)
+    config = loadConfig(*options.config, messages);
+  else if (auto file = defaultConfigFile())
+    config = loadConfig(*file, messages);
   for (const auto& message : messages) say(message);
   return config;
 }
@@ -127,7 +138,9 @@ timespec bootTime() {
   return now;
 }
 
-double seconds(const timespec& t) { return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9; }
+double seconds(const timespec& t) {
+  return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+}
 
 int run(const Options& options) {
   Config config = loadOptionsConfig(options);
@@ -228,8 +241,8 @@ int ports(const Options& options) {
   auto listeners = ownListeners("/", ::getuid());
   if (listeners.empty()) std::cout << "No listening TCP ports of yours.\n";
   for (const auto& owned : listeners)
-    std::cout << owned.listener.address << ':' << owned.listener.port << "  " << owned.command << " ("
-              << owned.pid << ")\n";
+    std::cout << owned.listener.address << ':' << owned.listener.port << "  " << owned.command
+              << " (" << owned.pid << ")\n";
   if (options.wait) {
     std::cout << "\nPress Enter to close." << std::flush;
     std::string ignored;
@@ -247,7 +260,8 @@ int gallery(const char* argv0) {
   }
   auto out = *cache / "kestrun-probe" / "gallery";
   std::string why;
-  if (!runCapturing({widgets.string(), "gallery", "--out", out.string()}, std::chrono::seconds(60), &why)) {
+  if (!runCapturing({widgets.string(), "gallery", "--out", out.string()}, std::chrono::seconds(60),
+                    &why)) {
     say(displayText(why));
     return ExitStatus::failure;
   }

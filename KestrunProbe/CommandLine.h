@@ -6,9 +6,9 @@ namespace Probe {
 
 namespace ExitStatus {
 inline constexpr int success = 0;
-inline constexpr int failure = 1;       // a link nobody answers, a command that cannot start
-inline constexpr int writeError = 2;    // the snapshot could not be stored
-inline constexpr int noContainer = 3;   // no group identifier or container to store into
+inline constexpr int failure = 1;      // a link nobody answers, a command that cannot start
+inline constexpr int writeError = 2;   // the snapshot could not be stored
+inline constexpr int noContainer = 3;  // no group identifier or container to store into
 inline constexpr int usage = 64;
 }  // namespace ExitStatus
 

@@ -30,8 +30,9 @@ std::vector<char*> argumentVector(const Command& command) {
 }
 
 bool isExecutable(const std::string& path) {
-  struct stat info{};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         ::access(path.c_str(), X_OK) == 0;
 }
 
 }  // namespace
@@ -108,7 +109,8 @@ std::optional<std::string> runCapturing(const Command& command, std::chrono::mil
   bool timedOut = false;
   auto deadline = std::chrono::steady_clock::now() + timeout;
   while (true) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
     pollfd wait{pipeEnds[0], POLLIN, 0};
     if (left.count() <= 0 || ::poll(&wait, 1, static_cast<int>(left.count())) == 0) {
       timedOut = true;
@@ -125,15 +127,17 @@ std::optional<std::string> runCapturing(const Command& command, std::chrono::mil
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  if (timedOut) return fail(displayText(command[0]) + ": no result within " +
-                            std::to_string(timeout.count() / 1000) + " s");
+  if (timedOut)
+    return fail(displayText(command[0]) + ": no result within " +
+                std::to_string(timeout.count() / 1000) + " s");
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     return fail(displayText(command[0]) + ": failed with status " +
                 std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)));
   return output;
 }
 
-std::optional<WidgetSnapshot::SpeedTest> parseSpeedTest(std::string_view output, Foundation::Date at) {
+std::optional<WidgetSnapshot::SpeedTest> parseSpeedTest(std::string_view output,
+                                                        Foundation::Date at) {
   auto line = output.substr(0, output.find('\n'));
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   auto parts = fields(line);

@@ -29,6 +29,7 @@ std::optional<std::string> runCapturing(const Command& command, std::chrono::mil
 
 // The speed test's output: its first line holds the download and upload rates in megabits per
 // second, as two decimal numbers separated by blanks ("236.4 41.2"); the rest is ignored.
-std::optional<WidgetSnapshot::SpeedTest> parseSpeedTest(std::string_view output, Foundation::Date at);
+std::optional<WidgetSnapshot::SpeedTest> parseSpeedTest(std::string_view output,
+                                                        Foundation::Date at);
 
 }  // namespace Probe

@@ -81,9 +81,15 @@ std::optional<std::filesystem::path> xdgDirectory(const char* variable, const ch
 
 }  // namespace
 
-std::optional<std::filesystem::path> homeDirectory() { return absoluteVariable("HOME"); }
-std::optional<std::filesystem::path> configHome() { return xdgDirectory("XDG_CONFIG_HOME", ".config"); }
-std::optional<std::filesystem::path> cacheHome() { return xdgDirectory("XDG_CACHE_HOME", ".cache"); }
+std::optional<std::filesystem::path> homeDirectory() {
+  return absoluteVariable("HOME");
+}
+std::optional<std::filesystem::path> configHome() {
+  return xdgDirectory("XDG_CONFIG_HOME", ".config");
+}
+std::optional<std::filesystem::path> cacheHome() {
+  return xdgDirectory("XDG_CACHE_HOME", ".cache");
+}
 std::optional<std::filesystem::path> dataHome() {
   return xdgDirectory("XDG_DATA_HOME", ".local/share");
 }
@@ -100,7 +106,8 @@ Config loadConfig(const std::filesystem::path& path, std::vector<std::string>& m
   if (!g_key_file_load_from_file(file.get(), path.c_str(), G_KEY_FILE_NONE, &error)) {
     bool missing = error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT;
     std::string why = take(error);
-    if (!missing) messages.push_back(displayText(path.string()) + ": " + why + "; using the defaults");
+    if (!missing)
+      messages.push_back(displayText(path.string()) + ": " + why + "; using the defaults");
     return config;
   }
   GKeyFile* f = file.get();
@@ -150,7 +157,8 @@ Config loadConfig(const std::filesystem::path& path, std::vector<std::string>& m
   }
 
   if (g_key_file_has_key(f, "SpeedTest", "Command", nullptr))
-    if (auto command = readCommand(f, "SpeedTest", "Command", messages); command && !command->empty())
+    if (auto command = readCommand(f, "SpeedTest", "Command", messages);
+        command && !command->empty())
       config.speedTestCommand = std::move(command);
   readInteger(f, "SpeedTest", "MinimumInterval", 0, 7 * 86400, config.speedTestMinimumInterval,
               messages);

@@ -14,7 +14,8 @@ namespace {
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return true;
 }
@@ -25,7 +26,9 @@ std::optional<Command> firstAvailable(std::vector<Command> candidates) {
   return std::nullopt;
 }
 
-Command opener(const std::filesystem::path& target) { return {"xdg-open", target.string()}; }
+Command opener(const std::filesystem::path& target) {
+  return {"xdg-open", target.string()};
+}
 
 }  // namespace
 
@@ -84,8 +87,8 @@ bool notify(const std::string& summary, const std::string& body) {
   GVariant* reply = g_dbus_connection_call_sync(
       bus, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
       "org.freedesktop.Notifications", "Notify",
-      g_variant_new("(susssasa{sv}i)", "Kestrun", 0u, "dialog-warning", summary.c_str(), plainBody.c_str(),
-                    nullptr, nullptr, -1),
+      g_variant_new("(susssasa{sv}i)", "Kestrun", 0u, "dialog-warning", summary.c_str(),
+                    plainBody.c_str(), nullptr, nullptr, -1),
       G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, 1000, nullptr, &error);
   g_object_unref(bus);
   if (!reply) {

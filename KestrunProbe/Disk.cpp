@@ -11,7 +11,7 @@
 namespace Probe {
 
 std::optional<FileSystemSpace> statvfsSpace(const std::filesystem::path& path) {
-  struct statvfs info{};
+  struct statvfs info {};
   if (::statvfs(path.c_str(), &info) != 0) return std::nullopt;
   auto bytes = [&](std::uint64_t blocks) -> std::optional<std::int64_t> {
     unsigned __int128 product = static_cast<unsigned __int128>(blocks) * info.f_frsize;
@@ -29,7 +29,7 @@ std::optional<std::int64_t> allocatedSize(const std::vector<std::filesystem::pat
   auto deadline = std::chrono::steady_clock::now() + bounds.maximumTime;
   std::vector<std::string> existing;
   for (const auto& directory : directories) {
-    struct stat info{};
+    struct stat info {};
     if (::lstat(directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
       existing.push_back(directory.string());
   }

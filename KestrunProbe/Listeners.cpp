@@ -90,7 +90,8 @@ std::optional<std::vector<Listener>> diagnosedListeners() {
     message.request.idiag_states = 1u << TCP_LISTEN;
     sockaddr_nl kernel{};
     kernel.nl_family = AF_NETLINK;
-    if (::sendto(socket.fd, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0)
+    if (::sendto(socket.fd, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel),
+                 sizeof kernel) < 0)
       return std::nullopt;
     alignas(nlmsghdr) char buffer[32768];
     bool done = false;
@@ -146,7 +147,7 @@ std::vector<OwnedListener> ownListeners(const std::filesystem::path& root, uid_t
     auto pid = parseUnsigned(entry->d_name);
     if (!pid) continue;
     std::filesystem::path process = proc / entry->d_name;
-    struct stat owner{};
+    struct stat owner {};
     if (::stat(process.c_str(), &owner) != 0 || owner.st_uid != uid) continue;
     DIR* fds = ::opendir((process / "fd").c_str());
     if (!fds) continue;
@@ -169,7 +170,8 @@ std::vector<OwnedListener> ownListeners(const std::filesystem::path& root, uid_t
   }
   ::closedir(processes);
   std::sort(out.begin(), out.end(), [](const OwnedListener& a, const OwnedListener& b) {
-    return std::tie(a.listener.port, a.listener.address) < std::tie(b.listener.port, b.listener.address);
+    return std::tie(a.listener.port, a.listener.address) <
+           std::tie(b.listener.port, b.listener.address);
   });
   return out;
 }
@@ -182,7 +184,8 @@ std::int64_t countDistinctPorts(const std::vector<OwnedListener>& listeners) {
 
 std::vector<std::filesystem::path> containerSockets() {
   std::vector<std::filesystem::path> sockets;
-  if (const char* host = std::getenv("DOCKER_HOST"); host && std::string_view(host).starts_with("unix:///"))
+  if (const char* host = std::getenv("DOCKER_HOST");
+      host && std::string_view(host).starts_with("unix:///"))
     sockets.emplace_back(std::string_view(host).substr(7));
   if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/') {
     sockets.emplace_back(std::filesystem::path(runtime) / "docker.sock");
@@ -200,7 +203,8 @@ std::optional<std::string> httpBody(std::string_view response) {
   std::string_view body = response.substr(headerEnd + 4);
   auto statusEnd = head.find("\r\n");
   auto status = fields(head.substr(0, statusEnd));
-  if (status.size() < 2 || !status[0].starts_with("HTTP/1.") || status[1] != "200") return std::nullopt;
+  if (status.size() < 2 || !status[0].starts_with("HTTP/1.") || status[1] != "200")
+    return std::nullopt;
   bool chunked = false;
   std::string lower(head);
   std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -234,7 +238,8 @@ std::optional<std::int64_t> runningContainers(const std::filesystem::path& socke
   if (socket.fd < 0) return std::nullopt;
   auto deadline = std::chrono::steady_clock::now() + timeout;
   auto wait = [&](short events) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd p{socket.fd, events, 0};
     return ::poll(&p, 1, static_cast<int>(left.count())) == 1;

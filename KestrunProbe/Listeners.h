@@ -54,8 +54,9 @@ std::vector<std::filesystem::path> containerSockets();
 
 // Running containers reported by the service at `socket` (GET /containers/json); none when it
 // does not answer in time or answers with anything but a list.
-std::optional<std::int64_t> runningContainers(const std::filesystem::path& socket,
-                                              std::chrono::milliseconds timeout = std::chrono::milliseconds(1500));
+std::optional<std::int64_t> runningContainers(
+    const std::filesystem::path& socket,
+    std::chrono::milliseconds timeout = std::chrono::milliseconds(1500));
 
 // The body of an HTTP/1.1 response with status 200, de-chunked when sent in chunks.
 std::optional<std::string> httpBody(std::string_view response);

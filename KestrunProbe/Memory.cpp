@@ -51,7 +51,8 @@ WidgetSnapshot::Severity pressureLevel(std::uint64_t total, std::uint64_t availa
   }
   if (availableShare >= 0.5) return Severity::info;
   bool swapAlmostFull = swapTotal > 0 && swapFree < swapTotal / 10;
-  if ((pressure->fullAvg10 && *pressure->fullAvg10 >= 10) || (availableShare < 0.1 && swapAlmostFull))
+  if ((pressure->fullAvg10 && *pressure->fullAvg10 >= 10) ||
+      (availableShare < 0.1 && swapAlmostFull))
     return Severity::critical;
   if (pressure->someAvg10 >= 10) return Severity::warning;
   return Severity::info;
@@ -72,7 +73,8 @@ std::optional<WidgetSnapshot::Memory> measureMemory(const std::filesystem::path&
   std::uint64_t swapFree = std::min(get("SwapFree").value_or(swapTotal), swapTotal);
 
   std::optional<PressureAverages> pressure;
-  if (auto psi = readSystemFile(root / "proc/pressure/memory", 4096)) pressure = parsePressure(*psi);
+  if (auto psi = readSystemFile(root / "proc/pressure/memory", 4096))
+    pressure = parsePressure(*psi);
   return WidgetSnapshot::Memory{*total - *available, *total, swapTotal - swapFree,
                                 pressureLevel(*total, *available, swapTotal, swapFree, pressure)};
 }

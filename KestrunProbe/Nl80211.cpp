@@ -29,8 +29,8 @@ int onInterface(nl_msg* message, void* context) {
   auto* found = static_cast<Interfaces*>(context);
   auto* header = static_cast<genlmsghdr*>(nlmsg_data(nlmsg_hdr(message)));
   nlattr* attributes[NL80211_ATTR_MAX + 1]{};
-  if (nla_parse(attributes, NL80211_ATTR_MAX, genlmsg_attrdata(header, 0), genlmsg_attrlen(header, 0),
-                nullptr) != 0)
+  if (nla_parse(attributes, NL80211_ATTR_MAX, genlmsg_attrdata(header, 0),
+                genlmsg_attrlen(header, 0), nullptr) != 0)
     return NL_SKIP;
   if (!attributes[NL80211_ATTR_IFINDEX] || !attributes[NL80211_ATTR_IFTYPE] ||
       nla_get_u32(attributes[NL80211_ATTR_IFTYPE]) != NL80211_IFTYPE_STATION)
@@ -55,8 +55,8 @@ int onStation(nl_msg* message, void* context) {
   auto* signal = static_cast<std::optional<std::int32_t>*>(context);
   auto* header = static_cast<genlmsghdr*>(nlmsg_data(nlmsg_hdr(message)));
   nlattr* attributes[NL80211_ATTR_MAX + 1]{};
-  if (nla_parse(attributes, NL80211_ATTR_MAX, genlmsg_attrdata(header, 0), genlmsg_attrlen(header, 0),
-                nullptr) != 0 ||
+  if (nla_parse(attributes, NL80211_ATTR_MAX, genlmsg_attrdata(header, 0),
+                genlmsg_attrlen(header, 0), nullptr) != 0 ||
       !attributes[NL80211_ATTR_STA_INFO])
     return NL_SKIP;
   nlattr* info[NL80211_STA_INFO_MAX + 1]{};
@@ -74,7 +74,8 @@ bool dump(nl_sock* socket, int family, std::uint8_t command, std::optional<int> 
   nl_msg* message = nlmsg_alloc();
   if (!message) return false;
   bool ok = genlmsg_put(message, NL_AUTO_PORT, NL_AUTO_SEQ, family, 0, NLM_F_DUMP, command, 0) &&
-            (!index || nla_put_u32(message, NL80211_ATTR_IFINDEX, static_cast<std::uint32_t>(*index)) == 0);
+            (!index ||
+             nla_put_u32(message, NL80211_ATTR_IFINDEX, static_cast<std::uint32_t>(*index)) == 0);
   if (ok) {
     nl_socket_modify_cb(socket, NL_CB_VALID, NL_CB_CUSTOM, handler, context);
     ok = nl_send_auto(socket, message) >= 0 && nl_recvmsgs_default(socket) >= 0;

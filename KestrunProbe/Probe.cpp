@@ -33,19 +33,21 @@ std::string unpushedDetail(const std::vector<Unpushed>& repositories) {
 
 }  // namespace
 
-std::vector<WidgetSnapshot::Attention> attentionItems(const Findings& findings, const Bounds& bounds) {
+std::vector<WidgetSnapshot::Attention> attentionItems(const Findings& findings,
+                                                      const Bounds& bounds) {
   std::vector<WidgetSnapshot::Attention> items;
   if (findings.disk) {
     const auto& disk = *findings.disk;
     if (disk.free < bounds.lowDiskBytes ||
         static_cast<double>(disk.free) < bounds.lowDiskShare * static_cast<double>(disk.total))
       items.push_back({"disk-low", "Only " + decimalBytes(disk.free) + " free on disk",
-                       "Of " + decimalBytes(disk.total) + " on the system disk.", Severity::critical,
-                       "sweep", "externaldrive.fill", Tint::red});
+                       "Of " + decimalBytes(disk.total) + " on the system disk.",
+                       Severity::critical, "sweep", "externaldrive.fill", Tint::red});
   }
   if (findings.memory && findings.memory->pressure != Severity::info) {
     bool critical = findings.memory->pressure == Severity::critical;
-    items.push_back({"memory-pressure", critical ? "Memory pressure is critical" : "Memory pressure is high",
+    items.push_back({"memory-pressure",
+                     critical ? "Memory pressure is critical" : "Memory pressure is high",
                      "Close programs you do not need.", findings.memory->pressure, "memory",
                      "memorychip.fill", critical ? Tint::red : Tint::orange});
   }
@@ -54,15 +56,16 @@ std::vector<WidgetSnapshot::Attention> attentionItems(const Findings& findings, 
     items.push_back({"repos-unpushed",
                      count == 1 ? "1 repo has commits not pushed"
                                 : std::to_string(count) + " repos have commits not pushed",
-                     unpushedDetail(findings.unpushed), Severity::warning, "projects", "folder.fill",
-                     Tint::blue});
+                     unpushedDetail(findings.unpushed), Severity::warning, "projects",
+                     "folder.fill", Tint::blue});
   }
   if (findings.wifi && findings.wifi->rssi < bounds.weakSignalDbm)
     items.push_back({"wifi-weak", "Wi-Fi signal is weak",
                      std::to_string(findings.wifi->rssi) + " dBm" +
                          (findings.wifi->ssid ? " on " + *findings.wifi->ssid : std::string()),
                      Severity::warning, "wifi", "wifi", Tint::yellow});
-  if (findings.disk && findings.disk->cleanable && *findings.disk->cleanable > bounds.cleanableAbove)
+  if (findings.disk && findings.disk->cleanable &&
+      *findings.disk->cleanable > bounds.cleanableAbove)
     items.push_back({"sweep", decimalBytes(*findings.disk->cleanable) + " can be cleared",
                      "In your cache and trash.", Severity::info, "sweep", "internaldrive.fill",
                      Tint::purple});
@@ -74,10 +77,12 @@ std::vector<WidgetSnapshot::Attention> attentionItems(const Findings& findings, 
 
 void setAttention(WidgetSnapshot& snapshot, std::vector<WidgetSnapshot::Attention> items) {
   snapshot.attentionTotal = static_cast<std::int64_t>(items.size());
-  snapshot.urgent = std::count_if(items.begin(), items.end(),
-                                  [](const auto& item) { return item.severity == Severity::critical; });
-  snapshot.toCheck = std::count_if(items.begin(), items.end(),
-                                   [](const auto& item) { return item.severity == Severity::warning; });
+  snapshot.urgent = std::count_if(items.begin(), items.end(), [](const auto& item) {
+    return item.severity == Severity::critical;
+  });
+  snapshot.toCheck = std::count_if(items.begin(), items.end(), [](const auto& item) {
+    return item.severity == Severity::warning;
+  });
   snapshot.attention = std::move(items);
 }
 
@@ -105,8 +110,9 @@ WidgetSnapshot Probe::measure(std::optional<WidgetSnapshot::SpeedTest> speedTest
   if (!findings.memory) notes.push_back("memory: not measured (no MemTotal and MemAvailable)");
   auto now = std::chrono::steady_clock::now();
   bool walk = !cleanableAt_ || now - *cleanableAt_ >= sources_.cleanableRefresh;
-  findings.disk = measureDisk(sources_.diskMountPoint, sources_.space, walk ? sources_.cleanable : std::vector<std::filesystem::path>{},
-                              sources_.walk);
+  findings.disk =
+      measureDisk(sources_.diskMountPoint, sources_.space,
+                  walk ? sources_.cleanable : std::vector<std::filesystem::path>{}, sources_.walk);
   if (!findings.disk) {
     notes.push_back("disk: not measured");
   } else {
@@ -145,8 +151,17 @@ WidgetSnapshot Probe::measure(std::optional<WidgetSnapshot::SpeedTest> speedTest
   }
 
   bool wifiChecked = sources_.wireless && sources_.pinger;
-  WidgetSnapshot snapshot{Foundation::Clock::now(), findings.memory, wifiChecked, findings.wifi, speedTest,
-                          findings.disk, devRunning, {}, 0, 0, 0};
+  WidgetSnapshot snapshot{Foundation::Clock::now(),
+                          findings.memory,
+                          wifiChecked,
+                          findings.wifi,
+                          speedTest,
+                          findings.disk,
+                          devRunning,
+                          {},
+                          0,
+                          0,
+                          0};
   setAttention(snapshot, attentionItems(findings, bounds_));
   return snapshot;
 }

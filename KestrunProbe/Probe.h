@@ -62,7 +62,8 @@ struct Findings {
 
 // The items, most severe first; `attentionTotal`, `urgent` (critical) and `toCheck` (warning)
 // are counted from them by the caller's snapshot.
-std::vector<WidgetSnapshot::Attention> attentionItems(const Findings& findings, const Bounds& bounds = {});
+std::vector<WidgetSnapshot::Attention> attentionItems(const Findings& findings,
+                                                      const Bounds& bounds = {});
 
 // Sets attention and the three counts together, so they always agree.
 void setAttention(WidgetSnapshot& snapshot, std::vector<WidgetSnapshot::Attention> items);

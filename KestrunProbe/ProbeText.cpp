@@ -41,7 +41,8 @@ std::string displayText(std::string_view bytes) {
       code = (code << 6) | (next & 0x3F);
     }
     static constexpr std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (!valid || code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+    if (!valid || code < smallest[length] || code > 0x10FFFF ||
+        (code >= 0xD800 && code <= 0xDFFF)) {
       out += replacement;
       ++i;
       continue;
@@ -64,7 +65,7 @@ std::optional<std::string> readSystemFile(const std::filesystem::path& path, std
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
-  struct stat info{};
+  struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   std::string text;
   char buffer[8192];

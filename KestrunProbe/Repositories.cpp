@@ -14,18 +14,18 @@ namespace Probe {
 namespace {
 
 bool isPrunedName(std::string_view name) {
-  static constexpr std::array<std::string_view, 6> pruned{"node_modules", "vendor", "target",
-                                                          "build", "__pycache__", "venv"};
+  static constexpr std::array<std::string_view, 6> pruned{"node_modules", "vendor",      "target",
+                                                          "build",        "__pycache__", "venv"};
   return name.starts_with('.') || std::find(pruned.begin(), pruned.end(), name) != pruned.end();
 }
 
 bool pathExists(const std::filesystem::path& path) {
-  struct stat info{};
+  struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
 }
 
 bool looksBare(const std::filesystem::path& directory) {
-  struct stat info{};
+  struct stat info {};
   return ::stat((directory / "HEAD").c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
          ::stat((directory / "objects").c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
          ::stat((directory / "refs").c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -46,9 +46,8 @@ void search(const std::filesystem::path& directory, int depthLeft, std::size_t& 
   while (dirent* entry = ::readdir(listing)) {
     std::string_view name = entry->d_name;
     if (isPrunedName(name)) continue;
-    if (entry->d_type == DT_DIR ||
-        (entry->d_type == DT_UNKNOWN && [&] {
-          struct stat info{};
+    if (entry->d_type == DT_DIR || (entry->d_type == DT_UNKNOWN && [&] {
+          struct stat info {};
           return ::lstat((directory / name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
         }()))
       children.emplace_back(name);
@@ -89,10 +88,12 @@ class HelperCounter final : public UnpushedCounter {
   HelperCounter(std::filesystem::path helper, std::chrono::milliseconds timeout)
       : helper_(std::move(helper)), timeout_(timeout) {}
 
-  std::optional<std::vector<Unpushed>> unpushed(const std::vector<std::filesystem::path>& repositories) override {
+  std::optional<std::vector<Unpushed>> unpushed(
+      const std::vector<std::filesystem::path>& repositories) override {
     if (repositories.empty()) return std::vector<Unpushed>{};
     std::string why;
-    auto output = runCapturing({helper_.string()}, timeout_, &why, encodeScanRequest({repositories, cache_}));
+    auto output =
+        runCapturing({helper_.string()}, timeout_, &why, encodeScanRequest({repositories, cache_}));
     if (!output) return std::nullopt;
     auto reply = decodeScanReply(*output, repositories.size());
     if (!reply) return std::nullopt;
@@ -113,7 +114,7 @@ std::vector<std::filesystem::path> findRepositories(const std::vector<std::files
   std::vector<std::filesystem::path> found;
   std::size_t budget = maximumDirectories;
   for (const auto& root : roots) {
-    struct stat info{};
+    struct stat info {};
     if (::stat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) continue;
     search(root, depth, budget, found);
   }
@@ -176,11 +177,13 @@ std::vector<Unpushed> unpushedFrom(const std::vector<std::filesystem::path>& rep
     if (name.ends_with(".git") && name.size() > 4) name.resize(name.size() - 4);
     out.push_back({displayText(name), count});
   }
-  std::stable_sort(out.begin(), out.end(), [](const Unpushed& a, const Unpushed& b) { return a.ahead > b.ahead; });
+  std::stable_sort(out.begin(), out.end(),
+                   [](const Unpushed& a, const Unpushed& b) { return a.ahead > b.ahead; });
   return out;
 }
 
-std::unique_ptr<UnpushedCounter> makeHelperCounter(std::filesystem::path helper, std::chrono::milliseconds timeout) {
+std::unique_ptr<UnpushedCounter> makeHelperCounter(std::filesystem::path helper,
+                                                   std::chrono::milliseconds timeout) {
   return std::make_unique<HelperCounter>(std::move(helper), timeout);
 }
 

@@ -32,7 +32,8 @@ struct Unpushed {
 };
 
 std::vector<std::filesystem::path> findRepositories(const std::vector<std::filesystem::path>& roots,
-                                                    int depth, std::size_t maximumDirectories = 20000);
+                                                    int depth,
+                                                    std::size_t maximumDirectories = 20000);
 
 // Commits ahead by (local commit, upstream commit): walking history is the one costly step on
 // long histories, and the same pair always gives the same count.
@@ -65,8 +66,8 @@ class UnpushedCounter {
 };
 
 // Runs `helper` once per call, handing it the cache of the previous call.
-std::unique_ptr<UnpushedCounter> makeHelperCounter(std::filesystem::path helper,
-                                                   std::chrono::milliseconds timeout = std::chrono::seconds(20));
+std::unique_ptr<UnpushedCounter> makeHelperCounter(
+    std::filesystem::path helper, std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 // Where the helper lies: lib/kestrun-probe/ beside this program's bin/.
 std::filesystem::path defaultHelperPath();

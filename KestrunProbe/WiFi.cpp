@@ -27,7 +27,8 @@ std::string bandText(std::uint32_t mhz) {
   return "";
 }
 
-std::optional<in_addr> defaultGateway(const std::filesystem::path& root, const std::string& interface) {
+std::optional<in_addr> defaultGateway(const std::filesystem::path& root,
+                                      const std::string& interface) {
   auto text = readSystemFile(root / "proc/net/route");
   if (!text) return std::nullopt;
   std::optional<in_addr> best;
@@ -50,7 +51,8 @@ std::optional<in_addr> defaultGateway(const std::filesystem::path& root, const s
       return;
     if (!best || metric < bestMetric) {
       in_addr address{};
-      address.s_addr = static_cast<std::uint32_t>(*gateway);  // printed as the raw network-order word
+      address.s_addr =
+          static_cast<std::uint32_t>(*gateway);  // printed as the raw network-order word
       best = address;
       bestMetric = metric;
     }
@@ -73,9 +75,11 @@ class IcmpPinger final : public EchoPinger {
       *why = "router latency not measured: unprivileged ICMP echo sockets are not allowed here (" +
              std::string(std::strerror(error)) + ")";
       if (error == EACCES) {
-        std::string range = readSystemFile("/proc/sys/net/ipv4/ping_group_range", 256).value_or("?");
+        std::string range =
+            readSystemFile("/proc/sys/net/ipv4/ping_group_range", 256).value_or("?");
         while (!range.empty() && (range.back() == '\n' || range.back() == ' ')) range.pop_back();
-        for (char& c : range) if (c == '\t') c = ' ';
+        for (char& c : range)
+          if (c == '\t') c = ' ';
         *why += "; net.ipv4.ping_group_range is \"" + displayText(range) +
                 "\", widen it with sysctl to include your group";
       }
@@ -103,13 +107,13 @@ class IcmpPinger final : public EchoPinger {
     target.sin_family = AF_INET;
     target.sin_addr = address;
     auto start = std::chrono::steady_clock::now();
-    if (::sendto(fd, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&target), sizeof target) !=
-        static_cast<ssize_t>(sizeof packet))
+    if (::sendto(fd, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&target),
+                 sizeof target) != static_cast<ssize_t>(sizeof packet))
       return std::nullopt;
     auto deadline = start + timeout;
     while (true) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                        std::chrono::steady_clock::now());
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return std::nullopt;
       pollfd wait{fd, POLLIN, 0};
       if (::poll(&wait, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
@@ -120,7 +124,8 @@ class IcmpPinger final : public EchoPinger {
       if (answer->type != ICMP_ECHOREPLY || answer->un.echo.sequence != header->un.echo.sequence ||
           std::memcmp(reply + sizeof(icmphdr), packet + sizeof(icmphdr), 16) != 0)
         continue;
-      return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+      return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+          .count();
     }
   }
 
@@ -143,7 +148,9 @@ std::optional<in_addr> resolve(const std::string& host) {
 
 }  // namespace
 
-std::unique_ptr<EchoPinger> makeIcmpPinger() { return std::make_unique<IcmpPinger>(); }
+std::unique_ptr<EchoPinger> makeIcmpPinger() {
+  return std::make_unique<IcmpPinger>();
+}
 
 std::optional<std::int64_t> medianLatency(EchoPinger& pinger, const in_addr& address, int count,
                                           std::chrono::milliseconds timeout) {
@@ -157,7 +164,8 @@ std::optional<std::int64_t> medianLatency(EchoPinger& pinger, const in_addr& add
   return static_cast<std::int64_t>(std::llround(median));
 }
 
-WiFiMeasurement measureWiFi(WirelessSource& source, EchoPinger& pinger, const WiFiSettings& settings) {
+WiFiMeasurement measureWiFi(WirelessSource& source, EchoPinger& pinger,
+                            const WiFiSettings& settings) {
   WiFiMeasurement result;
   auto joined = source.association();
   if (!joined) return result;

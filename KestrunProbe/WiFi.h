@@ -46,7 +46,8 @@ std::string bandText(std::uint32_t frequencyMHz);
 
 // The IPv4 default gateway of `interface` from <root>/proc/net/route: destination and mask 0, up
 // and through a gateway, the lowest metric winning.
-std::optional<in_addr> defaultGateway(const std::filesystem::path& root, const std::string& interface);
+std::optional<in_addr> defaultGateway(const std::filesystem::path& root,
+                                      const std::string& interface);
 
 class EchoPinger {
  public:
@@ -61,8 +62,9 @@ class EchoPinger {
 std::unique_ptr<EchoPinger> makeIcmpPinger();
 
 // The median of `count` echoes, rounded to whole milliseconds; none unless at least one answered.
-std::optional<std::int64_t> medianLatency(EchoPinger& pinger, const in_addr& address, int count = 3,
-                                          std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));
+std::optional<std::int64_t> medianLatency(
+    EchoPinger& pinger, const in_addr& address, int count = 3,
+    std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));
 
 struct WiFiSettings {
   std::filesystem::path root = "/";
@@ -76,6 +78,7 @@ struct WiFiMeasurement {
   std::vector<std::string> notes;  // one line each, shown with --verbose
 };
 
-WiFiMeasurement measureWiFi(WirelessSource& source, EchoPinger& pinger, const WiFiSettings& settings);
+WiFiMeasurement measureWiFi(WirelessSource& source, EchoPinger& pinger,
+                            const WiFiSettings& settings);
 
 }  // namespace Probe

@@ -1,8 +1,8 @@
 // The probe's measurement round on this machine with 20 repositories under its project root,
 // against the floor of reading the two kernel figures every round needs (meminfo and statvfs).
 // The time reported is CPU time of the process and of the helper it runs for the repositories
-// (waited-for children), so waiting is not counted and the helper's work is. The first round walks every history;
-// the ones after it reuse the counts of commit pairs already walked, as `run` does.
+// (waited-for children), so waiting is not counted and the helper's work is. The first round walks
+// every history; the ones after it reuse the counts of commit pairs already walked, as `run` does.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,12 +17,13 @@
 namespace {
 
 struct Fixture {
-  std::filesystem::path root =
-      std::filesystem::temp_directory_path() / ("kestrun-probe-bench-" + std::to_string(::getpid()));
+  std::filesystem::path root = std::filesystem::temp_directory_path() /
+                               ("kestrun-probe-bench-" + std::to_string(::getpid()));
   Fixture() {
     std::string why;
-    if (!Probe::runCapturing({"bash", KESTRUN_SOURCE_DIR "/bench/make-probe-repos.sh", root.string(), "20"},
-                             std::chrono::minutes(5), &why))
+    if (!Probe::runCapturing(
+            {"bash", KESTRUN_SOURCE_DIR "/bench/make-probe-repos.sh", root.string(), "20"},
+            std::chrono::minutes(5), &why))
       throw std::runtime_error(why);
   }
   ~Fixture() { std::filesystem::remove_all(root); }
@@ -40,7 +41,8 @@ Fixture& fixture() {
 
 double cpuSeconds() {
   auto seconds = [](const rusage& usage) {
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   };
   rusage self{}, children{};
   ::getrusage(RUSAGE_SELF, &self);

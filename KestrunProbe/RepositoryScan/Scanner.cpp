@@ -29,8 +29,12 @@ std::string oidText(const git_oid* oid) {
 
 }  // namespace
 
-Scanner::Scanner(AheadCache known) : known_(std::move(known)) { git_libgit2_init(); }
-Scanner::~Scanner() { git_libgit2_shutdown(); }
+Scanner::Scanner(AheadCache known) : known_(std::move(known)) {
+  git_libgit2_init();
+}
+Scanner::~Scanner() {
+  git_libgit2_shutdown();
+}
 
 std::optional<std::int64_t> Scanner::ahead(const std::filesystem::path& path) {
   git_repository* opened = nullptr;
@@ -58,7 +62,8 @@ std::optional<std::int64_t> Scanner::ahead(const std::filesystem::path& path) {
       count = cached->second;
     } else {
       std::size_t aheadCount = 0, behindCount = 0;
-      if (git_graph_ahead_behind(&aheadCount, &behindCount, repository.get(), local, remote) != 0) continue;
+      if (git_graph_ahead_behind(&aheadCount, &behindCount, repository.get(), local, remote) != 0)
+        continue;
       count = static_cast<std::int64_t>(aheadCount);
     }
     met_[key] = count;

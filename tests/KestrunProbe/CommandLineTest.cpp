@@ -79,13 +79,14 @@ TEST_F(ProbeCommandLine, OncePrintsWhatTheWidgetsDecoderReadsWithThisMachinesFig
   ASSERT_TRUE(snapshot->memory);
   EXPECT_EQ(snapshot->memory->physical, meminfo.at("MemTotal"));
   EXPECT_NEAR(static_cast<double>(snapshot->memory->used),
-              static_cast<double>(meminfo.at("MemTotal") - meminfo.at("MemAvailable")), 256.0 * 1024 * 1024);
-  struct statvfs root{};
+              static_cast<double>(meminfo.at("MemTotal") - meminfo.at("MemAvailable")),
+              256.0 * 1024 * 1024);
+  struct statvfs root {};
   ASSERT_EQ(::statvfs("/", &root), 0);
   ASSERT_TRUE(snapshot->disk);
   EXPECT_EQ(snapshot->disk->total, static_cast<std::int64_t>(root.f_blocks * root.f_frsize));
-  EXPECT_NEAR(static_cast<double>(snapshot->disk->free), static_cast<double>(root.f_bavail * root.f_frsize),
-              256.0 * 1024 * 1024);
+  EXPECT_NEAR(static_cast<double>(snapshot->disk->free),
+              static_cast<double>(root.f_bavail * root.f_frsize), 256.0 * 1024 * 1024);
   EXPECT_TRUE(snapshot->wifiChecked);
   EXPECT_FALSE(snapshot->wifi);
   EXPECT_GE(snapshot->devRunning, 1);
@@ -131,8 +132,8 @@ TEST_F(ProbeCommandLine, LinksRunTheirConfiguredCommandsAndUnknownSectionsFail) 
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_TRUE(std::filesystem::exists(marker));
 
-  for (const char* link : {"kestrun://open/My%20section", "kestrun://open/nothing", "kestrun://elsewhere",
-                           "https://example.invalid/"}) {
+  for (const char* link : {"kestrun://open/My%20section", "kestrun://open/nothing",
+                           "kestrun://elsewhere", "https://example.invalid/"}) {
     auto outcome = probe({"open", link});
     EXPECT_FALSE(outcome.ok) << link;
     EXPECT_NE(outcome.out.find("status 1"), std::string::npos) << link << ": " << outcome.out;
@@ -141,8 +142,13 @@ TEST_F(ProbeCommandLine, LinksRunTheirConfiguredCommandsAndUnknownSectionsFail) 
 }
 
 TEST_F(ProbeCommandLine, UsageErrorsAndHelp) {
-  for (std::vector<std::string> bad : {std::vector<std::string>{}, {"measure"}, {"once", "--bogus"},
-                                       {"once", "extra"}, {"open"}, {"open", "a", "b"}, {"once", "--config"}}) {
+  for (std::vector<std::string> bad : {std::vector<std::string>{},
+                                       {"measure"},
+                                       {"once", "--bogus"},
+                                       {"once", "extra"},
+                                       {"open"},
+                                       {"open", "a", "b"},
+                                       {"once", "--config"}}) {
     auto outcome = probe(bad);
     EXPECT_FALSE(outcome.ok);
     EXPECT_NE(outcome.out.find("status 64"), std::string::npos) << outcome.out;

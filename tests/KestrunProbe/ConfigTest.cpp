@@ -97,13 +97,16 @@ TEST(ProbeConfig, MessagesCarryNoControlCharacters) {
   std::vector<std::string> messages;
   load("[Links]\n\x1b[31mred=\"\n", messages);
   ASSERT_FALSE(messages.empty());
-  for (const auto& message : messages) EXPECT_EQ(message.find('\x1b'), std::string::npos) << message;
+  for (const auto& message : messages)
+    EXPECT_EQ(message.find('\x1b'), std::string::npos) << message;
 }
 
 TEST(ProbeConfig, XdgDirectoriesIgnoreRelativeValues) {
-  TestSupport::ScopedEnvironment environment{
-      {"HOME", "/home/tester"}, {"XDG_CONFIG_HOME", "relative"}, {"XDG_CACHE_HOME", "/var/cache/t"}};
-  EXPECT_EQ(defaultConfigFile(), std::filesystem::path("/home/tester/.config/kestrun-probe/probe.ini"));
+  TestSupport::ScopedEnvironment environment{{"HOME", "/home/tester"},
+                                             {"XDG_CONFIG_HOME", "relative"},
+                                             {"XDG_CACHE_HOME", "/var/cache/t"}};
+  EXPECT_EQ(defaultConfigFile(),
+            std::filesystem::path("/home/tester/.config/kestrun-probe/probe.ini"));
   EXPECT_EQ(cacheHome(), std::filesystem::path("/var/cache/t"));
   TestSupport::ScopedEnvironment noHome{{"HOME", nullptr}, {"XDG_CONFIG_HOME", nullptr}};
   EXPECT_FALSE(defaultConfigFile());
@@ -115,7 +118,8 @@ TEST(ProbeConfig, DefaultRootsAreTheExistingOnesOfTheUsualFive) {
   std::filesystem::create_directories(home / "git");
   writeFile(home / "src", "a file, not a directory");
   TestSupport::ScopedEnvironment environment{{"HOME", home.path().c_str()}};
-  EXPECT_EQ(projectRoots(Config{}), (std::vector<std::filesystem::path>{home / "code", home / "git"}));
+  EXPECT_EQ(projectRoots(Config{}),
+            (std::vector<std::filesystem::path>{home / "code", home / "git"}));
   Config configured;
   configured.roots = std::vector<std::filesystem::path>{"/elsewhere"};
   EXPECT_EQ(projectRoots(configured), *configured.roots);

@@ -35,10 +35,17 @@ TEST(ProbeDeepLinks, LinksAndTheirSections) {
       EXPECT_EQ(std::get<OpenLink>(*link).section, *c.section) << c.url;
     }
   }
-  const char* rejected[] = {"http://open/wifi",       "kestrun://open/a/b",    "kestrun://open",
-                            "kestrun://close/wifi",   "kestrun://open/%zz",    "kestrun://speedtest/now",
-                            "kestrun://open/wifi?x=1", "kestrun://open/wifi#x", "kestrun://open/a b",
-                            "not a url",              ""};
+  const char* rejected[] = {"http://open/wifi",
+                            "kestrun://open/a/b",
+                            "kestrun://open",
+                            "kestrun://close/wifi",
+                            "kestrun://open/%zz",
+                            "kestrun://speedtest/now",
+                            "kestrun://open/wifi?x=1",
+                            "kestrun://open/wifi#x",
+                            "kestrun://open/a b",
+                            "not a url",
+                            ""};
   for (const char* url : rejected) {
     std::string why;
     EXPECT_FALSE(parseDeepLink(url, &why)) << url;
@@ -47,14 +54,15 @@ TEST(ProbeDeepLinks, LinksAndTheirSections) {
 }
 
 TEST(ProbeDeepLinks, EverySectionTheKitEncodesComesBackWhole) {
-  for (std::string section : {"home", "wifi", "memory", "sweep", "ports", "projects", "a b/c%d", ".", "..",
-                              "\xC3\xA9t\xC3\xA9", "$(reboot)", "; rm -rf ~"}) {
+  for (std::string section : {"home", "wifi", "memory", "sweep", "ports", "projects", "a b/c%d",
+                              ".", "..", "\xC3\xA9t\xC3\xA9", "$(reboot)", "; rm -rf ~"}) {
     auto link = parseDeepLink(WidgetLink::open(section).absoluteString(), nullptr);
     ASSERT_TRUE(link) << section;
     ASSERT_TRUE(std::holds_alternative<OpenLink>(*link));
     EXPECT_EQ(std::get<OpenLink>(*link).section, section);
   }
-  EXPECT_TRUE(std::holds_alternative<SpeedTestLink>(*parseDeepLink(WidgetLink::speedTest().absoluteString(), nullptr)));
+  EXPECT_TRUE(std::holds_alternative<SpeedTestLink>(
+      *parseDeepLink(WidgetLink::speedTest().absoluteString(), nullptr)));
 }
 
 TEST(ProbeDeepLinks, ConfiguredCommandsWinAndUnknownSectionsHaveNone) {
@@ -69,7 +77,8 @@ TEST(ProbeDeepLinks, ConfiguredCommandsWinAndUnknownSectionsHaveNone) {
   EXPECT_EQ(commandForSection("projects", config, context), (Command{"xdg-open", "/home/u/src"}));
   EXPECT_EQ(commandForSection("ports", config, context),
             (Command{"x-terminal-emulator", "-e", "/usr/bin/kestrun-probe", "ports", "--wait"}));
-  EXPECT_EQ(commandForSection("home", config, context), (Command{"/usr/bin/kestrun-probe", "gallery"}));
+  EXPECT_EQ(commandForSection("home", config, context),
+            (Command{"/usr/bin/kestrun-probe", "gallery"}));
   for (const char* unknown : {"Memory", "memory ", "nothing", "", "%6Demory"})
     EXPECT_FALSE(commandForSection(unknown, config, context)) << unknown;
   LinkContext bare{"/usr/bin/kestrun-probe", std::nullopt, std::nullopt};
@@ -80,14 +89,21 @@ TEST(ProbeText, DisplayTextKeepsUtf8AndReplacesEverythingElse) {
   const std::pair<std::string, std::string> cases[] = {
       {"plain", "plain"},
       {"caf\xC3\xA9 \xF0\x9F\x93\xB6", "caf\xC3\xA9 \xF0\x9F\x93\xB6"},
-      {"a\nb\tc\x7F", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD" "c\xEF\xBF\xBD"},
+      {"a\nb\tc\x7F",
+       "a\xEF\xBF\xBD"
+       "b\xEF\xBF\xBD"
+       "c\xEF\xBF\xBD"},
       {"\x1b[31m", "\xEF\xBF\xBD[31m"},
-      {"\xC2\x9B" "x", "\xEF\xBF\xBDx"},        // C1 control (CSI)
+      {"\xC2\x9B"
+       "x",
+       "\xEF\xBF\xBDx"},  // C1 control (CSI)
       {"\xFF\xFE", "\xEF\xBF\xBD\xEF\xBF\xBD"},
-      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // overlong
+      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // overlong
       {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // surrogate
-      {"\xE2\x82", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // cut short
-      {std::string("a\0b", 3), "a\xEF\xBF\xBD" "b"},
+      {"\xE2\x82", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // cut short
+      {std::string("a\0b", 3),
+       "a\xEF\xBF\xBD"
+       "b"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(displayText(in), out);
 }
@@ -100,7 +116,8 @@ TEST(ProbeCommands, SpeedTestOutput) {
   EXPECT_EQ(result->uploadMbps, 42);
   EXPECT_EQ(result->date, at);
   EXPECT_TRUE(parseSpeedTest("  100\t20\r\n", at));
-  for (const char* bad : {"", "100", "100 20 3", "fast slow", "-1 5", "inf 5", "1e300 5", "\n100 20"})
+  for (const char* bad :
+       {"", "100", "100 20 3", "fast slow", "-1 5", "inf 5", "1e300 5", "\n100 20"})
     EXPECT_FALSE(parseSpeedTest(bad, at)) << bad;
 }
 

@@ -16,7 +16,7 @@ using TestSupport::writeFile;
 namespace {
 
 std::int64_t allocated(const std::filesystem::path& path) {
-  struct stat info{};
+  struct stat info {};
   EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
   return static_cast<std::int64_t>(info.st_blocks) * 512;
 }
@@ -36,9 +36,9 @@ TEST(ProbeDisk, CleanableCountsAllocatedBytesOnceAndNeverFollowsLinks) {
     ASSERT_EQ(::pwrite(fd, "z", 1, 50 << 20), 1);
     ::close(fd);
   }
-  std::int64_t expected = allocated(cache.path()) + allocated(cache / "a") + allocated(cache / "a/file") +
-                          allocated(cache / "link-to-outside") + allocated(trash.path()) +
-                          allocated(trash / "sparse");
+  std::int64_t expected = allocated(cache.path()) + allocated(cache / "a") +
+                          allocated(cache / "a/file") + allocated(cache / "link-to-outside") +
+                          allocated(trash.path()) + allocated(trash / "sparse");
   auto total = allocatedSize({cache.path(), trash.path(), cache / "missing"});
   ASSERT_TRUE(total);
   EXPECT_EQ(*total, expected);
@@ -67,13 +67,13 @@ TEST(ProbeDisk, SpaceComesFromTheSourceAndNoCleanableDirectoriesMeansNoFigure) {
 }
 
 TEST(ProbeDisk, ThisMachineMatchesStatvfsAvailableToUsers) {
-  struct statvfs info{};
+  struct statvfs info {};
   ASSERT_EQ(::statvfs("/", &info), 0);
   auto space = statvfsSpace("/");
   ASSERT_TRUE(space);
   EXPECT_EQ(space->total, static_cast<std::int64_t>(info.f_blocks * info.f_frsize));
   // Free space moves while the test runs; within 64 MiB of a second look.
-  EXPECT_NEAR(static_cast<double>(space->available), static_cast<double>(info.f_bavail * info.f_frsize),
-              64.0 * 1024 * 1024);
+  EXPECT_NEAR(static_cast<double>(space->available),
+              static_cast<double>(info.f_bavail * info.f_frsize), 64.0 * 1024 * 1024);
   EXPECT_FALSE(statvfsSpace("/nonexistent/path"));
 }

@@ -23,12 +23,13 @@ using TestSupport::writeFile;
 namespace {
 
 const char* tcpHeader =
-    "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n";
+    "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout "
+    "inode\n";
 
 std::string tcpLine(const char* local, const char* state, unsigned uid, unsigned long inode) {
   return std::string("   0: ") + local + " 00000000:0000 " + state +
-         " 00000000:00000000 00:00000000 00000000 " + std::to_string(uid) + " 0 " + std::to_string(inode) +
-         " 1 0000000000000000 100 0 0 10 0\n";
+         " 00000000:00000000 00:00000000 00000000 " + std::to_string(uid) + " 0 " +
+         std::to_string(inode) + " 1 0000000000000000 100 0 0 10 0\n";
 }
 
 struct Descriptor {
@@ -44,7 +45,8 @@ int listenOn(const std::filesystem::path& path) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strcpy(address.sun_path, path.c_str());
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0) {
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(fd, 4) != 0) {
     ::close(fd);
     return -1;
   }
@@ -55,7 +57,8 @@ int listenOn(const std::filesystem::path& path) {
 
 TEST(ProbeListeners, SocketTablesDecodeAddressesAndKeepOnlyListeners) {
   std::string v4 = std::string(tcpHeader) + tcpLine("0100007F:46A0", "0A", 1000, 111) +
-                   tcpLine("00000000:0016", "0A", 0, 112) + tcpLine("0100007F:46A1", "01", 1000, 113) +
+                   tcpLine("00000000:0016", "0A", 0, 112) +
+                   tcpLine("0100007F:46A1", "01", 1000, 113) +
                    tcpLine("0100007F:46A2", "0A", 1000, 0) + "garbage line\n";
   auto listeners = parseListeners(v4, false);
   ASSERT_EQ(listeners.size(), 2u);
@@ -66,7 +69,8 @@ TEST(ProbeListeners, SocketTablesDecodeAddressesAndKeepOnlyListeners) {
   EXPECT_EQ(listeners[1].address, "0.0.0.0");
   EXPECT_EQ(listeners[1].port, 22);
 
-  std::string v6 = std::string(tcpHeader) + tcpLine("00000000000000000000000001000000:1F90", "0A", 1000, 7) +
+  std::string v6 = std::string(tcpHeader) +
+                   tcpLine("00000000000000000000000001000000:1F90", "0A", 1000, 7) +
                    tcpLine("00000000000000000000000000000000:0050", "0A", 1000, 8);
   auto six = parseListeners(v6, true);
   ASSERT_EQ(six.size(), 2u);
@@ -78,11 +82,13 @@ TEST(ProbeListeners, SocketTablesDecodeAddressesAndKeepOnlyListeners) {
 TEST(ProbeListeners, OnlySocketsHeldByTheUsersProcessesCountAndEachPortOnce) {
   uid_t me = ::getuid();
   TemporaryDirectory root;
-  writeFile(root / "proc/net/tcp", std::string(tcpHeader) + tcpLine("0100007F:1F90", "0A", me, 501) +
+  writeFile(root / "proc/net/tcp", std::string(tcpHeader) +
+                                       tcpLine("0100007F:1F90", "0A", me, 501) +
                                        tcpLine("0100007F:1F91", "0A", me, 502) +
                                        tcpLine("0100007F:1F92", "0A", me + 1, 503));
-  writeFile(root / "proc/net/tcp6",
-            std::string(tcpHeader) + tcpLine("00000000000000000000000001000000:1F90", "0A", me, 504));
+  writeFile(
+      root / "proc/net/tcp6",
+      std::string(tcpHeader) + tcpLine("00000000000000000000000001000000:1F90", "0A", me, 504));
   // Process 10 holds 8080 on both families; 11 and 12 share one socket (a pre-forked server);
   // 13 holds the socket of another user's table entry; nobody holds 8081.
   std::filesystem::create_directories(root / "proc/10/fd");
@@ -130,11 +136,13 @@ TEST(ProbeListeners, AListeningTestServerOnLoopbackIsCounted) {
 
 TEST(ProbeListeners, HttpBodiesPlainAndChunked) {
   EXPECT_EQ(httpBody("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n[]"), "[]");
-  EXPECT_EQ(httpBody("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\n[{}\r\n1;x=y\r\n]\r\n0\r\n\r\n"),
+  EXPECT_EQ(httpBody("HTTP/1.1 200 OK\r\nTransfer-Encoding: "
+                     "chunked\r\n\r\n3\r\n[{}\r\n1;x=y\r\n]\r\n0\r\n\r\n"),
             "[{}]");
   EXPECT_FALSE(httpBody("HTTP/1.1 404 Not Found\r\n\r\n[]"));
   EXPECT_FALSE(httpBody("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nZZ\r\n"));
-  EXPECT_FALSE(httpBody("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nffffff\r\nab\r\n0\r\n\r\n"));
+  EXPECT_FALSE(
+      httpBody("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nffffff\r\nab\r\n0\r\n\r\n"));
   EXPECT_FALSE(httpBody("no header end"));
 }
 
@@ -173,9 +181,10 @@ TEST(ProbeListeners, ContainerSocketsOfTheUser) {
   TestSupport::ScopedEnvironment environment{{"DOCKER_HOST", "unix:///tmp/d.sock"},
                                              {"XDG_RUNTIME_DIR", "/run/user/1000"}};
   EXPECT_EQ(containerSockets(),
-            (std::vector<std::filesystem::path>{"/run/user/1000/docker.sock",
-                                                "/run/user/1000/podman/podman.sock", "/tmp/d.sock"}));
-  TestSupport::ScopedEnvironment remote{{"DOCKER_HOST", "tcp://10.0.0.1:2375"}, {"XDG_RUNTIME_DIR", nullptr}};
+            (std::vector<std::filesystem::path>{
+                "/run/user/1000/docker.sock", "/run/user/1000/podman/podman.sock", "/tmp/d.sock"}));
+  TestSupport::ScopedEnvironment remote{{"DOCKER_HOST", "tcp://10.0.0.1:2375"},
+                                        {"XDG_RUNTIME_DIR", nullptr}};
   EXPECT_TRUE(containerSockets().empty());
 }
 

@@ -23,7 +23,8 @@ TEST(ProbeMemory, MeminfoIsReadByKeyInBytes) {
 
 TEST(ProbeMemory, PressureAveragesOfSomeAndFull) {
   auto both = parsePressure(
-      "some avg10=12.50 avg60=3.00 avg300=1.00 total=12345\nfull avg10=0.75 avg60=0.00 avg300=0.00 total=1\n");
+      "some avg10=12.50 avg60=3.00 avg300=1.00 total=12345\nfull avg10=0.75 avg60=0.00 avg300=0.00 "
+      "total=1\n");
   ASSERT_TRUE(both);
   EXPECT_DOUBLE_EQ(both->someAvg10, 12.5);
   EXPECT_EQ(both->fullAvg10, 0.75);
@@ -68,8 +69,11 @@ TEST(ProbeMemory, PressureLevels) {
 TEST(ProbeMemory, FakeTreeGivesUsedAsTotalMinusAvailable) {
   TemporaryDirectory root;
   writeFile(root / "proc/meminfo",
-            "MemTotal: 1000 kB\nMemFree: 100 kB\nMemAvailable: 400 kB\nSwapTotal: 50 kB\nSwapFree: 20 kB\n");
-  writeFile(root / "proc/pressure/memory", "some avg10=20.00 avg60=0 avg300=0 total=0\nfull avg10=0.00 avg60=0 avg300=0 total=0\n");
+            "MemTotal: 1000 kB\nMemFree: 100 kB\nMemAvailable: 400 kB\nSwapTotal: 50 kB\nSwapFree: "
+            "20 kB\n");
+  writeFile(
+      root / "proc/pressure/memory",
+      "some avg10=20.00 avg60=0 avg300=0 total=0\nfull avg10=0.00 avg60=0 avg300=0 total=0\n");
   auto memory = measureMemory(root.path());
   ASSERT_TRUE(memory);
   EXPECT_EQ(memory->physical, 1024000u);
@@ -79,7 +83,8 @@ TEST(ProbeMemory, FakeTreeGivesUsedAsTotalMinusAvailable) {
 }
 
 TEST(ProbeMemory, WithoutMemAvailableOrWithNonsenseThereIsNoMemory) {
-  for (const char* text : {"MemTotal: 1000 kB\nMemFree: 100 kB\n", "MemTotal: 100 kB\nMemAvailable: 200 kB\n", ""}) {
+  for (const char* text :
+       {"MemTotal: 1000 kB\nMemFree: 100 kB\n", "MemTotal: 100 kB\nMemAvailable: 200 kB\n", ""}) {
     TemporaryDirectory root;
     writeFile(root / "proc/meminfo", text);
     EXPECT_FALSE(measureMemory(root.path())) << text;
@@ -91,10 +96,10 @@ TEST(ProbeMemory, WithoutMemAvailableOrWithNonsenseThereIsNoMemory) {
 TEST(ProbeMemory, ThisMachineMatchesTheKernel) {
   auto memory = measureMemory("/");
   ASSERT_TRUE(memory);
-  struct sysinfo info{};
+  struct sysinfo info {};
   ASSERT_EQ(::sysinfo(&info), 0);
   // sysinfo rounds to pages where meminfo counts KiB; both describe the same memory.
-  EXPECT_NEAR(static_cast<double>(memory->physical), static_cast<double>(info.totalram) * info.mem_unit,
-              64 * 1024.0);
+  EXPECT_NEAR(static_cast<double>(memory->physical),
+              static_cast<double>(info.totalram) * info.mem_unit, 64 * 1024.0);
   EXPECT_LE(memory->used, memory->physical);
 }

@@ -17,7 +17,9 @@ namespace {
 
 constexpr std::uint64_t GiB = 1ull << 30;
 
-WidgetSnapshot::Memory memory(Severity pressure) { return {4 * GiB, 16 * GiB, 0, pressure}; }
+WidgetSnapshot::Memory memory(Severity pressure) {
+  return {4 * GiB, 16 * GiB, 0, pressure};
+}
 
 class NoWireless : public WirelessSource {
  public:
@@ -25,7 +27,9 @@ class NoWireless : public WirelessSource {
 };
 class NoEcho : public EchoPinger {
  public:
-  std::optional<double> echo(const in_addr&, std::chrono::milliseconds) override { return std::nullopt; }
+  std::optional<double> echo(const in_addr&, std::chrono::milliseconds) override {
+    return std::nullopt;
+  }
   bool available(std::string*) override { return false; }
 };
 
@@ -103,10 +107,13 @@ TEST(ProbeAttention, SmallDisksAreLowByShareLargeOnesByBytes) {
 
 TEST(ProbeRound, AFakeMachineGivesASnapshotTheWidgetsRead) {
   TemporaryDirectory root, projects;
-  writeFile(root / "proc/meminfo", "MemTotal: 16777216 kB\nMemAvailable: 4194304 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n");
+  writeFile(root / "proc/meminfo",
+            "MemTotal: 16777216 kB\nMemAvailable: 4194304 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n");
   Sources sources;
   sources.root = root.path();
-  sources.space = [](const std::filesystem::path&) { return std::optional<FileSystemSpace>({{500'000'000'000, 1'000'000'000}}); };
+  sources.space = [](const std::filesystem::path&) {
+    return std::optional<FileSystemSpace>({{500'000'000'000, 1'000'000'000}});
+  };
   sources.wireless = std::make_unique<NoWireless>();
   sources.pinger = std::make_unique<NoEcho>();
   sources.uid = ::getuid();
@@ -120,7 +127,8 @@ TEST(ProbeRound, AFakeMachineGivesASnapshotTheWidgetsRead) {
   EXPECT_EQ(snapshot.updated, Foundation::Date{1'800'000'000});
   ASSERT_TRUE(snapshot.memory);
   EXPECT_EQ(snapshot.memory->used, 12 * GiB);
-  EXPECT_EQ(snapshot.memory->pressure, Severity::info);  // no pressure file: a quarter available is enough
+  EXPECT_EQ(snapshot.memory->pressure,
+            Severity::info);  // no pressure file: a quarter available is enough
   EXPECT_TRUE(snapshot.wifiChecked);
   EXPECT_FALSE(snapshot.wifi);
   EXPECT_EQ(snapshot.speedTest, carried);
@@ -143,7 +151,9 @@ TEST(ProbeRound, TheCleanableFigureIsReusedUntilItsRefreshIsDue) {
   auto makeSources = [&](std::chrono::seconds refresh) {
     Sources sources;
     sources.root = root.path();
-    sources.space = [](const std::filesystem::path&) { return std::optional<FileSystemSpace>({{100, 50}}); };
+    sources.space = [](const std::filesystem::path&) {
+      return std::optional<FileSystemSpace>({{100, 50}});
+    };
     sources.cleanable = {cache.path()};
     sources.cleanableRefresh = refresh;
     return sources;

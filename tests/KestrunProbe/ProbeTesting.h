@@ -18,8 +18,15 @@ namespace ProbeTesting {
 
 // git with a fixed identity and no user or system configuration of the machine.
 inline void git(const std::filesystem::path& in, std::vector<std::string> arguments) {
-  std::vector<std::string> all{"git", "-c", "user.name=Test", "-c", "user.email=test@example.invalid",
-                               "-c", "init.defaultBranch=main", "-C", in.string()};
+  std::vector<std::string> all{"git",
+                               "-c",
+                               "user.name=Test",
+                               "-c",
+                               "user.email=test@example.invalid",
+                               "-c",
+                               "init.defaultBranch=main",
+                               "-C",
+                               in.string()};
   all.insert(all.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
@@ -39,7 +46,9 @@ inline void git(const std::filesystem::path& in, std::vector<std::string> argume
 class GitEnvironment {
  public:
   GitEnvironment()
-      : variables_{{"GIT_CONFIG_NOSYSTEM", "1"}, {"GIT_CONFIG_GLOBAL", "/dev/null"}, {"HOME", home_.path().c_str()}} {}
+      : variables_{{"GIT_CONFIG_NOSYSTEM", "1"},
+                   {"GIT_CONFIG_GLOBAL", "/dev/null"},
+                   {"HOME", home_.path().c_str()}} {}
 
   // A clone of a local bare remote with `pushed` commits pushed and `unpushed` more on top.
   std::filesystem::path project(const std::filesystem::path& where, int pushed, int unpushed) {

@@ -6,11 +6,10 @@
 #include "tests/KestrunProbe/ProbeTesting.h"
 
 using namespace Probe;
-using TestSupport::TemporaryDirectory;
-using TestSupport::writeFile;
 using ProbeTesting::git;
 using ProbeTesting::GitEnvironment;
-
+using TestSupport::TemporaryDirectory;
+using TestSupport::writeFile;
 
 TEST(ProbeRepositories, SearchStopsAtRepositoriesPrunesAndKeepsItsDepth) {
   TemporaryDirectory root;
@@ -26,7 +25,8 @@ TEST(ProbeRepositories, SearchStopsAtRepositoriesPrunesAndKeepsItsDepth) {
   std::filesystem::create_directory_symlink(root / "a", root / "link");
 
   auto found = findRepositories({root.path(), root / "missing"}, 2);
-  EXPECT_EQ(found, (std::vector<std::filesystem::path>{root / "a", root / "bare.git", root / "group/b"}));
+  EXPECT_EQ(found,
+            (std::vector<std::filesystem::path>{root / "a", root / "bare.git", root / "group/b"}));
   auto deeper = findRepositories({root.path()}, 4);
   EXPECT_EQ(deeper.size(), 4u);
   EXPECT_EQ(findRepositories({root.path()}, 2, 2).size(), 1u);  // the directory budget ran out
@@ -72,8 +72,9 @@ TEST(ProbeRepositories, RequestsAndRepliesKeepEveryByteOfAPath) {
   EXPECT_EQ(back->ahead, reply.ahead);
   EXPECT_EQ(back->cache, reply.cache);
   EXPECT_FALSE(decodeScanReply(encodeScanReply(reply), 1));  // an index beyond the request
-  for (std::string_view bad : {std::string_view("Rno terminator"), std::string_view("X\0", 2),
-                               std::string_view("Caa bb\0", 7), std::string_view("Caa bb -1\0", 10)})
+  for (std::string_view bad :
+       {std::string_view("Rno terminator"), std::string_view("X\0", 2),
+        std::string_view("Caa bb\0", 7), std::string_view("Caa bb -1\0", 10)})
     EXPECT_FALSE(decodeScanRequest(bad)) << bad;
   EXPECT_EQ(unpushedFrom({"/x/zelno", "/x/kestrun.git", "/x/clean"}, {{0, 1}, {1, 3}, {2, 0}}),
             (std::vector<Unpushed>{{"kestrun", 3}, {"zelno", 1}}));

@@ -16,7 +16,8 @@ namespace {
 
 class FakeWireless : public WirelessSource {
  public:
-  explicit FakeWireless(std::optional<Association> association) : association_(std::move(association)) {}
+  explicit FakeWireless(std::optional<Association> association)
+      : association_(std::move(association)) {}
   std::optional<Association> association() override { return association_; }
 
  private:
@@ -45,7 +46,9 @@ class FakePinger : public EchoPinger {
   std::deque<std::optional<double>> answers_;
 };
 
-std::uint32_t loopback() { return htonl(INADDR_LOOPBACK); }
+std::uint32_t loopback() {
+  return htonl(INADDR_LOOPBACK);
+}
 
 // A route table with the default route of wlan0 through 127.0.0.1, as the kernel prints it.
 const char* routeTable =
@@ -60,8 +63,8 @@ const char* routeTable =
 
 TEST(ProbeWiFi, BandsByFrequency) {
   const std::pair<std::uint32_t, const char*> cases[] = {
-      {2412, "2.4 GHz"}, {2484, "2.4 GHz"}, {4920, "5 GHz"},   {5180, "5 GHz"},  {5885, "5 GHz"},
-      {5935, "6 GHz"},   {7115, "6 GHz"},   {58320, "60 GHz"}, {900, ""},        {3600, ""}};
+      {2412, "2.4 GHz"}, {2484, "2.4 GHz"}, {4920, "5 GHz"},   {5180, "5 GHz"}, {5885, "5 GHz"},
+      {5935, "6 GHz"},   {7115, "6 GHz"},   {58320, "60 GHz"}, {900, ""},       {3600, ""}};
   for (auto [mhz, band] : cases) EXPECT_EQ(bandText(mhz), band) << mhz;
 }
 
@@ -119,7 +122,8 @@ TEST(ProbeWiFi, WithoutEchoSocketsRouterLatencyIsAbsentWithAHintAndNothingIsSent
   writeFile(root / "proc/net/route", routeTable);
   FakeWireless wireless(Association{"wlan0", std::nullopt, std::nullopt, -60});
   FakePinger refused(false, {1.0});
-  auto measured = measureWiFi(wireless, refused, WiFiSettings{root.path(), std::string("127.0.0.1")});
+  auto measured =
+      measureWiFi(wireless, refused, WiFiSettings{root.path(), std::string("127.0.0.1")});
   ASSERT_TRUE(measured.wifi);
   EXPECT_FALSE(measured.wifi->ssid);
   EXPECT_EQ(measured.wifi->band, "");
@@ -135,7 +139,8 @@ TEST(ProbeWiFi, InternetLatencyOnlyTowardTheConfiguredHost) {
   writeFile(root / "proc/net/route", routeTable);
   FakeWireless wireless(Association{"wlan0", "net", 5180, -60});
   FakePinger pinger(true, {1.0, 1.0, 1.0, std::nullopt, 20.0, 30.0});
-  auto measured = measureWiFi(wireless, pinger, WiFiSettings{root.path(), std::string("127.0.0.9")});
+  auto measured =
+      measureWiFi(wireless, pinger, WiFiSettings{root.path(), std::string("127.0.0.9")});
   ASSERT_TRUE(measured.wifi);
   EXPECT_EQ(measured.wifi->internetMs, 25);
   ASSERT_EQ(pinger.targets.size(), 6u);
