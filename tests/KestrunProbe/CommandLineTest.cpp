@@ -1,7 +1,10 @@
 // The installed program end to end, in a home directory of its own.
 #include <arpa/inet.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <thread>
@@ -156,4 +159,32 @@ TEST_F(ProbeCommandLine, UsageErrorsAndHelp) {
   auto help = probe({"--help"});
   ASSERT_TRUE(help.ok);
   EXPECT_NE(help.out.find("kestrun-probe once"), std::string::npos);
+}
+
+TEST_F(ProbeCommandLine, RunStoresAtOnceAndAgainInALaterRound) {
+  TestSupport::ScopedWidgetContainer container;
+  configure("[Probe]\nInterval=1\nRefresh=1\n");
+  char program[] = KESTRUN_PROBE, command[] = "run";
+  char* argv[] = {program, command, nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(::posix_spawn(&pid, program, nullptr, nullptr, argv, environ), 0);
+  auto updatedWithin =
+      [&](std::chrono::seconds limit,
+          std::optional<Foundation::Date> after) -> std::optional<Foundation::Date> {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (auto stored = WidgetStore::read(); stored && (!after || stored->updated > *after))
+        return stored->updated;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return std::nullopt;
+  };
+  auto first = updatedWithin(std::chrono::seconds(10), std::nullopt);
+  auto second = first ? updatedWithin(std::chrono::seconds(10), first) : std::nullopt;
+  ::kill(pid, SIGTERM);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(first);
+  // A changed figure or the refresh due every second: either way a later round stores again.
+  EXPECT_TRUE(second);
 }
