@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures and builds one preset (default: "default").
-#   scripts/build.sh [PRESET]          the program alone, with what building and running need
+#   scripts/build.sh [PRESET]          the programs alone, with what building and running need
 #   scripts/build.sh [PRESET] --test   everything: the tests and benchmarks too, with their tools
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,5 +19,5 @@ else
   if [ ! -f "$cache" ]; then
     cmake --preset "$preset" -DKESTRUN_BUILD_TESTS=OFF -DKESTRUN_BUILD_BENCH=OFF >/dev/null
   fi
-  cmake --build --preset "$preset" --target kestrun-widgets
+  cmake --build --preset "$preset" --target kestrun-widgets kestrun-probe kestrun-probe-repos
 fi

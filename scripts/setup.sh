@@ -11,6 +11,7 @@ runtime=(
   build-essential cmake ninja-build pkg-config
   libsimdjson-dev libplist-dev libicu-dev
   zlib1g-dev libcairo2-dev libpango1.0-dev libgtk-4-dev
+  libglib2.0-dev libgit2-dev libnl-3-dev libnl-genl-3-dev libnl-route-3-dev
   gettext
   fonts-inter fonts-material-design-icons-iconfont
 )

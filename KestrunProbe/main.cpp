@@ -1,0 +1,5 @@
+#include "KestrunProbe/CommandLine.h"
+
+int main(int argc, char** argv) {
+  return Probe::runCommandLine(argc, argv);
+}
