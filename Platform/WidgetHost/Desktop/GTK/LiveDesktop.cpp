@@ -107,42 +107,49 @@ const RenderedWidget& rendered(LiveWidget& w) {
   return *w.rendered;
 }
 
+// Enter or Space on `target` opens `url` (changed by calling again); the URL travels with the
+// object, so a key press opens what the object tells assistive technology it opens.
+void activateWithKeys(LiveWidget& w, GtkWidget* target, const std::string& url) {
+  bool first = !g_object_get_data(G_OBJECT(target), "kestrun-url");
+  g_object_set_data_full(G_OBJECT(target), "kestrun-url", g_strdup(url.c_str()), g_free);
+  gtk_widget_set_focusable(target, !url.empty());
+  if (!first) return;
+  gtk_widget_add_css_class(target, "kestrun-link");
+  GtkEventController* keys = gtk_event_controller_key_new();
+  g_signal_connect(keys, "key-pressed",
+                   G_CALLBACK(+[](GtkEventControllerKey* controller, guint key, guint, GdkModifierType,
+                                  gpointer data) -> gboolean {
+                     if (key != GDK_KEY_Return && key != GDK_KEY_KP_Enter && key != GDK_KEY_space &&
+                         key != GDK_KEY_KP_Space)
+                       return FALSE;
+                     GtkWidget* self = gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(controller));
+                     auto* url = static_cast<const char*>(g_object_get_data(G_OBJECT(self), "kestrun-url"));
+                     if (url && *url) open(*static_cast<LiveWidget*>(data), url);
+                     return TRUE;
+                   }),
+                   &w);
+  gtk_widget_add_controller(target, keys);
+}
+
 // Assistive technology sees each link region as a link named by its texts and described by its
 // destination; each takes keyboard focus and opens on Enter or Space. They draw nothing but a
-// focus ring and take no pointer events: clicks reach the drawing.
+// focus ring; pointer events pass through them to the widget's own gestures on their parent.
 void exposeLinks(LiveWidget& w) {
   const RenderedWidget& r = rendered(w);
   const std::string widgetURL = r.displayList.widgetURL.value_or("");
   gtk_accessible_update_property(GTK_ACCESSIBLE(w.area), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
                                  widgetURL.c_str(), -1);
+  activateWithKeys(w, w.area, widgetURL);
   if (r.displayList.links == w.links) return;
   for (GtkWidget* v : w.linkViews) gtk_fixed_remove(GTK_FIXED(w.fixed), v);
   w.linkViews.clear();
   for (const auto& link : r.displayList.links) {
-    GtkWidget* v = GTK_WIDGET(g_object_new(GTK_TYPE_BOX, "accessible-role", GTK_ACCESSIBLE_ROLE_LINK, nullptr));
+    GtkWidget* v = GTK_WIDGET(g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_LINK, nullptr));
     const std::string label = link.label.empty() ? link.url : link.label;
     gtk_accessible_update_property(GTK_ACCESSIBLE(v), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(),
                                    GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, link.url.c_str(), -1);
-    gtk_widget_set_can_target(v, FALSE);
-    gtk_widget_set_focusable(v, TRUE);
-    gtk_widget_add_css_class(v, "kestrun-link");
     gtk_widget_set_size_request(v, std::max(1, int(link.rect.width)), std::max(1, int(link.rect.height)));
-    // The URL travels with the object, so a key press opens what the object says it opens.
-    g_object_set_data_full(G_OBJECT(v), "kestrun-url", g_strdup(link.url.c_str()), g_free);
-    GtkEventController* keys = gtk_event_controller_key_new();
-    g_signal_connect(keys, "key-pressed",
-                     G_CALLBACK(+[](GtkEventControllerKey* controller, guint key, guint, GdkModifierType,
-                                    gpointer data) -> gboolean {
-                       if (key != GDK_KEY_Return && key != GDK_KEY_KP_Enter && key != GDK_KEY_space &&
-                           key != GDK_KEY_KP_Space)
-                         return FALSE;
-                       GtkWidget* self = gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(controller));
-                       auto* url = static_cast<const char*>(g_object_get_data(G_OBJECT(self), "kestrun-url"));
-                       if (url) open(*static_cast<LiveWidget*>(data), url);
-                       return TRUE;
-                     }),
-                     &w);
-    gtk_widget_add_controller(v, keys);
+    activateWithKeys(w, v, link.url);
     gtk_fixed_put(GTK_FIXED(w.fixed), v, link.rect.x, link.rect.y);
     w.linkViews.push_back(v);
   }
@@ -277,7 +284,7 @@ void motion(GtkEventControllerMotion* controller, double x, double y, gpointer d
   if (!event || !GDK_IS_TOPLEVEL(surface)) return;
   double sx = x, sy = y;
   graphene_point_t in{float(x), float(y)}, out;
-  if (gtk_widget_compute_point(w.area, GTK_WIDGET(w.window), &in, &out)) sx = out.x, sy = out.y;
+  if (gtk_widget_compute_point(w.fixed, GTK_WIDGET(w.window), &in, &out)) sx = out.x, sy = out.y;
   gdk_toplevel_begin_move(GDK_TOPLEVEL(surface), gdk_event_get_device(event), GDK_BUTTON_PRIMARY, sx, sy,
                           gdk_event_get_time(event));
 }
@@ -443,7 +450,7 @@ void installStyle() {
   GtkCssProvider* css = gtk_css_provider_new();
   gtk_css_provider_load_from_data(css,
                                   "window.kestrun-widget { background: none; box-shadow: none; }\n"
-                                  ".kestrun-link:focus-visible { outline: 2px solid #3584e4; outline-offset: -2px;"
+                                  ".kestrun-link:focus-visible { outline: 2px solid #3584e4; outline-offset: -3px;"
                                   " border-radius: 6px; }\n",
                                   -1);
   gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css),
@@ -551,14 +558,14 @@ void buildWidgets(DesktopState& state) {
     gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(click), GDK_BUTTON_PRIMARY);
     g_signal_connect(click, "pressed", G_CALLBACK(pressed), w.get());
     g_signal_connect(click, "released", G_CALLBACK(released), w.get());
-    gtk_widget_add_controller(w->area, GTK_EVENT_CONTROLLER(click));
+    gtk_widget_add_controller(w->fixed, GTK_EVENT_CONTROLLER(click));
     GtkGesture* menu = gtk_gesture_click_new();
     gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(menu), GDK_BUTTON_SECONDARY);
     g_signal_connect(menu, "pressed", G_CALLBACK(showMenu), w.get());
-    gtk_widget_add_controller(w->area, GTK_EVENT_CONTROLLER(menu));
+    gtk_widget_add_controller(w->fixed, GTK_EVENT_CONTROLLER(menu));
     GtkEventController* moves = gtk_event_controller_motion_new();
     g_signal_connect(moves, "motion", G_CALLBACK(motion), w.get());
-    gtk_widget_add_controller(w->area, moves);
+    gtk_widget_add_controller(w->fixed, moves);
     gtk_accessible_update_property(GTK_ACCESSIBLE(w->area), GTK_ACCESSIBLE_PROPERTY_LABEL,
                                    widget.displayName.c_str(), -1);
     addWidgetActions(*w);
