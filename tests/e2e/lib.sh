@@ -91,6 +91,25 @@ start_fakes() {
   echo "the fake session services did not start"; exit 1
 }
 
+# A display, openbox and a private bus: the desktop session the host runs in.
+start_session() {
+  start_display
+  start_wm
+  start_bus
+}
+
+# Starts `host --verbose` (with the global options in "$@") and waits until every widget is
+# drawn; sets $host and $window (the Memory widget's).
+start_host() {
+  "$cli" "$@" host --verbose > "$tmp/host.log" 2>&1 &
+  host=$!
+  pids+=($host)
+  window=$(window_named Memory)
+  [ -n "$window" ] || fail "no Memory window"
+  await_log "Zed Avudad drawn" || fail "the widgets were not drawn"
+  sleep 0.3
+}
+
 # The window named $1, once it is shown.
 window_named() {
   timeout 15 xdotool search --sync --name "^$1\$" | head -n 1
@@ -98,18 +117,19 @@ window_named() {
 
 shot() { xwd -silent -id "$1" | md5sum | cut -d' ' -f1; }
 
-# Waits up to 5 s for the window's picture to differ from $2.
+# Waits up to 10 s for the window's picture to differ from $2 (a loaded machine is slow to
+# draw; an unloaded one takes milliseconds).
 await_change() {
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     [ "$(shot "$1")" != "$2" ] && return 0
     sleep 0.1
   done
   return 1
 }
 
-# Waits up to 5 s for the host's log to say $1 (a grep pattern).
+# Waits up to 10 s for the host's log to say $1 (a grep pattern).
 await_log() {
-  for _ in $(seq 50); do grep -q -- "$1" "$tmp/host.log" && return 0; sleep 0.1; done
+  for _ in $(seq 100); do grep -q -- "$1" "$tmp/host.log" && return 0; sleep 0.1; done
   return 1
 }
 

@@ -625,6 +625,15 @@ int runDesktop(DesktopState& state) {
     std::cerr << logPrefix << "\"" << printable(state.identity.applicationId) << "\" is not an application id\n";
     return ExitStatus::failure;
   }
+  // Without a session bus there is no accessibility bus either, and GTK 4.8's accessibility
+  // code then fails its own assertions and crashes when windows close; it is left off.
+  GError* noBus = nullptr;
+  GDBusConnection* session = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &noBus);
+  if (!session) {
+    if (state.verbose) std::cerr << logPrefix << "no session bus: " << printable(noBus->message) << '\n';
+    g_error_free(noBus);
+    if (!g_getenv("GTK_A11Y")) g_setenv("GTK_A11Y", "none", TRUE);
+  }
   // The window class is the program name; the session knows the application by its id.
   g_set_prgname(state.identity.applicationId.c_str());
   if (!gtk_init_check()) {
@@ -634,6 +643,11 @@ int runDesktop(DesktopState& state) {
   gtk_window_set_default_icon_name(state.identity.applicationId.c_str());
   state.app = gtk_application_new(state.identity.applicationId.c_str(), G_APPLICATION_DEFAULT_FLAGS);
   g_signal_connect(state.app, "activate", G_CALLBACK(activate), &state);
+  // Windows still open at a quit go while the application they belong to still exists.
+  g_signal_connect(state.app, "shutdown", G_CALLBACK(+[](GApplication*, gpointer data) {
+    auto& state = *static_cast<DesktopState*>(data);
+    for (GtkWindow* window : std::vector<GtkWindow*>(state.windows)) gtk_window_destroy(window);
+  }), &state);
   auto quit = [](gpointer data) -> gboolean {
     g_application_quit(G_APPLICATION(data));
     return G_SOURCE_CONTINUE;
@@ -645,13 +659,13 @@ int runDesktop(DesktopState& state) {
   g_source_remove(term);
   g_source_remove(interrupt);
   g_source_remove(hangup);
-  for (GtkWindow* window : std::vector<GtkWindow*>(state.windows)) gtk_window_destroy(window);
   if (state.saveTimer) g_source_remove(state.saveTimer);
   if (state.watchSource) g_source_remove(state.watchSource);
   state.portal.reset();
   if (state.sleepSubscription) g_dbus_connection_signal_unsubscribe(state.systemBus, state.sleepSubscription);
   if (state.systemBus) g_object_unref(state.systemBus);
   g_object_unref(state.app);
+  if (session) g_object_unref(session);
   return status == 0 ? ExitStatus::success : ExitStatus::failure;
 }
 
