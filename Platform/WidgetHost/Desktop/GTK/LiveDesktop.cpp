@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Platform/WidgetHost/CommandLine.h"
+#include "Platform/WidgetHost/Desktop/Core/DesktopSettings.h"
 #include "Platform/WidgetHost/Desktop/Core/PathWatch.h"
 #include "Platform/WidgetHost/Desktop/Core/Placement.h"
 #include "Platform/WidgetHost/Desktop/Core/PortalAppearance.h"
@@ -63,6 +64,10 @@ struct DesktopState {
   std::unique_ptr<PortalAppearance> portal;
   AppearanceChoice appearance = AppearanceChoice::automatic;
   std::unique_ptr<PositionStore> positions;
+  DesktopSettings settings;
+  std::unique_ptr<PathWatch> settingsWatch;
+  guint settingsSource = 0;
+  GtkWidget* togetherBox = nullptr;  // the one window's box, with --together
   guint saveTimer = 0;
   gint64 started = 0;
   bool placed = false;
@@ -94,10 +99,20 @@ ViewToolkit::ColorScheme colorScheme(const DesktopState& state) {
 void schedule(LiveWidget& w);
 void open(LiveWidget& w, const std::string& url);
 
+// Pixels per point asked for in the settings, against the monitor's own (GTK's unit).
+double zoom(const LiveWidget& w) {
+  int own = std::max(1, gtk_widget_get_scale_factor(w.area));
+  return w.state->settings.scale ? double(w.state->settings.scale) / own : 1.0;
+}
+
 const RenderedWidget& rendered(LiveWidget& w) {
   Appearance appearance;
   appearance.colorScheme = colorScheme(*w.state);
-  appearance.displayScale = std::max(1, gtk_widget_get_scale_factor(w.area));
+  appearance.displayScale = w.state->settings.scale ? w.state->settings.scale
+                                                    : std::max(1, gtk_widget_get_scale_factor(w.area));
+  appearance.renderingMode = w.state->settings.mode == DesktopSettings::Mode::accented
+                                 ? ViewToolkit::WidgetRenderingMode::accented
+                                 : ViewToolkit::WidgetRenderingMode::fullColor;
   if (!w.rendered || w.rendered->scene.draw.colorScheme != appearance.colorScheme ||
       w.rendered->scene.displayScale != appearance.displayScale) {
     const HostEntry* entry = currentEntry(w.timeline, Foundation::Clock::now());
@@ -148,9 +163,10 @@ void exposeLinks(LiveWidget& w) {
     const std::string label = link.label.empty() ? link.url : link.label;
     gtk_accessible_update_property(GTK_ACCESSIBLE(v), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(),
                                    GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, link.url.c_str(), -1);
-    gtk_widget_set_size_request(v, std::max(1, int(link.rect.width)), std::max(1, int(link.rect.height)));
+    const double z = zoom(w);
+    gtk_widget_set_size_request(v, std::max(1, int(link.rect.width * z)), std::max(1, int(link.rect.height * z)));
     activateWithKeys(w, v, link.url);
-    gtk_fixed_put(GTK_FIXED(w.fixed), v, link.rect.x, link.rect.y);
+    gtk_fixed_put(GTK_FIXED(w.fixed), v, link.rect.x * z, link.rect.y * z);
     w.linkViews.push_back(v);
   }
   w.links = r.displayList.links;
@@ -218,6 +234,8 @@ void draw(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
   auto& w = *static_cast<LiveWidget*>(data);
   if (w.closed) return;
   const RenderedWidget& r = rendered(w);
+  const double z = zoom(w);
+  cairo_scale(cr, z, z);
   ViewToolkit::drawScene(cr, r.displayList, r.scene);
   if (!w.drawn) {
     w.drawn = true;
@@ -261,7 +279,10 @@ void open(LiveWidget& w, const std::string& url) {
   g_object_unref(context);
 }
 
-std::optional<std::string> urlAt(LiveWidget& w, double x, double y) { return rendered(w).urlAt({x, y}); }
+std::optional<std::string> urlAt(LiveWidget& w, double x, double y) {
+  const double z = zoom(w);
+  return rendered(w).urlAt({x / z, y / z});
+}
 
 void pressed(GtkGestureClick*, int count, double x, double y, gpointer data) {
   auto& w = *static_cast<LiveWidget*>(data);
@@ -334,7 +355,7 @@ void place(DesktopState& state) {
   std::vector<LiveWidget*> placed;
   std::vector<ScreenSize> sizes;
   for (auto& w : state.live) {
-    if (state.together && w != state.live.front()) continue;
+    if ((state.together && w != state.live.front()) || w->closed) continue;
     // Mapped is not yet allocated: the size is what the window asks for.
     GtkWidget* window = GTK_WIDGET(w->window);
     int scale = gtk_widget_get_scale_factor(window);
@@ -348,6 +369,12 @@ void place(DesktopState& state) {
   for (std::size_t i = 0; i < placed.size(); ++i) {
     LiveWidget& w = *placed[i];
     Placement p = placeWidget(*state.positions, w.key, monitors, column[i]);
+    if (const WidgetPlacementSetting* chosen = state.settings.placement(w.key)) {
+      const Monitor* monitor = &monitors.front();
+      for (const Monitor& m : monitors)
+        if (chosen->monitor == m.name) monitor = &m;
+      p = {monitor->name, anchoredPosition(*chosen, *monitor, sizes[i])};
+    }
     X11Desktop::move(w.window, p.position);
     if (state.verbose)
       std::cerr << logPrefix << w.widget->displayName << " placed at " << p.position.x << "," << p.position.y
@@ -529,55 +556,127 @@ void watchSnapshot(DesktopState& state) {
   }, &state);
 }
 
+// Gives `w` its window (or its place in the one window) and its first timeline.
+void openWidget(DesktopState& state, LiveWidget& w) {
+  const WidgetDescription& widget = *w.widget;
+  FamilyMetrics m = metrics(widget.supportedFamilies.empty() ? WidgetFamily::systemSmall
+                                                             : widget.supportedFamilies.front());
+  w.closed = false;
+  w.drawn = false;
+  w.links.clear();
+  w.linkViews.clear();
+  w.fixed = gtk_fixed_new();
+  w.area = gtk_drawing_area_new();
+  gtk_fixed_put(GTK_FIXED(w.fixed), w.area, 0, 0);
+  gtk_widget_set_valign(w.fixed, GTK_ALIGN_START);
+  gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(w.area), draw, &w, nullptr);
+  GtkGesture* click = gtk_gesture_click_new();
+  gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(click), GDK_BUTTON_PRIMARY);
+  g_signal_connect(click, "pressed", G_CALLBACK(pressed), &w);
+  g_signal_connect(click, "released", G_CALLBACK(released), &w);
+  gtk_widget_add_controller(w.fixed, GTK_EVENT_CONTROLLER(click));
+  GtkGesture* menu = gtk_gesture_click_new();
+  gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(menu), GDK_BUTTON_SECONDARY);
+  g_signal_connect(menu, "pressed", G_CALLBACK(showMenu), &w);
+  gtk_widget_add_controller(w.fixed, GTK_EVENT_CONTROLLER(menu));
+  GtkEventController* moves = gtk_event_controller_motion_new();
+  g_signal_connect(moves, "motion", G_CALLBACK(motion), &w);
+  gtk_widget_add_controller(w.fixed, moves);
+  gtk_accessible_update_property(GTK_ACCESSIBLE(w.area), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                 widget.displayName.c_str(), -1);
+  addWidgetActions(w);
+  if (state.together) {
+    gtk_box_append(GTK_BOX(state.togetherBox), w.fixed);
+    w.window = GTK_WINDOW(gtk_widget_get_root(state.togetherBox));
+  } else {
+    w.window = newWindow(state, widget.displayName.c_str());
+    gtk_window_set_child(w.window, w.fixed);
+  }
+  const double z = zoom(w);
+  gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(w.area), int(std::ceil(m.size.width * z)));
+  gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(w.area), int(std::ceil(m.size.height * z)));
+  reloadTimeline(w);
+}
+
+// Reads widgets.ini again: the appearance, mode and scale apply to every widget at once, and
+// widgets are opened and closed to match `shown`.
+void applySettings(DesktopState& state, bool starting) {
+  std::vector<std::string> names;
+  for (const auto& w : state.live) names.push_back(w->key);
+  std::vector<std::string> problems;
+  DesktopSettings before = state.settings;
+  state.settings = DesktopSettings::load(DesktopSettings::defaultFile(), names, problems);
+  for (const auto& p : problems) std::cerr << logPrefix << p << '\n';
+  if (starting || state.settings.appearance != before.appearance) {
+    const char* choice = state.settings.appearance == DesktopSettings::Appearance::dark    ? "dark"
+                         : state.settings.appearance == DesktopSettings::Appearance::light ? "light"
+                                                                                           : "auto";
+    g_action_change_state(G_ACTION(g_action_map_lookup_action(G_ACTION_MAP(state.app), "appearance")),
+                          g_variant_new_string(choice));
+  }
+  if (starting) return;
+  if (state.verbose) std::cerr << logPrefix << "settings changed\n";
+  bool resized = state.settings.scale != before.scale;
+  for (auto& w : state.live) {
+    bool wanted = state.together || state.settings.isShown(w->key);
+    if (!wanted && !w->closed) {
+      gtk_window_destroy(w->window);
+    } else if (wanted && w->closed) {
+      openWidget(state, *w);
+      gtk_window_present(w->window);
+    } else if (!w->closed && resized) {
+      FamilyMetrics m = metrics(w->widget->supportedFamilies.empty() ? WidgetFamily::systemSmall
+                                                                    : w->widget->supportedFamilies.front());
+      gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(w->area), int(std::ceil(m.size.width * zoom(*w))));
+      gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(w->area), int(std::ceil(m.size.height * zoom(*w))));
+      w->links.clear();
+      refresh(*w);
+    } else {
+      refresh(*w);
+    }
+  }
+  // Placed again once every window is mapped (now, or when the new ones are).
+  state.placed = false;
+  if (std::all_of(state.windows.begin(), state.windows.end(),
+                  [](GtkWindow* w) { return gtk_widget_get_mapped(GTK_WIDGET(w)); }))
+    place(state);
+}
+
+void watchSettings(DesktopState& state) {
+  try {
+    state.settingsWatch = std::make_unique<PathWatch>(DesktopSettings::defaultFile());
+  } catch (const std::system_error& e) {
+    std::cerr << logPrefix << "widgets.ini is not watched: " << e.what() << '\n';
+    return;
+  }
+  state.settingsSource = g_unix_fd_add(state.settingsWatch->descriptor(), G_IO_IN, [](gint, GIOCondition, gpointer data) -> gboolean {
+    auto& state = *static_cast<DesktopState*>(data);
+    if (state.settingsWatch->handle()) applySettings(state, false);
+    return G_SOURCE_CONTINUE;
+  }, &state);
+}
+
 void buildWidgets(DesktopState& state) {
   installStyle();
   addAppActions(state);
   state.positions = std::make_unique<PositionStore>(PositionStore::defaultFile());
-  GtkWindow* shared = nullptr;
-  GtkWidget* box = nullptr;
-  if (state.together) {
-    shared = newWindow(state, "Kestrun Widgets");
-    box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
-    gtk_window_set_child(shared, box);
-  }
   for (const auto& widget : state.widgets) {
     auto w = std::make_unique<LiveWidget>();
     w->state = &state;
     w->widget = &widget;
-    w->key = state.together ? "together" : widget.kindSuffix();
-    FamilyMetrics m = metrics(widget.supportedFamilies.empty() ? WidgetFamily::systemSmall
-                                                               : widget.supportedFamilies.front());
-    w->fixed = gtk_fixed_new();
-    w->area = gtk_drawing_area_new();
-    gtk_fixed_put(GTK_FIXED(w->fixed), w->area, 0, 0);
-    gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(w->area), int(m.size.width));
-    gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(w->area), int(m.size.height));
-    gtk_widget_set_valign(w->fixed, GTK_ALIGN_START);
-    gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(w->area), draw, w.get(), nullptr);
-    GtkGesture* click = gtk_gesture_click_new();
-    gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(click), GDK_BUTTON_PRIMARY);
-    g_signal_connect(click, "pressed", G_CALLBACK(pressed), w.get());
-    g_signal_connect(click, "released", G_CALLBACK(released), w.get());
-    gtk_widget_add_controller(w->fixed, GTK_EVENT_CONTROLLER(click));
-    GtkGesture* menu = gtk_gesture_click_new();
-    gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(menu), GDK_BUTTON_SECONDARY);
-    g_signal_connect(menu, "pressed", G_CALLBACK(showMenu), w.get());
-    gtk_widget_add_controller(w->fixed, GTK_EVENT_CONTROLLER(menu));
-    GtkEventController* moves = gtk_event_controller_motion_new();
-    g_signal_connect(moves, "motion", G_CALLBACK(motion), w.get());
-    gtk_widget_add_controller(w->fixed, moves);
-    gtk_accessible_update_property(GTK_ACCESSIBLE(w->area), GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                   widget.displayName.c_str(), -1);
-    addWidgetActions(*w);
-    if (state.together) {
-      gtk_box_append(GTK_BOX(box), w->fixed);
-      w->window = shared;
-    } else {
-      w->window = newWindow(state, widget.displayName.c_str());
-      gtk_window_set_child(w->window, w->fixed);
-    }
-    reloadTimeline(*w);
+    w->key = widget.kindSuffix();
+    w->closed = true;
     state.live.push_back(std::move(w));
+  }
+  applySettings(state, true);
+  if (state.together) {
+    GtkWindow* shared = newWindow(state, "Kestrun Widgets");
+    state.togetherBox = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
+    gtk_window_set_child(shared, state.togetherBox);
+  }
+  for (auto& w : state.live) {
+    if (state.together) w->key = "together";
+    if (state.together || state.settings.isShown(w->widget->kindSuffix())) openWidget(state, *w);
   }
   GdkDisplay* display = gdk_display_get_default();
   X11Desktop::onConfigure(display, [](unsigned long, void* data) {
@@ -597,7 +696,12 @@ void buildWidgets(DesktopState& state) {
         for (auto& w : state.live) refresh(*w);
       });
   watchSnapshot(state);
+  watchSettings(state);
   watchSleep(state);
+  if (state.windows.empty()) {
+    std::cerr << logPrefix << "widgets.ini shows no widget\n";
+    g_application_quit(G_APPLICATION(state.app));
+  }
   for (GtkWindow* window : std::vector<GtkWindow*>(state.windows)) gtk_window_present(window);
 }
 
@@ -661,6 +765,7 @@ int runDesktop(DesktopState& state) {
   g_source_remove(hangup);
   if (state.saveTimer) g_source_remove(state.saveTimer);
   if (state.watchSource) g_source_remove(state.watchSource);
+  if (state.settingsSource) g_source_remove(state.settingsSource);
   state.portal.reset();
   if (state.sleepSubscription) g_dbus_connection_signal_unsubscribe(state.systemBus, state.sleepSubscription);
   if (state.systemBus) g_object_unref(state.systemBus);
