@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "Platform/Foundation/Files.h"
+#include "Platform/WidgetHost/Desktop/Core/UserDirectories.h"
 
 namespace WidgetHost {
 namespace {
@@ -64,13 +65,7 @@ const WidgetPlacementSetting* DesktopSettings::placement(const std::string& widg
 }
 
 std::filesystem::path DesktopSettings::defaultFile() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::filesystem::path base;
-  if (config && std::filesystem::path(config).is_absolute())
-    base = config;
-  else
-    base = std::filesystem::path(g_get_home_dir()) / ".config";
-  return base / "kestrun-widgets" / "widgets.ini";
+  return userDirectory("XDG_CONFIG_HOME", ".config") / "kestrun-widgets" / "widgets.ini";
 }
 
 DesktopSettings DesktopSettings::parse(std::string_view text, const std::vector<std::string>& widgets,

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "Platform/Foundation/Files.h"
+#include "Platform/WidgetHost/Desktop/Core/UserDirectories.h"
 
 namespace WidgetHost {
 namespace {
@@ -42,13 +43,7 @@ std::vector<ScreenPoint> firstPlacement(ScreenRect area, const std::vector<Scree
 }
 
 std::filesystem::path PositionStore::defaultFile() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  std::filesystem::path base;
-  if (state && std::filesystem::path(state).is_absolute())
-    base = state;
-  else
-    base = std::filesystem::path(g_get_home_dir()) / ".local" / "state";
-  return base / "kestrun-widgets" / "positions.ini";
+  return userDirectory("XDG_STATE_HOME", ".local/state") / "kestrun-widgets" / "positions.ini";
 }
 
 PositionStore::PositionStore(std::filesystem::path file) : file_(std::move(file)) {
