@@ -12,7 +12,7 @@ packages=(
   zlib1g-dev libcairo2-dev libpango1.0-dev libgtk-4-dev
   gettext
   fonts-inter fonts-quicksand fonts-material-design-icons-iconfont fonts-noto-color-emoji
-  xvfb xauth xdotool x11-apps dbus-daemon dbus-bin strace
+  xvfb xauth xdotool x11-apps x11-utils openbox dbus-daemon dbus-bin strace
 )
 
 missing=()

@@ -85,6 +85,12 @@ dbus-send --bus="$bus" --type=signal /org/freedesktop/login1 \
 sleep 0.5
 kill -0 "$host" 2>/dev/null || fail "the host ended after one window was closed"
 
+# The right-click menu opens and closes without a critical, also when the host then ends.
+xdotool mousemove --window "$window" 40 40 click 3
+sleep 0.5
+xdotool key Escape
+sleep 0.2
+
 kill -TERM "$host"
 status=0
 wait "$host" || status=$?

@@ -239,6 +239,15 @@ void draw(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
   ViewToolkit::drawScene(cr, r.displayList, r.scene);
   if (!w.drawn) {
     w.drawn = true;
+    // The window has its final size by its first frame: cut it to the widget's rounded shape.
+    if (!w.state->together) {
+      FamilyMetrics m = metrics(w.widget->supportedFamilies.empty() ? WidgetFamily::systemSmall
+                                                                   : w.widget->supportedFamilies.front());
+      GtkWidget* window = GTK_WIDGET(w.window);
+      const int scale = gtk_widget_get_scale_factor(window);
+      X11Desktop::roundCorners(w.window, gtk_widget_get_width(window) * scale,
+                               gtk_widget_get_height(window) * scale, m.cornerRadius * z * scale);
+    }
     if (w.state->verbose)
       std::cerr << logPrefix << w.widget->displayName << " drawn "
                 << (g_get_monotonic_time() - w.state->started) / 1000 << " ms after start\n";
@@ -428,6 +437,8 @@ void showMenu(GtkGestureClick* gesture, int, double x, double y, gpointer data) 
     w.menu = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
     gtk_popover_set_has_arrow(GTK_POPOVER(w.menu), FALSE);
     gtk_widget_set_parent(w.menu, w.fixed);
+    // The widget tree may take the menu down with it; the pointer then empties itself.
+    g_object_add_weak_pointer(G_OBJECT(w.menu), reinterpret_cast<gpointer*>(&w.menu));
     g_object_unref(appearance);
     g_object_unref(actions);
     g_object_unref(title);

@@ -2,7 +2,11 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 #include <gdk/x11/gdkx.h>
+
+#include <cmath>
+#include <vector>
 
 namespace WidgetHost::X11Desktop {
 namespace {
@@ -56,6 +60,28 @@ void keepOnDesktop(GtkWindow* window) {
              SubstructureRedirectMask | SubstructureNotifyMask, &message);
   // Sticky means "does not scroll with the viewport" to some managers; all workspaces is this.
   gdk_x11_surface_move_to_desktop(surface, 0xFFFFFFFF);
+  XFlush(xdisplay);
+}
+
+void roundCorners(GtkWindow* window, int width, int height, double radius) {
+  GdkSurface* surface = x11Surface(window);
+  if (!surface || width <= 0 || height <= 0) return;
+  Display* xdisplay = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
+  int event = 0, error = 0;
+  if (!XShapeQueryExtension(xdisplay, &event, &error)) return;
+  const int r = std::min<int>(std::lround(radius), std::min(width, height) / 2);
+  // One rectangle per row of the rounded ends, one for the straight middle.
+  std::vector<XRectangle> rows;
+  for (int y = 0; y < r; ++y) {
+    double dy = r - y - 0.5;
+    int inset = int(std::lround(r - std::sqrt(std::max(0.0, double(r) * r - dy * dy))));
+    auto w = static_cast<unsigned short>(width - 2 * inset);
+    rows.push_back({short(inset), short(y), w, 1});
+    rows.push_back({short(inset), short(height - 1 - y), w, 1});
+  }
+  rows.push_back({0, short(r), static_cast<unsigned short>(width), static_cast<unsigned short>(height - 2 * r)});
+  XShapeCombineRectangles(xdisplay, gdk_x11_surface_get_xid(surface), ShapeBounding, 0, 0, rows.data(),
+                          int(rows.size()), ShapeSet, Unsorted);
   XFlush(xdisplay);
 }
 

@@ -21,6 +21,10 @@ void typeAsWidget(GtkWindow* window);
 // Once mapped (from its `map` handler): below other windows, sticky, on all workspaces.
 void keepOnDesktop(GtkWindow* window);
 
+// Cuts the window to a rectangle of `width` × `height` pixels with corners of `radius`, so the
+// desktop shows through the corners with or without a compositing manager.
+void roundCorners(GtkWindow* window, int width, int height, double radius);
+
 // Moves the mapped window's top-left corner to `position` in screen pixels.
 void move(GtkWindow* window, ScreenPoint position);
 
