@@ -59,6 +59,8 @@ struct DesktopState {
   std::vector<GtkWindow*> windows;
   std::unique_ptr<PathWatch> watch;
   guint watchSource = 0;
+  guint reloadPending = 0;
+  gint64 lastReload = 0;
   GDBusConnection* systemBus = nullptr;
   guint sleepSubscription = 0;
   std::unique_ptr<PortalAppearance> portal;
@@ -547,6 +549,29 @@ void watchSleep(DesktopState& state) {
   }, &state);
 }
 
+// A replacement reloads at once. A writer that replaces the file many times a second gets at most
+// one reload per `reloadInterval`, the last of them after its last replacement, so that input and
+// drawing keep their turn in the main loop.
+constexpr guint reloadInterval = 100;  // ms
+
+void snapshotChanged(DesktopState& state) {
+  const gint64 now = g_get_monotonic_time();
+  if (state.reloadPending) return;
+  const gint64 since = (now - state.lastReload) / 1000;
+  if (since >= reloadInterval) {
+    state.lastReload = now;
+    reloadAll(state, "the snapshot file changed");
+    return;
+  }
+  state.reloadPending = g_timeout_add(guint(reloadInterval - since), [](gpointer data) -> gboolean {
+    auto& state = *static_cast<DesktopState*>(data);
+    state.reloadPending = 0;
+    state.lastReload = g_get_monotonic_time();
+    reloadAll(state, "the snapshot file changed");
+    return G_SOURCE_REMOVE;
+  }, &state);
+}
+
 void watchSnapshot(DesktopState& state) {
   if (!state.watched) return;
   try {
@@ -562,7 +587,7 @@ void watchSnapshot(DesktopState& state) {
     bool changed = state.watch->handle();
     if (state.verbose && state.watch->watchedDirectory() != before)
       std::cerr << logPrefix << "watching " << printable(state.watch->watchedDirectory()) << '\n';
-    if (changed) reloadAll(state, "the snapshot file changed");
+    if (changed) snapshotChanged(state);
     return G_SOURCE_CONTINUE;
   }, &state);
 }
@@ -776,6 +801,7 @@ int runDesktop(DesktopState& state) {
   g_source_remove(hangup);
   if (state.saveTimer) g_source_remove(state.saveTimer);
   if (state.watchSource) g_source_remove(state.watchSource);
+  if (state.reloadPending) g_source_remove(state.reloadPending);
   if (state.settingsSource) g_source_remove(state.settingsSource);
   state.portal.reset();
   if (state.sleepSubscription) g_dbus_connection_signal_unsubscribe(state.systemBus, state.sleepSubscription);
