@@ -139,10 +139,12 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
   list.insert(list.end(), std::make_move_iterator(timeline.begin()),
               std::make_move_iterator(timeline.end()));
   if (!widgets.empty()) {
-    auto host = WidgetHost::hostCommands(widgets, [](const std::string& file) {
+    auto useFile = [](const std::string& file) {
       WidgetStore::overrideFileLocation(std::filesystem::path(file));
-    });
-    host.push_back(WidgetHost::desktopHostCommand(std::move(widgets), [] { return WidgetStore::fileURL(); }));
+    };
+    auto host = WidgetHost::hostCommands(widgets, useFile);
+    host.push_back(WidgetHost::desktopHostCommand(std::move(widgets), {"app.kestrun.widgets"},
+                                                  [] { return WidgetStore::fileURL(); }, useFile));
     list.insert(list.end(), std::make_move_iterator(host.begin()),
                 std::make_move_iterator(host.end()));
   }

@@ -1,6 +1,9 @@
 // Whole processes, as the desktop and scripts run them: `render --widget all` from start to exit
-// (wall time, peak RSS), and the live host sitting idle between entries (CPU share, wake-ups and
-// RSS over a quiet minute under a private Xvfb).
+// (wall time, peak RSS), and the live host under a private Xvfb with openbox: from start to every
+// widget drawn, from a snapshot's replacement to changed pixels, and sitting idle between entries
+// (CPU share, wake-ups and RSS over a quiet minute).
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <spawn.h>
@@ -24,14 +27,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-pid_t spawn(const std::vector<std::string>& argv, const std::string& output = "/dev/null") {
+pid_t spawn(const std::vector<std::string>& argv, const std::string& output = "/dev/null",
+            const std::string& errors = "/dev/null") {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   pid_t pid = -1;
   if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
@@ -83,11 +87,15 @@ void BM_RenderAllProcess(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderAllProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
-std::string readProc(pid_t pid, const char* file) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+std::string readProc(pid_t pid, const char* file) {
+  return readFile("/proc/" + std::to_string(pid) + "/" + file);
 }
 
 long statusField(pid_t pid, const std::string& field) {
@@ -120,20 +128,158 @@ long completedCalls(const std::string& trace) {
   return n;
 }
 
-void BM_HostIdle(benchmark::State& state) {
-  const fs::path home = scratch("kestrun-idle-bench");
-  setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-  const std::string snapshot = (home / "snapshot.json").string();
-  await(spawn({KESTRUN_CLI, "sample"}, snapshot));
-  await(spawn({KESTRUN_CLI, "write", snapshot}));
+// A private desktop for the live host: Xvfb on a free display, openbox, a home of its own with
+// the sample snapshot stored.
+struct Desktop {
+  fs::path home;
+  pid_t xvfb = -1;
+  pid_t wm = -1;
 
-  std::string display;
-  for (int n = 140; n < 170 && display.empty(); ++n)
-    if (!fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) display = ":" + std::to_string(n);
-  pid_t xvfb = spawn({"Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-  setenv("DISPLAY", display.c_str(), 1);
-  std::this_thread::sleep_for(std::chrono::seconds(2));
+  explicit Desktop(const char* name) : home(scratch(name)) {
+    setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
+    const std::string snapshot = (home / "snapshot.json").string();
+    await(spawn({KESTRUN_CLI, "sample"}, snapshot));
+    await(spawn({KESTRUN_CLI, "write", snapshot}));
+    std::string display;
+    for (int n = 140; n < 170 && display.empty(); ++n)
+      if (!fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) display = ":" + std::to_string(n);
+    xvfb = spawn({"Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    setenv("DISPLAY", display.c_str(), 1);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    wm = spawn({"openbox", "--sm-disable"});
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+  ~Desktop() {
+    stop(wm, SIGTERM);
+    await(wm);
+    stop(xvfb, SIGTERM);
+    await(xvfb);
+    fs::remove_all(home);
+  }
+};
+
+std::size_t occurrences(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Waits (up to 10 s) until the host's log says every one of its four widgets was drawn.
+bool awaitDrawn(const fs::path& log) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (occurrences(readFile(log), " drawn ") >= 4) return true;
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  return false;
+}
+
+double secondsOf(void (*run)()) {
+  auto start = std::chrono::steady_clock::now();
+  run();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// From exec to all four widgets drawn (the host says so on stderr with --verbose). The floor is
+// the same program's start to exit for `where`: loading it and its libraries, nothing drawn.
+void BM_HostStartToDrawn(benchmark::State& state) {
+  Desktop desktop("kestrun-start-bench");
+  const fs::path log = desktop.home / "host.log";
+  double floor = 0;
+  for (auto _ : state) {
+    floor += secondsOf([] { await(spawn({KESTRUN_CLI, "where"})); });
+    auto start = std::chrono::steady_clock::now();
+    pid_t host = spawn({KESTRUN_CLI, "host", "--verbose"}, "/dev/null", log.string());
+    bool drawn = awaitDrawn(log);
+    auto end = std::chrono::steady_clock::now();
+    stop(host, SIGTERM);
+    await(host);
+    if (!drawn) {
+      state.SkipWithError("the widgets were not drawn");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+  }
+  state.counters["floor_ms"] = benchmark::Counter(1000 * floor, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_HostStartToDrawn)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A hash of the window's pixels as the X server holds them.
+std::size_t pixels(Display* x, Window window) {
+  XWindowAttributes a;
+  XGetWindowAttributes(x, window, &a);
+  XImage* image = XGetImage(x, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+  if (!image) return 0;
+  std::size_t h = std::hash<std::string_view>{}(
+      std::string_view(image->data, std::size_t(image->bytes_per_line) * image->height));
+  XDestroyImage(image);
+  return h;
+}
+
+// From the rename that replaces the snapshot to the Memory widget's pixels changing on the
+// server. The floor is one reading of the window's pixels: the resolution of the measurement.
+void BM_HostReplacementToPixels(benchmark::State& state) {
+  Desktop desktop("kestrun-replace-bench");
+  const fs::path log = desktop.home / "host.log";
+  await(spawn({KESTRUN_CLI, "where"}, (desktop.home / "where").string()));
+  std::string where = readFile(desktop.home / "where");
+  auto at = where.find("file: ");
+  const fs::path file = where.substr(at + 6, where.find('\n', at) - at - 6);
+  // Two stored documents that differ in the memory used.
+  std::string sample = readFile(desktop.home / "snapshot.json");
+  auto used = sample.find("\"used\":");
+  std::vector<std::string> documents;
+  for (const char* value : {"10000000000", "20000000000"}) {
+    std::string doc = sample;
+    doc.replace(used + 7, doc.find(',', used) - used - 7, value);
+    documents.push_back(doc);
+  }
+  pid_t host = spawn({KESTRUN_CLI, "host", "--verbose"}, "/dev/null", log.string());
+  Display* x = XOpenDisplay(nullptr);
+  Window window = 0;
+  if (awaitDrawn(log) && x) {
+    FILE* search = popen("xdotool search --name '^Memory$' | head -n 1", "r");
+    unsigned long id = 0;
+    if (search && fscanf(search, "%lu", &id) == 1) window = Window(id);
+    if (search) pclose(search);
+  }
+  double floor = 0;
+  std::size_t n = 0;
+  for (auto _ : state) {
+    if (!window) {
+      state.SkipWithError("no Memory window");
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto readStart = std::chrono::steady_clock::now();
+    const std::size_t before = pixels(x, window);
+    floor += std::chrono::duration<double>(std::chrono::steady_clock::now() - readStart).count();
+    const fs::path temp = file.string() + ".bench";
+    std::ofstream(temp) << documents[n++ % 2];
+    auto start = std::chrono::steady_clock::now();
+    fs::rename(temp, file);
+    auto deadline = start + std::chrono::seconds(5);
+    while (pixels(x, window) == before && std::chrono::steady_clock::now() < deadline) {
+    }
+    auto end = std::chrono::steady_clock::now();
+    if (end >= deadline) {
+      state.SkipWithError("the pixels did not change within 5 s");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+  }
+  state.counters["floor_ms"] = benchmark::Counter(1000 * floor, benchmark::Counter::kAvgIterations);
+  if (x) XCloseDisplay(x);
+  stop(host, SIGTERM);
+  await(host);
+}
+BENCHMARK(BM_HostReplacementToPixels)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_HostIdle(benchmark::State& state) {
+  Desktop desktop("kestrun-idle-bench");
+  const fs::path& home = desktop.home;
   pid_t host = spawn({KESTRUN_CLI, "host"});
   const double seconds = std::getenv("KESTRUN_IDLE_SECONDS") ? std::atof(std::getenv("KESTRUN_IDLE_SECONDS")) : 60;
 
@@ -160,9 +306,6 @@ void BM_HostIdle(benchmark::State& state) {
   }
   stop(host, SIGTERM);
   await(host);
-  stop(xvfb, SIGTERM);
-  await(xvfb);
-  fs::remove_all(home);
 }
 BENCHMARK(BM_HostIdle)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(1);
 

@@ -8,7 +8,8 @@ set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME development)
 set(kit_config_dir ${CMAKE_INSTALL_LIBDIR}/cmake/KestrunWidgetKit)
 install(TARGETS kestrun_options KestrunFoundation KestrunWidgetSnapshot
   EXPORT KestrunWidgetKitTargets
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${KESTRUN_PRIVATE_LIBDIR} NAMELINK_SKIP)
 foreach(dir Platform/Foundation KestrunWidgetKit/WidgetSnapshot)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${dir}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kestrun/${dir}
     FILES_MATCHING PATTERN "*.h")

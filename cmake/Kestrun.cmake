@@ -17,11 +17,19 @@ if(KESTRUN_FUZZ)
   target_link_options(kestrun_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# kestrun_library(NAME DIR [PUBLIC deps...] [PRIVATE deps...])
+# Where the program finds its shared layers and its desktop module, in the build tree as once
+# installed: a directory of its own, so nothing there is offered to other programs.
+set(KESTRUN_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/kestrun-widgets)
+file(RELATIVE_PATH kestrun_libdir_from_program /${CMAKE_INSTALL_BINDIR} /${KESTRUN_PRIVATE_LIBDIR})
+set(CMAKE_INSTALL_RPATH "$ORIGIN/${kestrun_libdir_from_program}")
+
+# kestrun_library(NAME DIR [SHARED] [PUBLIC deps...] [PRIVATE deps...])
 # A static library of every .cpp in DIR but main.cpp (sources are globbed so that new units
-# need no edit here).
+# need no edit here). SHARED makes it a versioned shared library instead: a layer that the
+# program and its desktop module both use must exist once in the process, or each would have
+# its own clock, caches and registrations.
 function(kestrun_library name dir)
-  cmake_parse_arguments(ARG "" "" "PUBLIC;PRIVATE" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED" "" "PUBLIC;PRIVATE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   list(REMOVE_ITEM sources ${dir}/main.cpp)
   file(GLOB headers CONFIGURE_DEPENDS ${dir}/*.h)
@@ -31,7 +39,16 @@ function(kestrun_library name dir)
     target_link_libraries(${name} INTERFACE kestrun_options ${ARG_PUBLIC})
     return()
   endif()
-  add_library(${name} STATIC ${sources} ${headers})
+  if(ARG_SHARED)
+    add_library(${name} SHARED ${sources} ${headers})
+    set_target_properties(${name} PROPERTIES
+      VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}
+      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/${KESTRUN_PRIVATE_LIBDIR}
+      INSTALL_RPATH "$ORIGIN")
+    install(TARGETS ${name} LIBRARY DESTINATION ${KESTRUN_PRIVATE_LIBDIR} NAMELINK_SKIP)
+  else()
+    add_library(${name} STATIC ${sources} ${headers})
+  endif()
   target_link_libraries(${name} PUBLIC kestrun_options ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
   set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
 endfunction()

@@ -21,7 +21,7 @@ test=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-color-emoji
-  xvfb xauth xdotool x11-apps openbox dbus-daemon dbus-bin strace
+  xvfb xauth xdotool x11-apps x11-utils openbox dbus-daemon dbus-bin strace
   file lintian desktop-file-utils appstream
 )
 

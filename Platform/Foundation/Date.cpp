@@ -9,8 +9,10 @@
 namespace Foundation {
 namespace {
 
-// The replaced clock, if any. A NaN means "no replacement": reads stay lock-free.
+// The replaced clock, if any. A NaN means "no replacement": reads stay lock-free. A running
+// replacement holds its offset from the system clock.
 std::atomic<double> replacedNow{std::nan("")};
+std::atomic<bool> replacedRuns{false};
 
 double systemNow() {
   using namespace std::chrono;
@@ -31,25 +33,37 @@ bool twoDigits(std::string_view s, std::size_t at, int& out) {
 
 Date Clock::now() {
   double replaced = replacedNow.load(std::memory_order_acquire);
-  if (!std::isnan(replaced)) return {replaced};
-  return {systemNow()};
+  if (std::isnan(replaced)) return {systemNow()};
+  if (replacedRuns.load(std::memory_order_acquire)) return {systemNow() + replaced};
+  return {replaced};
 }
 
-ScopedClock::ScopedClock(Date fixed) : current_(fixed.secondsSinceEpoch) {
-  double before = replacedNow.exchange(current_, std::memory_order_acq_rel);
-  if (!std::isnan(before)) previous_ = before;
+ScopedClock::ScopedClock(Date start, ClockPace pace) : current_(start.secondsSinceEpoch), pace_(pace) {
+  bool runs = replacedRuns.load(std::memory_order_acquire);
+  double before = replacedNow.load(std::memory_order_acquire);
+  if (!std::isnan(before)) previous_ = Reading{before, runs};
+  set(start);
 }
 
 ScopedClock::~ScopedClock() {
-  replacedNow.store(previous_ ? *previous_ : std::nan(""), std::memory_order_release);
+  replacedNow.store(std::nan(""), std::memory_order_release);
+  replacedRuns.store(previous_ && previous_->running, std::memory_order_release);
+  replacedNow.store(previous_ ? previous_->value : std::nan(""), std::memory_order_release);
 }
 
 void ScopedClock::set(Date date) {
   current_ = date.secondsSinceEpoch;
-  replacedNow.store(current_, std::memory_order_release);
+  bool runs = pace_ == ClockPace::running;
+  // Cleared first so that a reader between the two stores sees the system clock, never a
+  // date read as an offset.
+  replacedNow.store(std::nan(""), std::memory_order_release);
+  replacedRuns.store(runs, std::memory_order_release);
+  replacedNow.store(runs ? current_ - systemNow() : current_, std::memory_order_release);
 }
 
-void ScopedClock::advance(TimeInterval seconds) { set({current_ + seconds}); }
+void ScopedClock::advance(TimeInterval seconds) {
+  set({(pace_ == ClockPace::running ? Clock::now().secondsSinceEpoch : current_) + seconds});
+}
 
 std::string formatRFC3339(Date date) {
   using namespace std::chrono;

@@ -36,10 +36,14 @@ namespace Clock {
 Date now();
 }  // namespace Clock
 
-// Replaces the clock with a fixed time until destroyed; nests, restoring the time it replaced.
+// Whether a replaced clock stands still at its date or runs on from it at the system clock's pace
+// (a live display started "as if" at another time still has to see time pass).
+enum class ClockPace { stopped, running };
+
+// Replaces the clock until destroyed; nests, restoring the clock it replaced.
 class ScopedClock {
  public:
-  explicit ScopedClock(Date fixed);
+  explicit ScopedClock(Date start, ClockPace pace = ClockPace::stopped);
   ~ScopedClock();
   ScopedClock(const ScopedClock&) = delete;
   ScopedClock& operator=(const ScopedClock&) = delete;
@@ -49,8 +53,13 @@ class ScopedClock {
   void advance(TimeInterval seconds);
 
  private:
-  std::optional<double> previous_;
+  struct Reading {
+    double value;  // the date when stopped, the offset from the system clock when running
+    bool running;
+  };
+  std::optional<Reading> previous_;
   double current_;
+  ClockPace pace_;
 };
 
 // RFC 3339 internet date-time, always UTC with "Z", to whole seconds: YYYY-MM-DDThh:mm:ssZ.

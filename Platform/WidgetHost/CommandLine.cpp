@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 namespace WidgetHost {
 namespace {
@@ -43,7 +44,7 @@ int runCommandLine(int argc, const char* const* argv, const std::vector<Command>
   std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
 
   // --now may stand anywhere; it is taken out before the command sees its arguments.
-  std::unique_ptr<Foundation::ScopedClock> clock;
+  std::optional<Foundation::Date> now;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] != "--now" && args[i].rfind("--now=", 0) != 0) continue;
     std::string value;
@@ -63,7 +64,7 @@ int runCommandLine(int argc, const char* const* argv, const std::vector<Command>
       io.err << program << ": --now: \"" << value << "\" is not an RFC 3339 date\n";
       return ExitStatus::usage;
     }
-    clock = std::make_unique<Foundation::ScopedClock>(*date);
+    now = date;
     args.erase(args.begin() + i, args.begin() + i + take);
     break;
   }
@@ -83,6 +84,8 @@ int runCommandLine(int argc, const char* const* argv, const std::vector<Command>
     printCommandUsage(io.out, program, *command);
     return ExitStatus::success;
   }
+  std::optional<Foundation::ScopedClock> clock;
+  if (now) clock.emplace(*now, command->nowPace);
   try {
     return command->run(rest, io);
   } catch (const UsageError& e) {

@@ -1,7 +1,7 @@
 // The widget host's face for people and scripts: one program, subcommands, stable output.
 //
 // Every command takes `--help`; the global `--now RFC3339` (anywhere on the line) replaces the
-// clock for the whole command. Exit statuses are shared by all commands (see ExitStatus). Commands
+// clock for the whole command (stopped there, or running on from there: see Command::nowPace). Exit statuses are shared by all commands (see ExitStatus). Commands
 // write their results to `out` and one line per problem to `err`, never both for one result.
 #pragma once
 
@@ -36,6 +36,8 @@ struct Command {
   std::string synopsis;  // the arguments after the name, e.g. "FILE|-"
   std::string summary;   // one sentence for the command list
   std::function<int(const std::vector<std::string>& arguments, CommandIO& io)> run;
+  // A long-running command takes --now as the moment it starts from, and time runs on.
+  Foundation::ClockPace nowPace = Foundation::ClockPace::stopped;
 };
 
 // Thrown by commands for a command line they cannot understand: the message goes to stderr with the

@@ -18,7 +18,7 @@ sample_with_memory 19756849152 > "$tmp/valid.json"
 head -c 300 "$tmp/valid.json" > "$tmp/damaged.json"  # cut off mid-document
 replace() { cp "$1" "$file.soak" && mv -f "$file.soak" "$file"; }
 
-start_display
+start_session
 replace "$tmp/valid.json"
 "$cli" host > "$tmp/host.log" 2>&1 &
 host=$!

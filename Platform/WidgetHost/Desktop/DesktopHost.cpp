@@ -40,25 +40,35 @@ int runDesktopModule(const DesktopRequest& request) {
 
 }  // namespace
 
-Command desktopHostCommand(std::vector<WidgetDescription> widgets,
-                           std::function<std::optional<std::filesystem::path>()> watchedFile) {
+Command desktopHostCommand(std::vector<WidgetDescription> widgets, DesktopIdentity identity,
+                           std::function<std::optional<std::filesystem::path>()> watchedFile,
+                           std::function<void(const std::string&)> useSnapshotFile) {
   auto shared = std::make_shared<std::vector<WidgetDescription>>(std::move(widgets));
-  return {"host", "[--together] [--verbose]",
-          "The widgets live on the desktop, redrawn at each entry and when the snapshot changes.",
-          [shared, watchedFile](const std::vector<std::string>& args, CommandIO&) {
-            DesktopRequest request;
-            for (const auto& a : args) {
-              if (a == "--together")
-                request.together = true;
-              else if (a == "--verbose")
-                request.verbose = true;
-              else
-                throw UsageError{"unexpected argument \"" + a + "\""};
-            }
-            request.widgets = *shared;
-            if (watchedFile) request.watched = watchedFile();
-            return runDesktopModule(request);
-          }};
+  Command command{
+      "host", "[--snapshot FILE] [--together] [--verbose]",
+      "The widgets live on the desktop, redrawn at each entry and when the snapshot changes.",
+      [shared, identity, watchedFile, useSnapshotFile](const std::vector<std::string>& args, CommandIO&) {
+        DesktopRequest request;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+          const std::string& a = args[i];
+          if (a == "--together") {
+            request.together = true;
+          } else if (a == "--verbose") {
+            request.verbose = true;
+          } else if (a == "--snapshot") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) throw UsageError{"--snapshot needs a file"};
+            if (useSnapshotFile) useSnapshotFile(args[++i]);
+          } else {
+            throw UsageError{"unexpected argument \"" + a + "\""};
+          }
+        }
+        request.widgets = *shared;
+        request.identity = identity;
+        if (watchedFile) request.watched = watchedFile();
+        return runDesktopModule(request);
+      }};
+  command.nowPace = Foundation::ClockPace::running;
+  return command;
 }
 
 }  // namespace WidgetHost

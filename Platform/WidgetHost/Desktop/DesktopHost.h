@@ -3,11 +3,14 @@
 //
 // Scheduling: each timeline entry is shown from its date on and a new timeline is asked for once
 // the last entry's date has passed; as the host's own choice, also as soon as the watched file is
-// replaced (the directory is watched, changes are gathered for 250 ms) and when the machine wakes
-// from sleep (logind's PrepareForSleep on the system bus). Between those moments the
-// process sleeps in the main loop: no polling. A tap is hit-tested and its URL handed to the
-// desktop's handler for the URL's scheme (GIO, never a shell); when nothing handles it, the window
-// and stderr say so.
+// written or replaced (inotify on its directory, or on the nearest existing ancestor while the
+// directory is missing) and when the machine wakes from sleep (logind's PrepareForSleep on the
+// system bus). Between those moments the process sleeps in the main loop: no polling. A tap (a
+// release over the link the press began on) is hit-tested and its URL handed to the desktop's
+// handler for the URL's scheme (GIO, never a shell); when nothing handles it, one desktop
+// notification and stderr say so.
+//
+// `--now` starts the host's clock at that date, from where it runs on.
 #pragma once
 
 #include <filesystem>
@@ -16,12 +19,15 @@
 #include <vector>
 
 #include "Platform/WidgetHost/CommandLine.h"
+#include "Platform/WidgetHost/Desktop/DesktopModule.h"
 #include "Platform/WidgetHost/Widget.h"
 
 namespace WidgetHost {
 
-// `watchedFile` names the file whose replacement asks for new timelines (looked up at start).
-Command desktopHostCommand(std::vector<WidgetDescription> widgets,
-                           std::function<std::optional<std::filesystem::path>()> watchedFile);
+// `watchedFile` names the file whose replacement asks for new timelines (looked up at start, after
+// `useSnapshotFile` has been given the --snapshot option's file, if any).
+Command desktopHostCommand(std::vector<WidgetDescription> widgets, DesktopIdentity identity,
+                           std::function<std::optional<std::filesystem::path>()> watchedFile,
+                           std::function<void(const std::string&)> useSnapshotFile);
 
 }  // namespace WidgetHost

@@ -5,17 +5,25 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Platform/WidgetHost/Widget.h"
 
 namespace WidgetHost {
 
+// Who the desktop host is to the session: the application id names its windows' class, its
+// single instance on the session bus and its notifications.
+struct DesktopIdentity {
+  std::string applicationId;
+};
+
 struct DesktopRequest {
   std::vector<WidgetDescription> widgets;
   std::optional<std::filesystem::path> watched;
   bool together = false;
   bool verbose = false;  // says on stderr when and why timelines are renewed
+  DesktopIdentity identity;
 };
 
 }  // namespace WidgetHost

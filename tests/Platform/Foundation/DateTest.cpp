@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -73,6 +75,25 @@ TEST(Clock, ScopedClocksReplaceAndNest) {
     EXPECT_EQ(Foundation::Clock::now(), Date{100});
   }
   EXPECT_GE(Foundation::Clock::now(), real);
+}
+
+// A running replacement starts at its date and then moves with the system clock; a stopped one
+// nested inside it stands still, and leaving it restores the running clock, not a frozen one.
+TEST(Clock, RunningClocksMoveOnFromTheirStart) {
+  Foundation::ScopedClock running(Date{1000}, Foundation::ClockPace::running);
+  Date first = Foundation::Clock::now();
+  EXPECT_GE(first.secondsSinceEpoch, 1000);
+  EXPECT_LT(first.secondsSinceEpoch, 1001);
+  {
+    Foundation::ScopedClock stopped(Date{50});
+    EXPECT_EQ(Foundation::Clock::now(), Date{50});
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  Date later = Foundation::Clock::now();
+  EXPECT_GT(later.timeIntervalSince(first), 0.015);
+  EXPECT_LT(later.timeIntervalSince(first), 5);
+  running.advance(3600);
+  EXPECT_GT(Foundation::Clock::now().timeIntervalSince(later), 3599.9);
 }
 
 }  // namespace
