@@ -23,7 +23,8 @@ struct SnapshotEntry {
 struct SnapshotProvider {
   using Entry = SnapshotEntry;
 
-  // Entries 0, 300, … 1800 seconds after the request's current time.
+  // Entries 0, 300, … 1800 seconds after the request's current time (fewer when the later ones
+  // would fall past the last instant an RFC 3339 date can name).
   static constexpr int timelineEntryCount = 7;
   static constexpr Foundation::TimeInterval timelineEntrySpacing = 300;
 

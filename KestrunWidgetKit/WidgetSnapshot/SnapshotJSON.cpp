@@ -137,7 +137,9 @@ class Fields {
     auto s = v.string();
     if (!s) wrongType(path_.member(name), "a date text", v);
     auto d = Foundation::parseRFC3339(*s);
-    if (!d) fail(path_.member(name), v.excerpt() + " is not an RFC 3339 date");
+    if (!d)
+      fail(path_.member(name),
+           v.excerpt() + " is not an RFC 3339 date");
     return *d;
   }
   WidgetSnapshot::Severity severity(std::string_view name) const {
@@ -225,9 +227,7 @@ WidgetSnapshot decodeRoot(const Value& root) {
 }
 
 void writeDate(Writer& w, std::string_view name, Foundation::Date date, const std::string& path) {
-  constexpr double earliest = -62167219200.0, latest = 253402300800.0;  // 0000-01-01 … 10000-01-01
-  double s = date.secondsSinceEpoch;
-  if (!std::isfinite(s) || s < earliest || s >= latest)
+  if (!Foundation::isRFC3339Representable(date))
     throw std::system_error(std::make_error_code(std::errc::argument_out_of_domain),
                             path + ": date cannot be written as an RFC 3339 date");
   w.key(name);

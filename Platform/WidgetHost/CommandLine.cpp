@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
+#include <system_error>
 
 namespace WidgetHost {
 namespace {
@@ -89,6 +90,15 @@ int runCommandLine(int argc, const char* const* argv, const std::vector<Command>
     io.err << program << " " << command->name << ": " << e.message << '\n';
     printCommandUsage(io.err, program, *command);
     return ExitStatus::usage;
+  } catch (const std::system_error& e) {
+    io.err << program << " " << command->name << ": " << e.what() << '\n';
+    return ExitStatus::platformError;
+  } catch (const std::exception& e) {
+    io.err << program << " " << command->name << ": internal error: " << e.what() << '\n';
+    return ExitStatus::internalError;
+  } catch (...) {
+    io.err << program << " " << command->name << ": internal error\n";
+    return ExitStatus::internalError;
   }
 }
 

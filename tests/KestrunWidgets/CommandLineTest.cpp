@@ -4,7 +4,11 @@
 
 #include "tests/KestrunWidgets/CommandLineTesting.h"
 
+#include <algorithm>
+#include <functional>
 #include <sstream>
+#include <stdexcept>
+#include <system_error>
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
@@ -99,6 +103,60 @@ TEST(CommandLine, ProviderAnswersAsJSONUnderAReplacedClock) {
   EXPECT_EQ(run({"snapshot", "--now", "2026-12-09T10:00:00Z"}).out,
             "{\"date\":\"2026-12-09T10:00:00Z\",\"snapshot\":" + reencoded + "}\n");
   EXPECT_EQ(run({"--now", "yesterday", "timeline"}).status, WidgetHost::ExitStatus::usage);
+}
+
+// A document whose date lies outside the writable years is unreadable to every command, and no
+// command ends in an abort: each answers as for any other unreadable file.
+TEST(CommandLine, DatesOutsideTheWritableYearsNeverReachTheEncoder) {
+  TestSupport::ScopedWidgetContainer container;
+  for (const char* date : {"0000-01-01T00:00:00+00:01", "9999-12-31T23:30:00-01:00"}) {
+    std::string bad = document;
+    bad.replace(bad.find("2026-03-01T10:00:00.5Z"), 22, date);
+    TestSupport::writeFile(container.snapshotFile(), bad);
+    EXPECT_EQ(run({"where"}).status, 1) << date;
+    EXPECT_EQ(run({"decode", container.snapshotFile().string()}).status, 1) << date;
+    EXPECT_EQ(run({"write", "-"}, bad).status, 1) << date;
+    EXPECT_EQ(run({"timeline"}).out.find("\"snapshot\":null"), 43u) << date;
+    EXPECT_EQ(run({"snapshot"}).status, 0) << date;
+    EXPECT_NE(run({"snapshot", "--preview"}).out.find("\"ssid\":\"Home\""), std::string::npos);
+  }
+  EXPECT_EQ(run({"--now", "9999-12-31T23:30:00-01:00", "timeline"}).status,
+            WidgetHost::ExitStatus::usage);
+  EXPECT_EQ(run({"--now", "0000-01-01T00:00:00+00:01", "snapshot"}).status,
+            WidgetHost::ExitStatus::usage);
+  // Near the end of the year 9999 the timeline stops early instead of repeating a clamped date.
+  Outcome late = run({"--now", "9999-12-31T23:50:00Z", "timeline"});
+  EXPECT_EQ(late.status, 0);
+  EXPECT_EQ(late.out, "{\"entries\":[{\"date\":\"9999-12-31T23:50:00Z\",\"snapshot\":null},"
+                      "{\"date\":\"9999-12-31T23:55:00Z\",\"snapshot\":null}],"
+                      "\"policy\":\"atEnd\"}\n");
+}
+
+// Whatever a command throws ends as one line on stderr and a documented status, never an abort.
+TEST(CommandLine, AnythingThrownBecomesOneLineAndAStatus) {
+  auto outcome = [](std::function<void()> fault) {
+    std::vector<WidgetHost::Command> commands{
+        {"fail", "", "Fails.", [fault](const std::vector<std::string>&, WidgetHost::CommandIO&) {
+           fault();
+           return 0;
+         }}};
+    const char* argv[] = {"kestrun-widgets", "fail"};
+    std::ostringstream out, err;
+    std::istringstream in;
+    int status = WidgetHost::runCommandLine(2, argv, commands, {out, err, in});
+    return Outcome{status, out.str(), err.str()};
+  };
+  Outcome system = outcome([] {
+    throw std::system_error(std::make_error_code(std::errc::no_space_on_device), "write 'x'");
+  });
+  EXPECT_EQ(system.status, WidgetHost::ExitStatus::platformError);
+  EXPECT_EQ(system.err, "kestrun-widgets fail: write 'x': No space left on device\n");
+  Outcome runtime = outcome([] { throw std::runtime_error("cairo: out of memory"); });
+  EXPECT_EQ(runtime.status, WidgetHost::ExitStatus::internalError);
+  EXPECT_EQ(runtime.err, "kestrun-widgets fail: internal error: cairo: out of memory\n");
+  Outcome other = outcome([] { throw 7; });
+  EXPECT_EQ(other.status, WidgetHost::ExitStatus::internalError);
+  EXPECT_EQ(std::count(other.err.begin(), other.err.end(), '\n'), 1);
 }
 
 TEST(CommandLine, WhereTellsEachLinkOfTheChain) {

@@ -107,6 +107,31 @@ TEST(Decode, RejectionsNameThePathAndTheReason) {
   }
 }
 
+// Every accepted document must be encodable: a date the encoder cannot write is refused on reading.
+TEST(Decode, DatesOutsideTheWritableYearsAreUnreadableValues) {
+  struct Case {
+    std::string document;
+    const char* diagnosis;
+  } cases[] = {
+      {replaced("2026-03-01T10:00:00Z", "0000-01-01T00:00:00+00:01"),
+       R"(updated: "0000-01-01T00:00:00+00:01" is not an RFC 3339 date)"},
+      {replaced("2026-03-01T10:00:00Z", "9999-12-31T23:30:00-01:00"),
+       R"(updated: "9999-12-31T23:30:00-01:00" is not an RFC 3339 date)"},
+      {replaced("2026-03-01T09:00:00Z", "9999-12-31T23:30:00-01:00"),
+       R"(speedTest.date: "9999-12-31T23:30:00-01:00" is not an RFC 3339 date)"},
+  };
+  for (const auto& c : cases) {
+    std::string why;
+    EXPECT_FALSE(decodeSnapshot(c.document, &why)) << c.diagnosis;
+    EXPECT_EQ(why, c.diagnosis);
+  }
+  for (const char* edge : {"0000-01-01T00:00:00Z", "9999-12-31T23:59:59.75Z"}) {
+    auto s = decodeSnapshot(replaced("2026-03-01T10:00:00Z", edge));
+    ASSERT_TRUE(s) << edge;
+    EXPECT_NO_THROW(encodeSnapshot(*s)) << edge;
+  }
+}
+
 TEST(Decode, RejectsWhatNoWriterProduces) {
   std::string nested = std::string(100, '[') + std::string(100, ']');
   const std::string cases[] = {
