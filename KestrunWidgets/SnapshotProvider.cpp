@@ -17,7 +17,7 @@ void SnapshotProvider::getSnapshot(const WidgetHost::TimelineProviderContext& co
 void SnapshotProvider::getTimeline(
     const WidgetHost::TimelineProviderContext&,
     const std::function<void(WidgetHost::Timeline<SnapshotEntry>)>& completion) const {
-  std::optional<WidgetSnapshot> snapshot = WidgetStore::read();
+  SharedSnapshot snapshot = WidgetStore::read();
   Foundation::Date now = Foundation::Clock::now();
   WidgetHost::Timeline<SnapshotEntry> timeline{{}, WidgetHost::TimelineReloadPolicy::atEnd};
   timeline.entries.reserve(timelineEntryCount);

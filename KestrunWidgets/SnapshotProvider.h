@@ -14,10 +14,11 @@
 #include "Platform/WidgetHost/Timeline.h"
 
 // A timeline entry: when the host is to show it, and the snapshot the views show (none: the
-// first-run view). It carries no relevance of its own.
+// first-run view). It carries no relevance of its own. The entries of one timeline share one
+// decoded snapshot, so that seven entries of a large document hold it once.
 struct SnapshotEntry {
   Foundation::Date date;
-  std::optional<WidgetSnapshot> snapshot;
+  SharedSnapshot snapshot;
 };
 
 struct SnapshotProvider {

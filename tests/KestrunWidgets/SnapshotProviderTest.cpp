@@ -76,8 +76,8 @@ TEST(SnapshotProvider, WithAFile) {
   for (std::size_t i = 0; i < t.entries.size(); ++i) {
     EXPECT_EQ(t.entries[i].date, Foundation::Date{2'000'000'000.25 + 300.0 * i}) << i;
     EXPECT_EQ(t.entries[i].snapshot, stored(1'999'999'000)) << i;
-    // The entries hold the attention items once between them.
-    EXPECT_TRUE(t.entries[i].snapshot->attention.sharesItemsWith(t.entries[0].snapshot->attention));
+    // The entries hold one decoded snapshot between them.
+    EXPECT_TRUE(t.entries[i].snapshot.sharesWith(t.entries[0].snapshot));
   }
   EXPECT_EQ(t.entries.capacity(), 7u);
 }
