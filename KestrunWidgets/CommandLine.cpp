@@ -85,7 +85,8 @@ int writeCommand(const std::vector<std::string>& args, CommandIO& io) {
     WidgetStore::write(*snapshot);
   } catch (const std::system_error& e) {
     io.err << "kestrun-widgets write: " << e.what() << '\n';
-    return Exit::platformError;
+    // Too large for any reader is a fault of the document, not of the system.
+    return e.code() == std::errc::file_too_large ? Exit::failure : Exit::platformError;
   }
   io.out << file->string() << '\n';
   return Exit::success;

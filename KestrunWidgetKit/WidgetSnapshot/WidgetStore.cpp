@@ -1,6 +1,8 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <system_error>
 #include <mutex>
 #include <variant>
 
@@ -76,8 +78,14 @@ std::optional<WidgetSnapshot> read(std::string* whyNot) {
 void write(const WidgetSnapshot& snapshot) {
   auto file = fileURL();
   if (!file) return;
-  Foundation::FileManager::createDirectory(file->parent_path());
   std::string document = encodeSnapshot(snapshot);
+  // A document every read would refuse must not replace one that can be read.
+  if (document.size() > maximumFileSize)
+    throw std::system_error(EFBIG, std::generic_category(),
+                            "the document of " + std::to_string(document.size()) +
+                                " bytes is larger than the " + std::to_string(maximumFileSize) +
+                                " bytes a reader accepts; not written to '" + file->string() + "'");
+  Foundation::FileManager::createDirectory(file->parent_path());
   Foundation::writeAtomically(*file, document);
 }
 

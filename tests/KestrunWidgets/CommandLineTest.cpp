@@ -5,6 +5,7 @@
 #include "tests/KestrunWidgets/CommandLineTesting.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
@@ -79,6 +80,26 @@ TEST(CommandLine, WriteStoresThroughTheStoreOrSaysWhyNot) {
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("No container"), std::string::npos) << r.err;
   }
+}
+
+TEST(CommandLine, WriteOfADocumentTooLargeForAnyReaderFailsWithStatusOne) {
+  TestSupport::ScopedWidgetContainer container;
+  ASSERT_EQ(run({"write", "-"}, document).status, 0);
+  // Numbers written with an exponent grow when re-encoded: a document just under the cap can
+  // encode past it.
+  std::string large = reencoded;
+  for (const char* name : {"\"devRunning\":0", "\"attentionTotal\":0", "\"urgent\":0", "\"toCheck\":0"})
+    large.replace(large.find(name), std::strlen(name), std::string(name, std::strlen(name) - 1) + "1e18");
+  std::string item = R"({"id":"a","title":"","detail":"","severity":0,"section":"s","symbol":"s","tint":"red"})";
+  item.insert(item.find("\"title\":\"") + 9, WidgetStore::maximumFileSize - large.size() - item.size() - 10, 't');
+  large.replace(large.find("\"attention\":[]"), 14, "\"attention\":[" + item + "]");
+  ASSERT_LE(large.size(), WidgetStore::maximumFileSize);
+  ASSERT_GT(encodeSnapshot(*decodeSnapshot(large)).size(), WidgetStore::maximumFileSize);
+  Outcome tooLarge = run({"write", "-"}, large);
+  EXPECT_EQ(tooLarge.status, 1);
+  EXPECT_NE(tooLarge.err.find("larger than the 16777216 bytes a reader accepts"), std::string::npos)
+      << tooLarge.err;
+  EXPECT_EQ(TestSupport::readFile(container.snapshotFile()), reencoded);
 }
 
 TEST(CommandLine, ProviderAnswersAsJSONUnderAReplacedClock) {
