@@ -37,7 +37,8 @@ class Bundle {
   std::filesystem::path infoPlistPath() const { return path_ / "Info.plist"; }
 
   // A top-level key of Info.plist (XML or binary). A missing, unreadable or damaged Info.plist,
-  // or one whose top level is not a dictionary, holds no keys.
+  // one larger than 64 KiB or nested deeper than 32 levels, or one whose top level is not a
+  // dictionary, holds no keys.
   std::optional<PropertyValue> objectForInfoDictionaryKey(std::string_view key) const;
 
  private:
