@@ -372,29 +372,38 @@ void Writer::writeString(std::string_view text) {
   if (!isValidUTF8(text) || text.find('\0') != std::string_view::npos)
     throw std::system_error(std::make_error_code(std::errc::illegal_byte_sequence),
                             "text is not valid UTF-8 or holds U+0000");
-  out_ += '"';
-  for (char c : text) {
-    auto u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"': out_ += "\\\""; break;
-      case '\\': out_ += "\\\\"; break;
-      case '\n': out_ += "\\n"; break;
-      case '\r': out_ += "\\r"; break;
-      case '\t': out_ += "\\t"; break;
-      case '\b': out_ += "\\b"; break;
-      case '\f': out_ += "\\f"; break;
+  appendString(out_, text);
+}
+
+void appendString(std::string& out, std::string_view text) {
+  static constexpr char hex[] = "0123456789abcdef";
+  out += '"';
+  for (std::size_t i = 0; i < text.size();) {
+    DecodedCodePoint c = decodeUTF8(text, i);
+    if (c.length == 0) {
+      out += "\\ufffd";
+      ++i;
+      continue;
+    }
+    switch (c.value) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
       default:
-        if (u < 0x20) {
-          static constexpr char hex[] = "0123456789abcdef";
-          out_ += "\\u00";
-          out_ += hex[u >> 4];
-          out_ += hex[u & 15];
+        if (isDisplayControl(c.value) || c.value == 0x2028 || c.value == 0x2029) {
+          out += "\\u";
+          for (int shift = 12; shift >= 0; shift -= 4) out += hex[(c.value >> shift) & 15];
         } else {
-          out_ += c;
+          out.append(text.substr(i, c.length));
         }
     }
+    i += c.length;
   }
-  out_ += '"';
+  out += '"';
 }
 
 }  // namespace Foundation::JSON

@@ -76,6 +76,12 @@ class Document {
   std::unique_ptr<Storage> storage_;
 };
 
+// Appends `text` as a JSON string: quotes, backslash and every display control escaped (C0, DEL,
+// C1, the direction controls, and U+2028/U+2029, which end lines in JavaScript), so that the text
+// pastes anywhere and never steers a terminal. Bytes that are not valid UTF-8 become U+FFFD.
+// The one string escaping of every JSON the system writes.
+void appendString(std::string& out, std::string_view text);
+
 // A compact writer: no whitespace, members in the order written. Strings must be valid UTF-8 without
 // U+0000 (what the parser accepts); otherwise the string throws std::system_error(EILSEQ).
 class Writer {

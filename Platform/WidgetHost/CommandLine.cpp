@@ -5,6 +5,8 @@
 #include <memory>
 #include <system_error>
 
+#include "Platform/Foundation/Text.h"
+
 namespace WidgetHost {
 namespace {
 
@@ -91,10 +93,12 @@ int runCommandLine(int argc, const char* const* argv, const std::vector<Command>
     printCommandUsage(io.err, program, *command);
     return ExitStatus::usage;
   } catch (const std::system_error& e) {
-    io.err << program << " " << command->name << ": " << e.what() << '\n';
+    io.err << program << " " << command->name << ": " << Foundation::escapedForTerminal(e.what())
+           << '\n';
     return ExitStatus::platformError;
   } catch (const std::exception& e) {
-    io.err << program << " " << command->name << ": internal error: " << e.what() << '\n';
+    io.err << program << " " << command->name
+           << ": internal error: " << Foundation::escapedForTerminal(e.what()) << '\n';
     return ExitStatus::internalError;
   } catch (...) {
     io.err << program << " " << command->name << ": internal error\n";

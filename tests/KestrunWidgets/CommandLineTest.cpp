@@ -180,6 +180,37 @@ TEST(CommandLine, AnythingThrownBecomesOneLineAndAStatus) {
   EXPECT_EQ(std::count(other.err.begin(), other.err.end(), '\n'), 1);
 }
 
+// Names and values from the file or the environment never reach the terminal raw: no escape
+// sequence, no forged line.
+TEST(CommandLine, TerminalControlsFromFilesAndTheEnvironmentArePrintedEscaped) {
+  auto raw = [](const std::string& text) {
+    for (char c : text)
+      if (c == '\x1b' || c == '\x07' || c == '\r') return true;
+    return false;
+  };
+  TestSupport::ScopedWidgetContainer container;
+  std::string hostile = document;
+  const std::string name = R"(\u001b]0;title\u0007\u001b[2J\nforged: yes\u202e)";
+  hostile.replace(hostile.find("\"unknown\""), 9, "\"" + name + "\":1,\"" + name + "\"");
+  TestSupport::writeFile(container.snapshotFile(), hostile);
+  Outcome decoded = run({"decode", container.snapshotFile().string()});
+  EXPECT_EQ(decoded.status, 1);
+  EXPECT_EQ(decoded.err,
+            "(root): member \"\\u001b]0;title\\u0007\\u001b[2J\\u000aforged: yes\\u202e\" appears "
+            "twice\n");
+  Outcome where = run({"where"});
+  EXPECT_FALSE(raw(where.out)) << where.out;
+  EXPECT_EQ(std::count(where.out.begin(), where.out.end(), '\n'), 5) << where.out;
+  EXPECT_NE(where.out.find("\\u001b]0;title"), std::string::npos);
+
+  TestSupport::ScopedWidgetContainer escaped("<string>group.\x1b[2Jx</string>");
+  Outcome group = run({"where"});
+  EXPECT_FALSE(raw(group.out)) << group.out;
+  EXPECT_NE(group.out.find("group: group.\\u001b[2Jx\n"), std::string::npos) << group.out;
+  TestSupport::ScopedEnvironment home{{"XDG_DATA_HOME", "/tmp/\x1b]0;x\x07"}};
+  EXPECT_FALSE(raw(run({"where"}).out));
+}
+
 TEST(CommandLine, WhereTellsEachLinkOfTheChain) {
   TestSupport::ScopedWidgetContainer container;
   Outcome missing = run({"where"});

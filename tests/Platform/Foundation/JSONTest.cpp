@@ -1,4 +1,5 @@
 #include "Platform/Foundation/JSON.h"
+#include "Platform/Foundation/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,33 @@ TEST(JSONParse, NumbersKeepTheirRange) {
   EXPECT_EQ(v[0].type(), Type::number);
 }
 
+// Every display control leaves as an escape, so that no JSON the system prints steers a terminal;
+// other text passes through, and text that is not UTF-8 (only the tree dump writes any) becomes
+// U+FFFD.
+TEST(JSONWrite, OneEscapingForEveryDisplayControl) {
+  struct Case {
+    std::string_view text, written;
+  } cases[] = {
+      {"\x1b]0;t\x07", R"("\u001b]0;t\u0007")"},
+      {"\b\f", R"("\b\f")"},
+      {"\u0085\u009b", R"("\u0085\u009b")"},
+      {"\u200e\u200f\u202a\u202e\u2066\u2069", R"("\u200e\u200f\u202a\u202e\u2066\u2069")"},
+      {"\u2028\u2029", R"("\u2028\u2029")"},
+      {"\u00a0\u200d\u2065\u206a\U0001F600", "\"\u00a0\u200d\u2065\u206a\U0001F600\""},
+      {"a\xff" "b\xc3", R"("a\ufffdb\ufffd")"},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    Foundation::JSON::appendString(out, c.text);
+    EXPECT_EQ(out, c.written) << c.written;
+    if (Foundation::isValidUTF8(c.text)) {
+      auto back = Document::parse(out);
+      ASSERT_TRUE(back) << c.written;
+      EXPECT_EQ(back->root().string(), c.text);
+    }
+  }
+}
+
 TEST(JSONWrite, EscapesAndRefusals) {
   Writer w;
   w.beginObject();
@@ -66,7 +94,7 @@ TEST(JSONWrite, EscapesAndRefusals) {
   w.endArray();
   w.endObject();
   EXPECT_EQ(w.text(),
-            "{\"t\":\"q\\\"b\\\\n\\n\\u0001\\u001f\x7f\u00e9\",\"a\":[-3,18446744073709551615,true,null]}");
+            "{\"t\":\"q\\\"b\\\\n\\n\\u0001\\u001f\\u007f\u00e9\",\"a\":[-3,18446744073709551615,true,null]}");
   auto back = Document::parse(w.text());
   ASSERT_TRUE(back);
   EXPECT_EQ(back->root().member("t")->string(), "q\"b\\n\n\x01\x1f\x7f\u00e9");

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 
+#include "Platform/Foundation/Text.h"
 #include "Platform/WidgetHost/CommandLine.h"
 #include "Platform/WidgetHost/Desktop/DesktopModule.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
@@ -86,11 +87,7 @@ void schedule(LiveWidget& w);
 const RenderedWidget& rendered(LiveWidget& w);
 
 // Texts from the snapshot file go to a terminal only without their control characters.
-std::string printable(std::string text) {
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  return text;
-}
+std::string printable(std::string text) { return Foundation::escapedForTerminal(text); }
 
 // Assistive technology sees each link region as a link named by its texts and described by its
 // destination. The objects draw nothing and take no pointer events: clicks reach the drawing.
