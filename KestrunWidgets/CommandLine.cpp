@@ -31,7 +31,9 @@ std::string oneFileArgument(const std::vector<std::string>& args) {
 
 // The document in FILE, or in standard input for "-", read with the store's own bound.
 std::optional<std::string> readDocument(const std::string& file, CommandIO& io, std::string* why) {
-  if (file != "-") return Foundation::readWholeFile(file, WidgetStore::maximumFileSize, why);
+  if (file != "-")
+    return Foundation::readWholeFile(file, WidgetStore::maximumFileSize, why,
+                                     Foundation::FileKinds::regularFilesAndStreams);
   std::string bytes;
   char buffer[65536];
   while (io.in.read(buffer, sizeof buffer) || io.in.gcount() > 0) {

@@ -52,7 +52,9 @@ void createDirectory(const std::filesystem::path& directory) {
   for (const auto& part : directory) {
     prefix /= part;
     if (part.empty() || part == "/") continue;  // a trailing separator, or the root itself
-    if (::mkdir(prefix.c_str(), 0777) == 0) continue;
+    // Private to the user, as the XDG base directory rules ask of data directories: what lands
+    // in them names networks and repositories.
+    if (::mkdir(prefix.c_str(), 0700) == 0) continue;
     int error = errno;
     struct stat status;
     if (error == EEXIST) {
