@@ -121,6 +121,7 @@ int whereCommand(const std::vector<std::string>& args, CommandIO& io) {
   std::string why;
   bool readable = WidgetStore::read(&why).has_value();
   io.out << "readable: " << (readable ? "yes" : "no: " + printable(why)) << '\n';
+  if (!file) return Exit::notConfigured;  // no group identifier, or no container for it
   return readable ? Exit::success : Exit::failure;
 }
 

@@ -211,6 +211,19 @@ TEST(CommandLine, TerminalControlsFromFilesAndTheEnvironmentArePrintedEscaped) {
   EXPECT_FALSE(raw(run({"where"}).out));
 }
 
+// As the exit-status table says: 3 when there is no group identifier or no container.
+TEST(CommandLine, WhereWithoutAGroupOrAContainerExitsThree) {
+  {
+    TestSupport::ScopedWidgetContainer noGroup("");
+    Outcome where = run({"where"});
+    EXPECT_EQ(where.status, WidgetHost::ExitStatus::notConfigured) << where.out;
+    EXPECT_NE(where.out.find("file: none\n"), std::string::npos);
+  }
+  TestSupport::ScopedWidgetContainer container;
+  TestSupport::ScopedEnvironment noHome{{"XDG_DATA_HOME", nullptr}, {"HOME", nullptr}};
+  EXPECT_EQ(run({"where"}).status, WidgetHost::ExitStatus::notConfigured);
+}
+
 TEST(CommandLine, WhereTellsEachLinkOfTheChain) {
   TestSupport::ScopedWidgetContainer container;
   Outcome missing = run({"where"});

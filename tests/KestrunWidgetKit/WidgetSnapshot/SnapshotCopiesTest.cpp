@@ -114,3 +114,66 @@ TEST(SnapshotCopies, ASharedSnapshotIsOneImmutableValue) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every field of every record takes part in equality: each change in turn must make the snapshot
+// differ, and (but for `updated`) differ in content too. A field left out of an `==` fails here.
+TEST(SnapshotEquality, EveryFieldOfEveryRecordCounts) {
+  using S = WidgetSnapshot;
+  const S base = WidgetSnapshot::sample();
+  struct Change {
+    const char* field;
+    void (*apply)(S&);
+  } changes[] = {
+      {"updated", [](S& s) { s.updated = s.updated + 1; }},
+      {"memory", [](S& s) { s.memory.reset(); }},
+      {"memory.used", [](S& s) { s.memory->used += 1; }},
+      {"memory.physical", [](S& s) { s.memory->physical += 1; }},
+      {"memory.swapUsed", [](S& s) { s.memory->swapUsed += 1; }},
+      {"memory.pressure", [](S& s) { s.memory->pressure = S::Severity::critical; }},
+      {"wifiChecked", [](S& s) { s.wifiChecked = !s.wifiChecked; }},
+      {"wifi", [](S& s) { s.wifi.reset(); }},
+      {"wifi.ssid", [](S& s) { s.wifi->ssid = "Other"; }},
+      {"wifi.ssid absent", [](S& s) { s.wifi->ssid.reset(); }},
+      {"wifi.band", [](S& s) { s.wifi->band = "2.4 GHz"; }},
+      {"wifi.rssi", [](S& s) { s.wifi->rssi += 1; }},
+      {"wifi.routerMs", [](S& s) { s.wifi->routerMs = 99; }},
+      {"wifi.internetMs", [](S& s) { s.wifi->internetMs.reset(); }},
+      {"wifi.issues", [](S& s) { s.wifi->issues += 1; }},
+      {"speedTest", [](S& s) { s.speedTest.reset(); }},
+      {"speedTest.downloadMbps", [](S& s) { s.speedTest->downloadMbps += 1; }},
+      {"speedTest.uploadMbps", [](S& s) { s.speedTest->uploadMbps += 1; }},
+      {"speedTest.date", [](S& s) { s.speedTest->date = s.speedTest->date + 1; }},
+      {"disk", [](S& s) { s.disk.reset(); }},
+      {"disk.free", [](S& s) { s.disk->free += 1; }},
+      {"disk.total", [](S& s) { s.disk->total += 1; }},
+      {"disk.cleanable", [](S& s) { s.disk->cleanable.reset(); }},
+      {"devRunning", [](S& s) { s.devRunning += 1; }},
+      {"attention", [](S& s) { s.attention.pop_back(); }},
+      {"attention.id", [](S& s) { s.attention[0].id = "x"; }},
+      {"attention.title", [](S& s) { s.attention[0].title = "x"; }},
+      {"attention.detail", [](S& s) { s.attention[0].detail = "x"; }},
+      {"attention.severity", [](S& s) { s.attention[0].severity = S::Severity::critical; }},
+      {"attention.section", [](S& s) { s.attention[0].section = "x"; }},
+      {"attention.symbol", [](S& s) { s.attention[0].symbol = "x"; }},
+      {"attention.tint", [](S& s) { s.attention[0].tint = S::Tint::red; }},
+      {"attentionTotal", [](S& s) { s.attentionTotal += 1; }},
+      {"urgent", [](S& s) { s.urgent += 1; }},
+      {"toCheck", [](S& s) { s.toCheck += 1; }},
+  };
+  for (const auto& c : changes) {
+    S changed = base;
+    c.apply(changed);
+    EXPECT_FALSE(changed == base) << c.field;
+    EXPECT_FALSE(base == changed) << c.field;
+    EXPECT_EQ(changed.sameContent(base), std::string_view(c.field) == "updated") << c.field;
+  }
+  // Text compares by canonical equivalence: é as one code point or as e + U+0301.
+  S composed = base, decomposed = base;
+  composed.attention[0].title = "caf\u00e9";
+  decomposed.attention[0].title = "cafe\u0301";
+  EXPECT_TRUE(composed == decomposed);
+}
+
+}  // namespace
