@@ -1,6 +1,7 @@
 #include "Platform/WidgetHost/HostCommands.h"
 
 #include <charconv>
+#include <cmath>
 #include <system_error>
 #include <filesystem>
 #include <map>
@@ -32,8 +33,9 @@ struct Options {
 double parseNumber(const std::string& text, const std::string& option) {
   double value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size())
-    throw UsageError{option + ": \"" + text + "\" is not a number"};
+  // "nan" and "inf" parse, but name no place and no size.
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    throw UsageError{option + ": \"" + text + "\" is not a finite number"};
   return value;
 }
 

@@ -85,11 +85,25 @@ TEST_F(HostCommands, TapsOpenTheRegionUnderThePoint) {
       {"health", "150,195", "kestrun://open/projects"},
       {"health", "150,226", "kestrun://open/sweep"},
       {"health", "180,370", "kestrun://open/home"},
+      // Outside the widget's bounds nothing opens, the widget URL included.
+      {"wifi", "-1,85", nullptr},
+      {"wifi", "85,170", nullptr},
+      {"wifi", "170,0", nullptr},
+      {"health", "180,1e9", nullptr},
+      {"wifi", "0,0", "kestrun://open/wifi"},
   };
   for (const auto& c : cases) {
     Outcome r = run(at(c.widget, c.point));
     EXPECT_EQ(r.status, c.url ? 0 : 1) << c.widget << " " << c.point << " " << r.out;
     EXPECT_EQ(r.out, c.url ? std::string(c.url) + "\n" : "") << c.widget << " " << c.point;
+  }
+}
+
+TEST_F(HostCommands, ANonFinitePointIsAUsageError) {
+  for (const char* point : {"nan,10", "10,inf", "-inf,0", "nan,nan"}) {
+    Outcome r = run(at("wifi", point));
+    EXPECT_EQ(r.status, WidgetHost::ExitStatus::usage) << point;
+    EXPECT_EQ(r.out, "") << point;
   }
 }
 
