@@ -151,6 +151,9 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
   if (!widgets.empty()) {
     auto host = WidgetHost::hostCommands(widgets, [](const std::string& file) {
       WidgetStore::overrideFileLocation(std::filesystem::path(file));
+      std::string why;
+      if (WidgetStore::read(&why)) return std::optional<std::string>();
+      return std::optional<std::string>(why + "; drawn as without a snapshot");
     });
     host.push_back(WidgetHost::desktopHostCommand(std::move(widgets), [] { return WidgetStore::fileURL(); }));
     list.insert(list.end(), std::make_move_iterator(host.begin()),

@@ -127,6 +127,13 @@ TEST_F(HostCommands, SnapshotOptionReadsThatFileThroughTheSameDecoder) {
   TestSupport::writeFile(out / "broken.json", "{");
   r = run({"tree", "--widget", "wifi", "--snapshot", (out / "broken.json").string()});
   EXPECT_NE(r.out.find("kestrun://open/home"), std::string::npos);  // the first-run view
+  // An unreadable file says why, for every command that draws.
+  EXPECT_EQ(r.err, "kestrun-widgets: --snapshot " + (out / "broken.json").string() +
+                       ": (root): not valid JSON; drawn as without a snapshot\n");
+  EXPECT_EQ(run({"tree", "--widget", "wifi", "--snapshot", (out / "other.json").string()}).err, "");
+  Outcome gallery = run({"gallery", "--out", (out / "g").string(), "--snapshot", (out / "none.json").string()});
+  EXPECT_EQ(gallery.status, 0);
+  EXPECT_NE(gallery.err.find("none.json: no such file"), std::string::npos) << gallery.err;
   // The option lasts for its command only.
   EXPECT_EQ(WidgetStore::fileURL(), container.snapshotFile());
 }
