@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -234,39 +233,21 @@ std::string_view mainBundleDirectory() {
 }  // namespace
 
 std::shared_ptr<const Bundle> Bundle::main() {
-  // The store asks for the main bundle on every read: the last answer is kept by the directory's
-  // text as given, so that the usual call costs one getenv and one string comparison.
-  static std::mutex mutex;
-  static std::string lastDirectory;
-  static std::shared_ptr<const Bundle> last;
-  std::string_view directory = mainBundleDirectory();
-  {
-    std::lock_guard lock(mutex);
-    if (last && directory == lastDirectory) return last;
-  }
-  auto bundle = at(std::filesystem::path(directory));
-  std::lock_guard lock(mutex);
-  lastDirectory = directory;
-  last = bundle;
-  return bundle;
+  return at(std::filesystem::path(mainBundleDirectory()));
 }
 
 std::shared_ptr<const Bundle> Bundle::at(const std::filesystem::path& directory) {
-  static std::mutex mutex;
-  static std::map<std::filesystem::path, std::shared_ptr<const Bundle>> cache;
   std::filesystem::path key = directory.lexically_normal();
   if (!key.has_filename() && key.has_relative_path()) key = key.parent_path();  // "a/b/" is "a/b"
-  std::lock_guard lock(mutex);
-  auto& bundle = cache[key];
-  // The property list is read under the lock so that two threads never load the same bundle
-  // twice; it is small and read once per directory.
-  if (!bundle) bundle.reset(new Bundle(key, loadInfoDictionary(key / "Info.plist")));
-  return bundle;
+  return std::shared_ptr<const Bundle>(new Bundle(std::move(key)));
 }
 
 std::optional<PropertyValue> Bundle::objectForInfoDictionaryKey(std::string_view key) const {
-  auto found = info_.find(key);
-  if (found == info_.end()) return std::nullopt;
+  // Read afresh on every call: the file is small and bounded, asked for every few minutes, and a
+  // copy kept here would be one more place that can disagree with the file.
+  auto info = loadInfoDictionary(infoPlistPath());
+  auto found = info.find(key);
+  if (found == info.end()) return std::nullopt;
   return found->second;
 }
 
