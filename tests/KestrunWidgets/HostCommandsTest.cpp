@@ -99,6 +99,19 @@ TEST_F(HostCommands, TapsOpenTheRegionUnderThePoint) {
   }
 }
 
+// A PDF carries the widget URL over the whole widget, under the region links, so that the small
+// widgets, which have no regions, still open their section.
+TEST_F(HostCommands, PDFsCarryTheWidgetURL) {
+  for (auto [widget, url] : {std::pair{"wifi", "kestrun://open/wifi"}, {"memory", "kestrun://open/memory"},
+                             {"health", "kestrun://open/home"}}) {
+    Outcome r = run({"render", "--widget", widget, "--format", "pdf", "--out", out.path().string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string pdf = TestSupport::readFile(out / (std::string(widget) + "@2x.pdf"));
+    EXPECT_NE(pdf.find(url), std::string::npos) << widget;
+    EXPECT_NE(pdf.find("/Link"), std::string::npos) << widget;
+  }
+}
+
 TEST_F(HostCommands, ANonFinitePointIsAUsageError) {
   for (const char* point : {"nan,10", "10,inf", "-inf,0", "nan,nan"}) {
     Outcome r = run(at("wifi", point));
