@@ -10,6 +10,7 @@
 #include "Platform/Foundation/Bundle.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Files.h"
+#include "Platform/Foundation/Text.h"
 #include "Platform/WidgetHost/Desktop/DesktopHost.h"
 #include "Platform/WidgetHost/HostCommands.h"
 
@@ -20,6 +21,9 @@ using WidgetHost::CommandIO;
 using WidgetHost::UsageError;
 namespace Exit = WidgetHost::ExitStatus;
 
+// Everything from a file or the environment reaches the terminal through this.
+std::string printable(std::string_view text) { return Foundation::escapedForTerminal(text); }
+
 std::string oneFileArgument(const std::vector<std::string>& args) {
   if (args.size() != 1) throw UsageError{"expected one FILE (or - for standard input)"};
   return args[0];
@@ -27,7 +31,9 @@ std::string oneFileArgument(const std::vector<std::string>& args) {
 
 // The document in FILE, or in standard input for "-", read with the store's own bound.
 std::optional<std::string> readDocument(const std::string& file, CommandIO& io, std::string* why) {
-  if (file != "-") return Foundation::readWholeFile(file, WidgetStore::maximumFileSize, why);
+  if (file != "-")
+    return Foundation::readWholeFile(file, WidgetStore::maximumFileSize, why,
+                                     Foundation::FileKinds::regularFilesAndStreams);
   std::string bytes;
   char buffer[65536];
   while (io.in.read(buffer, sizeof buffer) || io.in.gcount() > 0) {
@@ -46,17 +52,17 @@ std::optional<WidgetSnapshot> decodeArgument(const std::vector<std::string>& arg
   std::string why;
   auto bytes = readDocument(file, io, &why);
   if (!bytes) {
-    io.err << (file == "-" ? "standard input" : file) << ": " << why << '\n';
+    io.err << (file == "-" ? "standard input" : printable(file)) << ": " << printable(why) << '\n';
     return std::nullopt;
   }
   auto snapshot = decodeSnapshot(*bytes, &why);
-  if (!snapshot) io.err << why << '\n';
+  if (!snapshot) io.err << printable(why) << '\n';
   return snapshot;
 }
 
 std::string groupIdentifierProblem() {
   auto bundle = Foundation::Bundle::main();
-  return "No group identifier: " + bundle->infoPlistPath().string() +
+  return "No group identifier: " + printable(bundle->infoPlistPath().string()) +
          " has no text under \"KestrunAppGroup\".";
 }
 
@@ -77,17 +83,18 @@ int writeCommand(const std::vector<std::string>& args, CommandIO& io) {
   }
   auto file = WidgetStore::fileURL();
   if (!file) {
-    io.err << "No container: the group identifier \"" << *group
+    io.err << "No container: the group identifier \"" << printable(*group)
            << "\" cannot name a container directory (is HOME set?).\n";
     return Exit::notConfigured;
   }
   try {
     WidgetStore::write(*snapshot);
   } catch (const std::system_error& e) {
-    io.err << "kestrun-widgets write: " << e.what() << '\n';
-    return Exit::platformError;
+    io.err << "kestrun-widgets write: " << printable(e.what()) << '\n';
+    // Too large for any reader is a fault of the document, not of the system.
+    return e.code() == std::errc::file_too_large ? Exit::failure : Exit::platformError;
   }
-  io.out << file->string() << '\n';
+  io.out << printable(file->string()) << '\n';
   return Exit::success;
 }
 
@@ -100,18 +107,21 @@ int sampleCommand(const std::vector<std::string>& args, CommandIO& io) {
 int whereCommand(const std::vector<std::string>& args, CommandIO& io) {
   if (!args.empty()) throw UsageError{"unexpected argument \"" + args[0] + "\""};
   auto bundle = Foundation::Bundle::main();
-  io.out << "bundle: " << bundle->bundlePath().string() << '\n';
+  io.out << "bundle: " << printable(bundle->bundlePath().string()) << '\n';
   auto group = WidgetStore::groupID();
-  io.out << "group: " << (group ? *group : "none (no text under \"KestrunAppGroup\" in " +
-                                              bundle->infoPlistPath().string() + ")")
+  io.out << "group: "
+         << (group ? printable(*group)
+                   : "none (no text under \"KestrunAppGroup\" in " +
+                         printable(bundle->infoPlistPath().string()) + ")")
          << '\n';
   auto container = group ? Foundation::FileManager::containerURL(*group) : std::nullopt;
-  io.out << "container: " << (container ? container->string() : "none") << '\n';
+  io.out << "container: " << (container ? printable(container->string()) : "none") << '\n';
   auto file = WidgetStore::fileURL();
-  io.out << "file: " << (file ? file->string() : "none") << '\n';
+  io.out << "file: " << (file ? printable(file->string()) : "none") << '\n';
   std::string why;
   bool readable = WidgetStore::read(&why).has_value();
-  io.out << "readable: " << (readable ? "yes" : "no: " + why) << '\n';
+  io.out << "readable: " << (readable ? "yes" : "no: " + printable(why)) << '\n';
+  if (!file) return Exit::notConfigured;  // no group identifier, or no container for it
   return readable ? Exit::success : Exit::failure;
 }
 
@@ -142,7 +152,12 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
     auto useFile = [](const std::string& file) {
       WidgetStore::overrideFileLocation(std::filesystem::path(file));
     };
-    auto host = WidgetHost::hostCommands(widgets, useFile);
+    auto host = WidgetHost::hostCommands(widgets, [useFile](const std::string& file) {
+      useFile(file);
+      std::string why;
+      if (WidgetStore::read(&why)) return std::optional<std::string>();
+      return std::optional<std::string>(why + "; drawn as without a snapshot");
+    });
     host.push_back(WidgetHost::desktopHostCommand(std::move(widgets), {"app.kestrun.widgets"},
                                                   [] { return WidgetStore::fileURL(); }, useFile));
     list.insert(list.end(), std::make_move_iterator(host.begin()),

@@ -17,11 +17,16 @@ void SnapshotProvider::getSnapshot(const WidgetHost::TimelineProviderContext& co
 void SnapshotProvider::getTimeline(
     const WidgetHost::TimelineProviderContext&,
     const std::function<void(WidgetHost::Timeline<SnapshotEntry>)>& completion) const {
-  std::optional<WidgetSnapshot> snapshot = WidgetStore::read();
+  SharedSnapshot snapshot = WidgetStore::read();
   Foundation::Date now = Foundation::Clock::now();
   WidgetHost::Timeline<SnapshotEntry> timeline{{}, WidgetHost::TimelineReloadPolicy::atEnd};
   timeline.entries.reserve(timelineEntryCount);
-  for (int i = 0; i < timelineEntryCount; ++i)
-    timeline.entries.push_back({now + i * timelineEntrySpacing, snapshot});
+  // At the very end of the writable years the later entries would carry dates no one can write
+  // down; the timeline then stops early rather than repeat a clamped date.
+  for (int i = 0; i < timelineEntryCount; ++i) {
+    Foundation::Date date = now + i * timelineEntrySpacing;
+    if (i > 0 && !Foundation::isRFC3339Representable(date)) break;
+    timeline.entries.push_back({date, snapshot});
+  }
   completion(std::move(timeline));
 }

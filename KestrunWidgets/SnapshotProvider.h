@@ -14,16 +14,18 @@
 #include "Platform/WidgetHost/Timeline.h"
 
 // A timeline entry: when the host is to show it, and the snapshot the views show (none: the
-// first-run view). It carries no relevance of its own.
+// first-run view). It carries no relevance of its own. The entries of one timeline share one
+// decoded snapshot, so that seven entries of a large document hold it once.
 struct SnapshotEntry {
   Foundation::Date date;
-  std::optional<WidgetSnapshot> snapshot;
+  SharedSnapshot snapshot;
 };
 
 struct SnapshotProvider {
   using Entry = SnapshotEntry;
 
-  // Entries 0, 300, … 1800 seconds after the request's current time.
+  // Entries 0, 300, … 1800 seconds after the request's current time (fewer when the later ones
+  // would fall past the last instant an RFC 3339 date can name).
   static constexpr int timelineEntryCount = 7;
   static constexpr Foundation::TimeInterval timelineEntrySpacing = 300;
 

@@ -48,8 +48,7 @@ struct Path {
 
 void requireIntegral(const Value& v, const Path& path) {
   if (v.type() != Type::number) wrongType(path, "an integer", v);
-  double d = v.number().value_or(0);
-  if (std::trunc(d) != d) fail(path, v.excerpt() + " is not an integer");
+  if (!v.isIntegral().value_or(false)) fail(path, v.excerpt() + " is not an integer");
 }
 
 std::int64_t toInt64(const Value& v, const Path& path) {
@@ -67,6 +66,8 @@ std::uint64_t toUInt64(const Value& v, const Path& path) {
 std::string toText(const Value& v, const Path& path) {
   auto s = v.string();
   if (!s) wrongType(path, "a string", v);
+  // An escaped \u0000 would cut the text short further on.
+  if (s->find('\0') != std::string_view::npos) fail(path, "string holds U+0000");
   return std::string(*s);
 }
 
@@ -78,12 +79,17 @@ class Fields {
   Fields(const Value& object, const Path& path) : path_(path) {
     if (object.type() != Type::object) wrongType(path_, "an object", object);
     object.forEachMember([this](std::string_view name, Value value) {
+      if (name.find('\0') != std::string_view::npos) fail(path_, "member name holds U+0000");
       if (count_ < few_.size())
         few_[count_] = {name, value};
       else
         many_.emplace_back(name, value);
       ++count_;
     });
+    // A name given twice leaves which value counts to chance: the object is refused. Inside an
+    // unknown member nothing is looked at but the grammar.
+    if (auto repeated = repeatedName())
+      fail(path_, "member \"" + std::string(*repeated) + "\" appears twice");
   }
 
   const Path& path() const { return path_; }
@@ -137,7 +143,9 @@ class Fields {
     auto s = v.string();
     if (!s) wrongType(path_.member(name), "a date text", v);
     auto d = Foundation::parseRFC3339(*s);
-    if (!d) fail(path_.member(name), v.excerpt() + " is not an RFC 3339 date");
+    if (!d)
+      fail(path_.member(name),
+           v.excerpt() + " is not an RFC 3339 date");
     return *d;
   }
   WidgetSnapshot::Severity severity(std::string_view name) const {
@@ -156,6 +164,23 @@ class Fields {
   }
 
  private:
+  // Objects of the usual size compare names pairwise; larger ones sort, which puts a repeated
+  // name next to its twin.
+  std::optional<std::string_view> repeatedName() const {
+    const std::size_t inPlace = std::min(count_, few_.size());
+    for (std::size_t i = 0; i < inPlace; ++i)
+      for (std::size_t k = 0; k < i; ++k)
+        if (few_[i].first == few_[k].first) return few_[i].first;
+    if (many_.empty()) return std::nullopt;
+    std::vector<std::string_view> names;
+    names.reserve(count_);
+    for (const auto& [name, value] : few_) names.push_back(name);
+    for (const auto& [name, value] : many_) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    if (auto dup = std::adjacent_find(names.begin(), names.end()); dup != names.end()) return *dup;
+    return std::nullopt;
+  }
+
   const Path& path_;
   std::array<std::pair<std::string_view, Value>, 12> few_;
   std::vector<std::pair<std::string_view, Value>> many_;  // unknown members past the first dozen
@@ -225,9 +250,7 @@ WidgetSnapshot decodeRoot(const Value& root) {
 }
 
 void writeDate(Writer& w, std::string_view name, Foundation::Date date, const std::string& path) {
-  constexpr double earliest = -62167219200.0, latest = 253402300800.0;  // 0000-01-01 … 10000-01-01
-  double s = date.secondsSinceEpoch;
-  if (!std::isfinite(s) || s < earliest || s >= latest)
+  if (!Foundation::isRFC3339Representable(date))
     throw std::system_error(std::make_error_code(std::errc::argument_out_of_domain),
                             path + ": date cannot be written as an RFC 3339 date");
   w.key(name);

@@ -10,12 +10,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "KestrunWidgetKit/WidgetSnapshot/SharedList.h"
 #include "Platform/Foundation/Date.h"
 
 struct WidgetSnapshot {
@@ -97,7 +97,7 @@ struct WidgetSnapshot {
   std::optional<SpeedTest> speedTest;
   std::optional<Disk> disk;
   std::int64_t devRunning;
-  SharedList<Attention> attention;  // copies of a snapshot share the items until one changes
+  std::vector<Attention> attention;
   std::int64_t attentionTotal;
   std::int64_t urgent;
   std::int64_t toCheck;
@@ -115,4 +115,39 @@ struct WidgetSnapshot {
   // The fixed, plausible snapshot that stands in before real data can be shown. Its two dates are
   // read from the clock when it is first asked for and never change afterwards.
   static const WidgetSnapshot& sample();
+};
+
+// One snapshot that any number of holders (the entries of a timeline, the views drawn from them)
+// share without copying it. It cannot be changed once made, so sharing it can never alias: a
+// holder that wants to change something makes its own WidgetSnapshot from `*shared`. Empty stands
+// for no snapshot, like an empty std::optional. Copies may be used from any thread.
+class SharedSnapshot {
+ public:
+  SharedSnapshot() = default;
+  SharedSnapshot(std::nullopt_t) {}  // NOLINT: stands where an optional did
+  SharedSnapshot(WidgetSnapshot snapshot)  // NOLINT
+      : shared_(std::make_shared<const WidgetSnapshot>(std::move(snapshot))) {}
+  SharedSnapshot(std::optional<WidgetSnapshot> snapshot)  // NOLINT
+      : shared_(snapshot ? std::make_shared<const WidgetSnapshot>(std::move(*snapshot)) : nullptr) {}
+
+  bool has_value() const { return shared_ != nullptr; }
+  explicit operator bool() const { return has_value(); }
+  const WidgetSnapshot& operator*() const { return *shared_; }
+  const WidgetSnapshot* operator->() const { return shared_.get(); }
+
+  // Whether the two hold the very same snapshot (for tests of the memory saving).
+  bool sharesWith(const SharedSnapshot& other) const { return shared_ && shared_ == other.shared_; }
+
+  friend bool operator==(const SharedSnapshot& a, const SharedSnapshot& b) {
+    if (a.has_value() != b.has_value()) return false;
+    return !a || a.sharesWith(b) || *a == *b;
+  }
+  friend bool operator==(const SharedSnapshot& a, const WidgetSnapshot& b) { return a && *a == b; }
+  friend bool operator==(const SharedSnapshot& a, const std::optional<WidgetSnapshot>& b) {
+    return b ? a == *b : !a;
+  }
+  friend bool operator==(const SharedSnapshot& a, std::nullopt_t) { return !a; }
+
+ private:
+  std::shared_ptr<const WidgetSnapshot> shared_;
 };

@@ -1,6 +1,8 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <system_error>
 #include <mutex>
 #include <variant>
 
@@ -33,25 +35,13 @@ std::optional<std::filesystem::path> locate(std::string* whyNot) {
     if (whyNot) *whyNot = "the bundle's Info.plist has no text under \"KestrunAppGroup\"";
     return std::nullopt;
   }
-  // Every read asks again; the answer changes only with the group or the environment, so the
-  // last one is kept per thread with what it was made from.
-  struct Located {
-    std::string group, dataHome, home;
-    std::filesystem::path file;
-  };
-  thread_local std::optional<Located> last;
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  const char* home = std::getenv("HOME");
-  const std::string_view dataHomeText = dataHome ? dataHome : "", homeText = home ? home : "";
-  if (last && last->group == *group && last->dataHome == dataHomeText && last->home == homeText)
-    return last->file;
+  // Asked afresh on every read: the container's rule lives in FileManager alone.
   auto container = Foundation::FileManager::containerURL(*group);
   if (!container) {
     if (whyNot) *whyNot = "the group identifier has no container";
     return std::nullopt;
   }
-  last = Located{*group, std::string(dataHomeText), std::string(homeText), *container / fileName};
-  return last->file;
+  return *container / fileName;
 }
 
 }  // namespace
@@ -76,8 +66,14 @@ std::optional<WidgetSnapshot> read(std::string* whyNot) {
 void write(const WidgetSnapshot& snapshot) {
   auto file = fileURL();
   if (!file) return;
-  Foundation::FileManager::createDirectory(file->parent_path());
   std::string document = encodeSnapshot(snapshot);
+  // A document every read would refuse must not replace one that can be read.
+  if (document.size() > maximumFileSize)
+    throw std::system_error(EFBIG, std::generic_category(),
+                            "the document of " + std::to_string(document.size()) +
+                                " bytes is larger than the " + std::to_string(maximumFileSize) +
+                                " bytes a reader accepts; not written to '" + file->string() + "'");
+  Foundation::FileManager::createDirectory(file->parent_path());
   Foundation::writeAtomically(*file, document);
 }
 

@@ -34,8 +34,9 @@ std::optional<WidgetSnapshot> read();
 // The same read; a failure stores why in *whyNot (for people asking why a widget is empty).
 std::optional<WidgetSnapshot> read(std::string* whyNot);
 
-// Throws std::system_error on any failure to create the directory, encode or write; the previous
-// file is then untouched.
+// Throws std::system_error on any failure to create the directory, encode or write, and with EFBIG
+// for a document larger than maximumFileSize (which no read would accept); the previous file is
+// then untouched.
 void write(const WidgetSnapshot& snapshot);
 
 // Makes read() and fileURL() use `file` instead of the container's file until cleared (none), for

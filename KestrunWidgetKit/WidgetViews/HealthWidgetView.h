@@ -4,7 +4,7 @@
 // a tap anywhere else opens its home section. With no snapshot it is the first-run view.
 //
 // The widget's padding, frame and background come from its configuration, not from this view.
-// A plain value holding its own copy of the snapshot; the body reads the clock when it is built,
+// A plain value holding a shared, immutable snapshot; the body reads the clock when it is built,
 // on the thread that lays the tree out.
 #pragma once
 
@@ -15,7 +15,7 @@
 
 class HealthWidgetView {
  public:
-  std::optional<WidgetSnapshot> snapshot;
+  SharedSnapshot snapshot;
 
   ViewToolkit::View body() const;
 

@@ -34,8 +34,8 @@ View Tap::body() const {
 
 View Footnote::body() const {
   View shown = content;
-  if (snapshot.isStale(Foundation::Clock::now())) {
-    shown = Label(Text::verbatim("Updated " + relative(snapshot.updated)), "clock")
+  if (snapshot->isStale(Foundation::Clock::now())) {
+    shown = Label(Text::verbatim("Updated " + relative(snapshot->updated)), "clock")
                 .foregroundStyle(Color::orange);
   }
   return Group({std::move(shown)}).font(Font::caption2).lineLimit(1).padding(EdgeSet::top, 5);

@@ -29,7 +29,7 @@ struct Tap {
 // The bottom line of the small widgets: `content` while the snapshot is fresh (an empty view shows
 // nothing), an orange "Updated …" label in its place once it is stale.
 struct Footnote {
-  WidgetSnapshot snapshot;
+  SharedSnapshot snapshot;  // never empty
   ViewToolkit::View content;
 
   ViewToolkit::View body() const;

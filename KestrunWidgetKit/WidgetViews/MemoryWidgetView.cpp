@@ -39,7 +39,7 @@ View MemoryWidgetView::body() const {
                         .foregroundStyle(ShapeStyle::secondary)
                         .lineLimit(1)
                         .minimumScaleFactor(0.85),
-                    Footnote{*snapshot, PressureLine{memory}},
+                    Footnote{snapshot, PressureLine{memory}},
                 })
       .widgetURL(WidgetLink::open(WidgetLink::Section::memory));
 }

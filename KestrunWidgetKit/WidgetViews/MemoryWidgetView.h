@@ -3,7 +3,7 @@
 // application's memory section. Without a snapshot, or with one that has no memory record yet,
 // it is the first-run view: there is nothing else this widget could show.
 //
-// A plain value holding its own copy of the snapshot; the body reads the clock (through the
+// A plain value holding a shared, immutable snapshot; the body reads the clock (through the
 // footer) when it is built, on the thread that lays the tree out.
 #pragma once
 
@@ -14,7 +14,7 @@
 #include "Platform/ViewToolkit/View.h"
 
 struct MemoryWidgetView {
-  std::optional<WidgetSnapshot> snapshot;
+  SharedSnapshot snapshot;
 
   ViewToolkit::View body() const;
 };

@@ -4,7 +4,7 @@
 // nothing. It has no update footer: a stale snapshot fades the speed-test bar instead. With no
 // snapshot it is the first-run view.
 //
-// A plain value holding its own copy of the snapshot; the body reads the clock when it is built,
+// A plain value holding a shared, immutable snapshot; the body reads the clock when it is built,
 // on the thread that lays the tree out.
 #pragma once
 
@@ -15,7 +15,7 @@
 
 class OverviewWidgetView {
  public:
-  std::optional<WidgetSnapshot> snapshot;
+  SharedSnapshot snapshot;
 
   ViewToolkit::View body() const;
 

@@ -65,7 +65,7 @@ View WiFiWidgetView::body() const {
                     HStack(VerticalAlignment::top, {ring, Spacer(), Eyebrow{"Wi-Fi"}}),
                     Spacer(6),
                     mainBlock(*snapshot),
-                    Footnote{*snapshot, std::move(speed)},
+                    Footnote{snapshot, std::move(speed)},
                 })
       .widgetURL(WidgetLink::open(WidgetLink::Section::wifi));
 }

@@ -2,7 +2,7 @@
 // when there is none), the network's name and band, and the footer with the last speed test. A tap
 // anywhere opens the host application's Wi-Fi section; with no snapshot it is the first-run view.
 //
-// A plain value holding its own copy of the snapshot; the body reads the clock (through the
+// A plain value holding a shared, immutable snapshot; the body reads the clock (through the
 // footer) when it is built, on the thread that lays the tree out.
 #pragma once
 
@@ -15,7 +15,7 @@
 #include "Platform/ViewToolkit/View.h"
 
 struct WiFiWidgetView {
-  std::optional<WidgetSnapshot> snapshot;
+  SharedSnapshot snapshot;
 
   ViewToolkit::View body() const;
 };

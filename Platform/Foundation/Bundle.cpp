@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <mutex>
+#include <string_view>
+#include <vector>
 
 #include "Platform/Foundation/Files.h"
 
@@ -17,8 +18,118 @@
 namespace Foundation {
 namespace {
 
-// An Info.plist is a few hundred bytes; the cap keeps a damaged one from costing memory.
-constexpr std::size_t maximumInfoPlistSize = 1 << 20;
+// An Info.plist is a few hundred bytes. The cap keeps a damaged one from costing memory, and the
+// nesting bound keeps a hostile one from exhausting the stack of the recursive parser behind it;
+// a real one nests three levels.
+constexpr std::size_t maximumInfoPlistSize = 64 * 1024;
+constexpr std::size_t maximumInfoPlistDepth = 32;
+
+std::uint64_t bigEndian(std::string_view bytes, std::size_t at, std::size_t width) {
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < width; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+// The binary form: objects reached from the top one through arrays, sets and dictionaries, walked
+// with a stack of our own. Anything malformed, nested too deep or referring in a cycle fails;
+// libplist then never sees it. Visits are bounded too, so shared references cannot make the walk
+// exponential.
+bool binaryNestingWithinBound(std::string_view bytes) {
+  constexpr std::size_t header = 8, trailer = 32;
+  if (bytes.size() < header + trailer) return false;
+  const std::size_t t = bytes.size() - trailer;
+  const std::size_t offsetSize = static_cast<unsigned char>(bytes[t + 6]);
+  const std::size_t refSize = static_cast<unsigned char>(bytes[t + 7]);
+  const std::uint64_t objects = bigEndian(bytes, t + 8, 8), top = bigEndian(bytes, t + 16, 8);
+  const std::uint64_t table = bigEndian(bytes, t + 24, 8);
+  if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || top >= objects ||
+      table > t || objects > (t - table) / offsetSize)
+    return false;
+  auto offsetOf = [&](std::uint64_t object) {
+    return bigEndian(bytes, static_cast<std::size_t>(table + object * offsetSize), offsetSize);
+  };
+  // The elements of a container object: where its references start and how many there are.
+  auto children = [&](std::uint64_t object, std::size_t& refs, std::uint64_t& count) {
+    std::uint64_t at = offsetOf(object);
+    if (at < header || at >= table) return false;
+    unsigned char marker = static_cast<unsigned char>(bytes[at]);
+    unsigned kind = marker >> 4;
+    if (kind != 0xA && kind != 0xC && kind != 0xD) {
+      count = 0;
+      return true;
+    }
+    count = marker & 0x0F;
+    ++at;
+    if (count == 0x0F) {  // the count follows as an integer object
+      if (at >= table) return false;
+      unsigned char intMarker = static_cast<unsigned char>(bytes[at]);
+      std::size_t width = std::size_t{1} << (intMarker & 0x0F);
+      if ((intMarker >> 4) != 0x1 || width > 8 || at + 1 + width > table) return false;
+      count = bigEndian(bytes, static_cast<std::size_t>(at + 1), width);
+      at += 1 + width;
+    }
+    if (kind == 0xD) count *= 2;  // keys, then values
+    if (count > (table - at) / refSize) return false;
+    refs = static_cast<std::size_t>(at);
+    return true;
+  };
+  struct Frame {
+    std::size_t refs;
+    std::uint64_t count, next;
+  };
+  std::vector<Frame> stack;
+  std::size_t visits = 0;
+  auto enter = [&](std::uint64_t object) {
+    Frame frame{0, 0, 0};
+    if (object >= objects || ++visits > 4 * objects + 16 || !children(object, frame.refs, frame.count))
+      return false;
+    if (frame.count == 0) return true;
+    if (stack.size() >= maximumInfoPlistDepth) return false;
+    stack.push_back(frame);
+    return true;
+  };
+  if (!enter(top)) return false;
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next == frame.count) {
+      stack.pop_back();
+      continue;
+    }
+    std::uint64_t child = bigEndian(bytes, frame.refs + frame.next++ * refSize, refSize);
+    if (!enter(child)) return false;
+  }
+  return true;
+}
+
+// The XML form: containers opened and closed, outside comments, CDATA and declarations.
+bool xmlNestingWithinBound(std::string_view xml) {
+  std::size_t depth = 0;
+  for (std::size_t at = xml.find('<'); at != std::string_view::npos; at = xml.find('<', at + 1)) {
+    std::string_view rest = xml.substr(at);
+    auto skipTo = [&](std::string_view end) {
+      std::size_t found = xml.find(end, at);
+      at = found == std::string_view::npos ? xml.size() : found;
+    };
+    if (rest.substr(0, 4) == "<!--") {
+      skipTo("-->");
+    } else if (rest.substr(0, 9) == "<![CDATA[") {
+      skipTo("]]>");
+    } else if (rest.substr(0, 6) == "<array" || rest.substr(0, 5) == "<dict") {
+      std::size_t close = rest.find('>');
+      if (close == std::string_view::npos) return false;
+      if (rest[close - 1] != '/' && ++depth > maximumInfoPlistDepth) return false;
+    } else if (rest.substr(0, 7) == "</array" || rest.substr(0, 6) == "</dict") {
+      if (depth > 0) --depth;
+    }
+    if (at >= xml.size()) break;
+  }
+  return true;
+}
+
+bool nestingWithinBound(std::string_view bytes) {
+  if (bytes.substr(0, 6) == "bplist") return binaryNestingWithinBound(bytes);
+  return xmlNestingWithinBound(bytes);
+}
 
 struct PlistDeleter {
   void operator()(plist_t node) const { plist_free(node); }
@@ -74,7 +185,7 @@ std::map<std::string, PropertyValue, std::less<>> loadInfoDictionary(
     const std::filesystem::path& file) {
   std::map<std::string, PropertyValue, std::less<>> info;
   auto bytes = readWholeFile(file, maximumInfoPlistSize);
-  if (!bytes || bytes->empty()) return info;
+  if (!bytes || bytes->empty() || !nestingWithinBound(*bytes)) return info;
   plist_t parsed = nullptr;
   plist_from_memory(bytes->data(), static_cast<std::uint32_t>(bytes->size()), &parsed);
   PlistHandle root(parsed);
@@ -122,39 +233,21 @@ std::string_view mainBundleDirectory() {
 }  // namespace
 
 std::shared_ptr<const Bundle> Bundle::main() {
-  // The store asks for the main bundle on every read: the last answer is kept by the directory's
-  // text as given, so that the usual call costs one getenv and one string comparison.
-  static std::mutex mutex;
-  static std::string lastDirectory;
-  static std::shared_ptr<const Bundle> last;
-  std::string_view directory = mainBundleDirectory();
-  {
-    std::lock_guard lock(mutex);
-    if (last && directory == lastDirectory) return last;
-  }
-  auto bundle = at(std::filesystem::path(directory));
-  std::lock_guard lock(mutex);
-  lastDirectory = directory;
-  last = bundle;
-  return bundle;
+  return at(std::filesystem::path(mainBundleDirectory()));
 }
 
 std::shared_ptr<const Bundle> Bundle::at(const std::filesystem::path& directory) {
-  static std::mutex mutex;
-  static std::map<std::filesystem::path, std::shared_ptr<const Bundle>> cache;
   std::filesystem::path key = directory.lexically_normal();
   if (!key.has_filename() && key.has_relative_path()) key = key.parent_path();  // "a/b/" is "a/b"
-  std::lock_guard lock(mutex);
-  auto& bundle = cache[key];
-  // The property list is read under the lock so that two threads never load the same bundle
-  // twice; it is small and read once per directory.
-  if (!bundle) bundle.reset(new Bundle(key, loadInfoDictionary(key / "Info.plist")));
-  return bundle;
+  return std::shared_ptr<const Bundle>(new Bundle(std::move(key)));
 }
 
 std::optional<PropertyValue> Bundle::objectForInfoDictionaryKey(std::string_view key) const {
-  auto found = info_.find(key);
-  if (found == info_.end()) return std::nullopt;
+  // Read afresh on every call: the file is small and bounded, asked for every few minutes, and a
+  // copy kept here would be one more place that can disagree with the file.
+  auto info = loadInfoDictionary(infoPlistPath());
+  auto found = info.find(key);
+  if (found == info.end()) return std::nullopt;
   return found->second;
 }
 

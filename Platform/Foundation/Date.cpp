@@ -68,10 +68,8 @@ void ScopedClock::advance(TimeInterval seconds) {
 std::string formatRFC3339(Date date) {
   using namespace std::chrono;
   double whole = std::floor(date.secondsSinceEpoch);
-  // Clamp to what four-digit years can hold (0000-01-01 to 9999-12-31T23:59:59).
-  constexpr double earliest = -62167219200.0, latest = 253402300799.0;
-  if (!(whole >= earliest)) whole = earliest;  // also catches NaN
-  if (whole > latest) whole = latest;
+  if (!(whole >= earliestRFC3339Seconds)) whole = earliestRFC3339Seconds;  // also catches NaN
+  if (whole >= endRFC3339Seconds) whole = endRFC3339Seconds - 1;
   auto total = static_cast<long long>(whole);
   long long days = total / secondsPerDay, rest = total % secondsPerDay;
   if (rest < 0) {
@@ -129,7 +127,9 @@ std::optional<Date> parseRFC3339(std::string_view s) {
 
   long long days = sys_days{ymd}.time_since_epoch().count();
   long long seconds = days * secondsPerDay + h * 3600LL + mi * 60LL + se - offset;
-  return Date{double(seconds) + fraction};
+  Date date{double(seconds) + fraction};
+  if (!isRFC3339Representable(date)) return std::nullopt;
+  return date;
 }
 
 }  // namespace Foundation

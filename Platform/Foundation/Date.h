@@ -62,15 +62,26 @@ class ScopedClock {
   ClockPace pace_;
 };
 
+// The instants four-digit years can hold: 0000-01-01T00:00:00Z up to, not including,
+// 10000-01-01T00:00:00Z.
+inline constexpr double earliestRFC3339Seconds = -62167219200.0;
+inline constexpr double endRFC3339Seconds = 253402300800.0;
+inline bool isRFC3339Representable(Date date) {
+  return date.secondsSinceEpoch >= earliestRFC3339Seconds &&  // false for NaN too
+         date.secondsSinceEpoch < endRFC3339Seconds;
+}
+
 // RFC 3339 internet date-time, always UTC with "Z", to whole seconds: YYYY-MM-DDThh:mm:ssZ.
-// A fraction of a second is dropped toward the past (…:05.9 is written …:05). Years outside
-// 0000–9999 cannot be written in this form and are clamped to its range.
+// A fraction of a second is dropped toward the past (…:05.9 is written …:05). Dates that are not
+// representable cannot be written in this form and are clamped to its range.
 std::string formatRFC3339(Date date);
 
 // Parses RFC 3339 internet date-times: YYYY-MM-DDThh:mm:ss, an optional fraction of a second
 // (any number of digits after "."), then "Z" or a numeric offset "+hh:mm" / "-hh:mm". The "T"
 // and "Z" may be lower case (RFC 3339 section 5.6). Impossible calendar dates and times
-// (month 13, 30 February, hour 24, minute 60) fail; a leap second (ss = 60) is not accepted.
+// (month 13, 30 February, hour 24, minute 60) fail; a leap second (ss = 60) is not accepted. So
+// does a date whose offset moves its instant outside what formatRFC3339 can write
+// (0000-01-01T00:00:00+00:01 is in the year -1), so that every parsed date can be written back.
 // Anything else, leading or trailing blanks included, fails.
 std::optional<Date> parseRFC3339(std::string_view text);
 

@@ -7,43 +7,10 @@
 #include <string>
 #include <system_error>
 
+#include "Platform/Foundation/Text.h"
+
 namespace Foundation::FileManager {
 namespace {
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool isValidUTF8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length;
-    char32_t codePoint, minimum;
-    if ((byte & 0xE0) == 0xC0) {
-      length = 2, codePoint = byte & 0x1F, minimum = 0x80;
-    } else if ((byte & 0xF0) == 0xE0) {
-      length = 3, codePoint = byte & 0x0F, minimum = 0x800;
-    } else if ((byte & 0xF8) == 0xF0) {
-      length = 4, codePoint = byte & 0x07, minimum = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    if (codePoint < minimum || codePoint > 0x10FFFF ||
-        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-      return false;
-    }
-    i += length;
-  }
-  return true;
-}
 
 bool isSafeDirectoryName(std::string_view name) {
   if (name.empty() || name == "." || name == ".." || name.size() > 255) return false;
@@ -51,7 +18,7 @@ bool isSafeDirectoryName(std::string_view name) {
     auto byte = static_cast<unsigned char>(c);
     if (c == '/' || byte < 0x20 || byte == 0x7F) return false;
   }
-  return isValidUTF8(name);
+  return Foundation::isValidUTF8(name);
 }
 
 std::optional<std::filesystem::path> absoluteFromEnvironment(const char* name) {
@@ -85,7 +52,9 @@ void createDirectory(const std::filesystem::path& directory) {
   for (const auto& part : directory) {
     prefix /= part;
     if (part.empty() || part == "/") continue;  // a trailing separator, or the root itself
-    if (::mkdir(prefix.c_str(), 0777) == 0) continue;
+    // Private to the user, as the XDG base directory rules ask of data directories: what lands
+    // in them names networks and repositories.
+    if (::mkdir(prefix.c_str(), 0700) == 0) continue;
     int error = errno;
     struct stat status;
     if (error == EEXIST) {

@@ -19,7 +19,8 @@ namespace Foundation::FileManager {
 // 255 bytes, or not valid UTF-8. The directory need not exist. Does no I/O.
 std::optional<std::filesystem::path> containerURL(std::string_view groupIdentifier);
 
-// Creates the directory with every missing parent, succeeding when it exists already as a
+// Creates the directory with every missing parent (each one 0700, before the umask; existing ones
+// keep their modes), succeeding when it exists already as a
 // directory (or a symbolic link to one). Throws std::system_error, with the errno and the path
 // that could not be made, otherwise.
 void createDirectory(const std::filesystem::path& directory);

@@ -1,7 +1,7 @@
 #include "Platform/Foundation/Files.h"
 
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,8 +37,8 @@ std::string openFailure(int error) {
     case EACCES:
     case EPERM:
       return "permission denied";
-    case ELOOP:  // O_NOFOLLOW: a symbolic link stands where the file should be
-      return "not a regular file";
+    case ELOOP:
+      return "too many levels of symbolic links";
     default:
       return "read error: " + errnoText(error);
   }
@@ -67,19 +67,24 @@ class FileDescriptor {
 }  // namespace
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::size_t maximumSize,
-                                         std::string* failure) {
+                                         std::string* failure, FileKinds kinds) {
   auto fail = [failure](std::string reason) -> std::optional<std::string> {
     if (failure) *failure = std::move(reason);
     return std::nullopt;
   };
   auto tooLarge = [&] { return fail("larger than " + std::to_string(maximumSize) + " bytes"); };
 
-  // O_NONBLOCK makes opening a FIFO without a writer return at once; fstat then refuses it.
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  // Symbolic links are followed, as users link their data directories and dotfiles; what counts
+  // is what the link leads to. O_NONBLOCK makes opening a FIFO without a writer return at once;
+  // fstat then refuses it, unless streams were asked for (a user naming a pipe means to wait).
+  const bool streams = kinds == FileKinds::regularFilesAndStreams;
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | (streams ? 0 : O_NONBLOCK)));
   if (file.get() < 0) return fail(openFailure(errno));
   struct stat status;
   if (::fstat(file.get(), &status) != 0) return fail("read error: " + errnoText(errno));
-  if (!S_ISREG(status.st_mode)) return fail("not a regular file");
+  const bool stream = S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode) || S_ISSOCK(status.st_mode);
+  if (!S_ISREG(status.st_mode) && !(streams && stream)) return fail("not a regular file");
+  if (stream) status.st_size = 0;
   if (status.st_size < 0 || static_cast<std::uintmax_t>(status.st_size) > maximumSize) {
     return tooLarge();
   }
@@ -105,7 +110,7 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
     total += static_cast<std::size_t>(got);
     // A regular file gives fewer bytes than asked for only at its end, so a short read saves the
     // read that would return 0.
-    if (static_cast<std::size_t>(got) < asked) break;
+    if (!stream && static_cast<std::size_t>(got) < asked) break;
   }
   if (total > maximumSize) return tooLarge();
   bytes.resize(total);
@@ -129,35 +134,45 @@ bool isLowerHex(std::string_view text) {
   });
 }
 
-// The pid in "<prefix><pid>-<hex>", when the name has exactly that shape.
-std::optional<pid_t> tempOwner(std::string_view name, std::string_view prefix) {
-  if (name.substr(0, prefix.size()) != prefix) return std::nullopt;
+// Whether the name has the shape "<prefix><pid>-<hex>" of a temp file of this target.
+bool isTempName(std::string_view name, std::string_view prefix) {
+  if (name.substr(0, prefix.size()) != prefix) return false;
   name.remove_prefix(prefix.size());
   auto dash = name.find('-');
-  if (dash == std::string_view::npos || !isLowerHex(name.substr(dash + 1))) return std::nullopt;
+  if (dash == std::string_view::npos || !isLowerHex(name.substr(dash + 1))) return false;
   std::string_view digits = name.substr(0, dash);
-  if (digits.empty() || digits.size() > 10) return std::nullopt;
-  pid_t pid = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
-  if (error != std::errc() || end != digits.data() + digits.size() || pid <= 0) {
-    return std::nullopt;
-  }
-  return pid;
+  return !digits.empty() && digits.size() <= 10 &&
+         std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // A writer killed mid-write leaves its temp file behind; without this the directory would collect
-// one per crash. Only files whose writer is certainly gone (ESRCH) are removed: EPERM means the
-// process lives under another user, and this process's own pid may be another thread writing.
+// one per crash. A live writer holds an exclusive lock on its temp file from creation to rename,
+// so a temp file whose lock can be taken has no writer. Process ids decide nothing: a writer in
+// another PID namespace (a sandboxed host application) has one that means nothing here. A file
+// this process may not open is another user's and stays.
 void removeStaleTemps(const std::filesystem::path& directory, const std::filesystem::path& name) {
   const std::string prefix = tempPrefix(name);
-  const pid_t self = ::getpid();
   std::error_code error;
   for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
        it.increment(error)) {
-    auto owner = tempOwner(it->path().filename().native(), prefix);
-    if (!owner || *owner == self) continue;
-    if (::kill(*owner, 0) == -1 && errno == ESRCH) ::unlink(it->path().c_str());
+    if (!isTempName(it->path().filename().native(), prefix)) continue;
+    FileDescriptor temp(
+        ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (temp.get() < 0 || ::flock(temp.get(), LOCK_EX | LOCK_NB) != 0) continue;
+    // Only the very file that was locked goes, should the name have been reused meanwhile.
+    struct stat locked, named;
+    if (::fstat(temp.get(), &locked) == 0 && ::lstat(it->path().c_str(), &named) == 0 &&
+        locked.st_dev == named.st_dev && locked.st_ino == named.st_ino)
+      ::unlink(it->path().c_str());
   }
+}
+
+// The mode of the document being replaced, so that a user's choice survives the rename; a new
+// document is private to its user, as it names networks and repositories.
+mode_t modeFor(const std::filesystem::path& path) {
+  struct stat status;
+  if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) return status.st_mode & 07777;
+  return 0600;
 }
 
 std::uint64_t randomBits() {
@@ -181,6 +196,7 @@ void writeAtomically(const std::filesystem::path& path, std::string_view bytes) 
 
   removeStaleTemps(directory, name);
 
+  const mode_t mode = modeFor(path);
   std::filesystem::path temp;
   int fd = -1;
   for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
@@ -188,8 +204,28 @@ void writeAtomically(const std::filesystem::path& path, std::string_view bytes) 
     std::snprintf(suffix, sizeof suffix, "%ld-%016llx", static_cast<long>(::getpid()),
                   static_cast<unsigned long long>(randomBits()));
     temp = directory / (tempPrefix(name) + suffix);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0 && errno != EEXIST) break;
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      if (errno != EEXIST) break;
+      continue;
+    }
+    // The lock says "a writer is here" to every cleaner until the rename. A cleaner may have
+    // taken the file between its creation and the lock: then it is unlinked, and a new name is
+    // tried.
+    struct stat status;
+    if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &status) != 0) {
+      int error = errno;
+      ::close(fd);
+      ::unlink(temp.c_str());
+      fd = -1;
+      errno = error;
+      break;
+    }
+    if (status.st_nlink == 0) {
+      ::close(fd);
+      fd = -1;
+      errno = EEXIST;
+    }
   }
   if (fd < 0) throwStep(errno, "create a temporary file beside", path);
 
@@ -210,10 +246,15 @@ void writeAtomically(const std::filesystem::path& path, std::string_view bytes) 
     }
     written += static_cast<std::size_t>(put);
   }
+  // Exactly the mode asked for, whatever the umask: a replaced document keeps its own.
+  if (::fchmod(file.get(), mode) != 0) failAndRemove("set the mode of");
   // Without the fsync a crash right after the rename can leave a first-time file empty.
   if (::fsync(file.get()) != 0) failAndRemove("fsync");
-  if (file.close() != 0) failAndRemove("close");
+  // The descriptor, and with it the lock, stays until the temp file has its final name. The
+  // data is on disk already (fsync), so a failing close no longer threatens the document; it is
+  // reported all the same.
   if (::rename(temp.c_str(), path.c_str()) != 0) failAndRemove("rename over");
+  if (file.close() != 0) throwStep(errno, "close", path);
 
   // The rename is durable only once the directory is. The new document is in place already, so
   // a failure here is still reported: the caller cannot rely on it surviving a crash. Filesystems

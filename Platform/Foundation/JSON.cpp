@@ -1,123 +1,16 @@
 #include "Platform/Foundation/JSON.h"
 
-#include <simdjson.h>
-
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <system_error>
-#include <type_traits>
 #include <vector>
 
 #include "Platform/Foundation/Text.h"
 
 namespace Foundation::JSON {
-namespace {
-
-using simdjson::dom::element;
-using simdjson::dom::element_type;
-
-static_assert(sizeof(element) <= 16 && alignof(element) <= 8);
-static_assert(std::is_trivially_copyable_v<element>);
-
-element unwrap(const unsigned char* handle) {
-  element e;
-  std::memcpy(static_cast<void*>(&e), handle, sizeof e);
-  return e;
-}
-
-Type typeOf(element e) {
-  switch (e.type()) {
-    case element_type::ARRAY: return Type::array;
-    case element_type::OBJECT: return Type::object;
-    case element_type::INT64:
-    case element_type::UINT64:
-    case element_type::DOUBLE: return Type::number;
-    case element_type::STRING: return Type::string;
-    case element_type::BOOL: return Type::boolean;
-    case element_type::NULL_VALUE: return Type::null;
-  }
-  return Type::null;
-}
-
-// Walks the whole tree once after parsing: member names must be unique within an object, and no
-// string may hold U+0000 (an escaped \u0000 would otherwise cut the text short further on).
-// Recursion is bounded by the parser's depth limit. The path is built only for the fault found,
-// on the way back up.
-struct Fault {
-  std::vector<std::string> path;  // innermost first
-  std::string reason;
-};
-
-bool holdsNul(std::string_view s) { return s.find('\0') != std::string_view::npos; }
-
-std::optional<Fault> faultIn(element e) {
-  switch (e.type()) {
-    case element_type::STRING:
-      if (holdsNul(e.get_string().value_unsafe())) return Fault{{}, "string holds U+0000"};
-      return std::nullopt;
-    case element_type::ARRAY: {
-      std::size_t i = 0;
-      simdjson::dom::array items = e.get_array().value_unsafe();
-      for (element child : items) {
-        if (auto fault = faultIn(child)) {
-          fault->path.push_back("[" + std::to_string(i) + "]");
-          return fault;
-        }
-        ++i;
-      }
-      return std::nullopt;
-    }
-    case element_type::OBJECT: {
-      simdjson::dom::object members = e.get_object().value_unsafe();
-      // Objects of the usual size compare names pairwise in place; larger ones sort a copy, which
-      // puts a repeated name next to its twin.
-      constexpr std::size_t inPlace = 16;
-      std::array<std::string_view, inPlace> few;
-      std::vector<std::string_view> many;
-      std::size_t count = 0;
-      std::optional<std::string_view> repeated;
-      for (auto field : members) {
-        if (holdsNul(field.key)) return Fault{{}, "member name holds U+0000"};
-        if (auto fault = faultIn(field.value)) {
-          fault->path.push_back("." + std::string(field.key));
-          return fault;
-        }
-        if (count < inPlace) {
-          for (std::size_t i = 0; i < count && !repeated; ++i)
-            if (few[i] == field.key) repeated = field.key;
-          few[count] = field.key;
-        } else {
-          if (many.empty()) many.assign(few.begin(), few.end());
-          many.push_back(field.key);
-        }
-        ++count;
-      }
-      if (!many.empty()) {
-        std::sort(many.begin(), many.end());
-        if (auto dup = std::adjacent_find(many.begin(), many.end()); dup != many.end()) repeated = *dup;
-      }
-      if (repeated) return Fault{{}, "member \"" + std::string(*repeated) + "\" appears twice"};
-      return std::nullopt;
-    }
-    default: return std::nullopt;
-  }
-}
-
-std::string firstStructuralFault(element root) {
-  auto fault = faultIn(root);
-  if (!fault) return {};
-  std::string path;
-  for (auto it = fault->path.rbegin(); it != fault->path.rend(); ++it) path += *it;
-  if (path.empty())
-    path = "(root)";
-  else if (path[0] == '.')
-    path.erase(0, 1);
-  return path + ": " + fault->reason;
-}
-
-}  // namespace
 
 std::string_view describe(Type type) {
   switch (type) {
@@ -131,37 +24,321 @@ std::string_view describe(Type type) {
   return "a value";
 }
 
+// The parsed tree, flat and in document order: a container is followed by its elements (for an
+// object, each member's name as a string node, then its value) and knows where its subtree ends,
+// so that walking past a value is one step.
 struct Document::Storage {
-  simdjson::dom::parser parser;
-  element root;
+  struct Node {
+    Type type;
+    std::uint32_t first;   // string: offset in `strings`; number: offset in `text`; boolean: value;
+                           // container: number of elements or members
+    std::uint32_t length;  // string and number: length in bytes
+    std::uint32_t end;     // index of the node after this value's subtree
+  };
+  std::string text;
+  std::string strings;
+  std::vector<Node> nodes;
 };
 
 namespace {
 
-// Each thread keeps one parser for documents of ordinary size, so that a decode allocates nothing;
-// a parser grown for a large document is freed rather than kept.
-constexpr std::size_t keptParserCapacity = 256 * 1024;
+using Node = Document::Storage::Node;
+
+struct Handle {
+  const Document::Storage* storage;
+  std::uint32_t index;
+};
+
+// Where the parser stands, as a chain of stack frames; turned into text only for a fault.
+struct Where {
+  const Where* parent = nullptr;
+  const Document::Storage* storage = nullptr;
+  std::uint32_t nameNode = 0;  // the member name's node, when `isMember`
+  std::size_t index = 0;
+  bool isMember = false;
+
+  std::string text() const {
+    if (!parent) return "(root)";
+    std::string head = parent->parent ? parent->text() : std::string();
+    if (!isMember) return head + "[" + std::to_string(index) + "]";
+    const Node& name = storage->nodes[nameNode];
+    std::string_view member(storage->strings.data() + name.first, name.length);
+    return head.empty() ? std::string(member) : head + "." + std::string(member);
+  }
+};
+
+struct SyntaxError {};
+struct DepthError {
+  std::string path;
+};
+
+class Parser {
+ public:
+  Parser(Document::Storage& storage, std::size_t maximumDepth)
+      : s_(storage), text_(storage.text), maximumDepth_(maximumDepth) {}
+
+  void parseDocument() {
+    skipSpace();
+    Where root;
+    value(root, 0);
+    skipSpace();
+    if (at_ != text_.size()) throw SyntaxError{};
+  }
+
+ private:
+  void skipSpace() {
+    while (at_ < text_.size() &&
+           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
+      ++at_;
+  }
+  char peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
+  void expect(char c) {
+    if (peek() != c) throw SyntaxError{};
+    ++at_;
+  }
+  void literal(std::string_view word) {
+    if (text_.substr(at_, word.size()) != word) throw SyntaxError{};
+    at_ += word.size();
+  }
+  std::uint32_t push(Node node) {
+    if (s_.nodes.size() >= UINT32_MAX) throw SyntaxError{};
+    s_.nodes.push_back(node);
+    return static_cast<std::uint32_t>(s_.nodes.size() - 1);
+  }
+
+  void value(const Where& where, std::size_t depth) {
+    switch (peek()) {
+      case '{':
+      case '[': return container(where, depth + 1);
+      case '"': string(); return;
+      case 't': literal("true"); push({Type::boolean, 1, 0, 0}); break;
+      case 'f': literal("false"); push({Type::boolean, 0, 0, 0}); break;
+      case 'n': literal("null"); push({Type::null, 0, 0, 0}); break;
+      default: number(); return;
+    }
+    s_.nodes.back().end = static_cast<std::uint32_t>(s_.nodes.size());
+  }
+
+  // An array or an object: elements, or name, colon and value, separated by commas.
+  void container(const Where& where, std::size_t depth) {
+    if (depth > maximumDepth_) throw DepthError{where.text()};
+    const bool isObject = text_[at_] == '{';
+    const char close = isObject ? '}' : ']';
+    ++at_;
+    std::uint32_t node = push({isObject ? Type::object : Type::array, 0, 0, 0});
+    skipSpace();
+    std::uint32_t count = 0;
+    if (peek() == close) {
+      ++at_;
+    } else {
+      for (;;) {
+        skipSpace();
+        Where inner{&where, &s_, 0, count, isObject};
+        if (isObject) {
+          if (peek() != '"') throw SyntaxError{};
+          inner.nameNode = string();
+          skipSpace();
+          expect(':');
+          skipSpace();
+        }
+        value(inner, depth);
+        ++count;
+        skipSpace();
+        if (peek() == ',') {
+          ++at_;
+          continue;
+        }
+        expect(close);
+        break;
+      }
+    }
+    s_.nodes[node].first = count;
+    s_.nodes[node].end = static_cast<std::uint32_t>(s_.nodes.size());
+  }
+
+  int hexDigit() {
+    char c = peek();
+    ++at_;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    throw SyntaxError{};
+  }
+  char32_t hex4() {
+    char32_t v = 0;
+    for (int i = 0; i < 4; ++i) v = v << 4 | static_cast<char32_t>(hexDigit());
+    return v;
+  }
+  void appendUTF8(char32_t c) {
+    std::string& out = s_.strings;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | c >> 12);
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | c >> 18);
+      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+
+  // The input was checked to be UTF-8 as a whole, so only escapes and controls need a look.
+  std::uint32_t string() {
+    ++at_;
+    const std::size_t first = s_.strings.size();
+    for (;;) {
+      std::size_t run = at_;
+      while (run < text_.size() && text_[run] != '"' && text_[run] != '\\' &&
+             static_cast<unsigned char>(text_[run]) >= 0x20)
+        ++run;
+      s_.strings.append(text_.substr(at_, run - at_));
+      at_ = run;
+      char c = peek();
+      if (c == '"') {
+        ++at_;
+        break;
+      }
+      if (c != '\\') throw SyntaxError{};  // the end, or a raw control character
+      ++at_;
+      char e = peek();
+      ++at_;
+      switch (e) {
+        case '"': s_.strings += '"'; break;
+        case '\\': s_.strings += '\\'; break;
+        case '/': s_.strings += '/'; break;
+        case 'b': s_.strings += '\b'; break;
+        case 'f': s_.strings += '\f'; break;
+        case 'n': s_.strings += '\n'; break;
+        case 'r': s_.strings += '\r'; break;
+        case 't': s_.strings += '\t'; break;
+        case 'u': {
+          char32_t c1 = hex4();
+          if (c1 >= 0xDC00 && c1 <= 0xDFFF) throw SyntaxError{};  // a lone low surrogate
+          if (c1 >= 0xD800 && c1 <= 0xDBFF) {
+            if (text_.substr(at_, 2) != "\\u") throw SyntaxError{};
+            at_ += 2;
+            char32_t c2 = hex4();
+            if (c2 < 0xDC00 || c2 > 0xDFFF) throw SyntaxError{};
+            c1 = 0x10000 + ((c1 - 0xD800) << 10) + (c2 - 0xDC00);
+          }
+          appendUTF8(c1);
+          break;
+        }
+        default: throw SyntaxError{};
+      }
+    }
+    if (s_.strings.size() - first > UINT32_MAX || first > UINT32_MAX) throw SyntaxError{};
+    return push({Type::string, static_cast<std::uint32_t>(first),
+                 static_cast<std::uint32_t>(s_.strings.size() - first),
+                 static_cast<std::uint32_t>(s_.nodes.size() + 1)});
+  }
+
+  // RFC 8259's number grammar; the text is kept as written, so that integers are judged exactly.
+  void number() {
+    const std::size_t first = at_;
+    auto digits = [&] {
+      std::size_t from = at_;
+      while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') ++at_;
+      return at_ - from;
+    };
+    if (peek() == '-') ++at_;
+    if (peek() == '0') {
+      ++at_;
+    } else if (digits() == 0) {
+      throw SyntaxError{};
+    }
+    if (peek() == '.') {
+      ++at_;
+      if (digits() == 0) throw SyntaxError{};
+    }
+    if (peek() == 'e' || peek() == 'E') {
+      ++at_;
+      if (peek() == '+' || peek() == '-') ++at_;
+      if (digits() == 0) throw SyntaxError{};
+    }
+    push({Type::number, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(at_ - first),
+          static_cast<std::uint32_t>(s_.nodes.size() + 1)});
+  }
+
+  Document::Storage& s_;
+  std::string_view text_;
+  std::size_t maximumDepth_;
+  std::size_t at_ = 0;
+};
+
+// A number's exact value as sign, significant digits and a power of ten: digits × 10^exponent.
+struct ExactNumber {
+  bool negative = false;
+  std::string digits;  // no leading or trailing zeros; empty for zero
+  long long exponent = 0;
+};
+
+ExactNumber exactNumber(std::string_view text) {
+  ExactNumber n;
+  std::size_t i = 0;
+  if (text[i] == '-') {
+    n.negative = true;
+    ++i;
+  }
+  long long fractionDigits = 0;
+  bool inFraction = false;
+  for (; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+    if (text[i] == '.') {
+      inFraction = true;
+      continue;
+    }
+    if (!(n.digits.empty() && text[i] == '0')) n.digits += text[i];
+    if (inFraction) ++fractionDigits;
+  }
+  long long exponent = 0;
+  if (i < text.size()) {
+    ++i;
+    bool negativeExponent = false;
+    if (text[i] == '+' || text[i] == '-') negativeExponent = text[i++] == '-';
+    // Saturates far beyond any digit count the cap allows, so that the sum below cannot overflow.
+    for (; i < text.size(); ++i) exponent = std::min<long long>(exponent * 10 + (text[i] - '0'), 1'000'000'000'000LL);
+    if (negativeExponent) exponent = -exponent;
+  }
+  n.exponent = exponent - fractionDigits;
+  while (!n.digits.empty() && n.digits.back() == '0') {
+    n.digits.pop_back();
+    ++n.exponent;
+  }
+  return n;
+}
+
+// The magnitude when the number is an integer below 2^64; none otherwise. `integral` tells the
+// two failures apart.
+std::optional<std::uint64_t> magnitude(const ExactNumber& n, bool& integral) {
+  integral = n.digits.empty() || n.exponent >= 0;
+  if (n.digits.empty()) return 0;
+  if (!integral || static_cast<long long>(n.digits.size()) + n.exponent > 20) return std::nullopt;
+  std::uint64_t value = 0;
+  for (std::size_t k = 0; k < n.digits.size() + static_cast<std::size_t>(n.exponent); ++k) {
+    unsigned digit = k < n.digits.size() ? static_cast<unsigned>(n.digits[k] - '0') : 0;
+    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+const Node& nodeOf(const unsigned char* handle, Handle& h) {
+  std::memcpy(&h, handle, sizeof h);
+  return h.storage->nodes[h.index];
+}
 
 }  // namespace
 
-void Document::keepSpare(std::unique_ptr<Storage>& storage) {
-  thread_local std::unique_ptr<Storage> spare;
-  if (!storage) {  // asking for the spare
-    storage = std::move(spare);
-    return;
-  }
-  if (!spare && storage->parser.capacity() <= keptParserCapacity) spare = std::move(storage);
-}
-
 Document::Document(std::unique_ptr<Storage> storage) : storage_(std::move(storage)) {}
 Document::Document(Document&&) noexcept = default;
-Document& Document::operator=(Document&& other) noexcept {
-  std::swap(storage_, other.storage_);  // ours goes with `other`, whose destructor may keep it
-  return *this;
-}
-Document::~Document() {
-  if (storage_) keepSpare(storage_);
-}
+Document& Document::operator=(Document&&) noexcept = default;
+Document::~Document() = default;
 
 std::optional<Document> Document::parse(std::string_view bytes, std::size_t maximumDepth,
                                         std::string* failure) {
@@ -169,142 +346,202 @@ std::optional<Document> Document::parse(std::string_view bytes, std::size_t maxi
     if (failure) *failure = std::move(reason);
     return std::nullopt;
   };
-  std::unique_ptr<Storage> storage;
-  keepSpare(storage);
-  if (!storage) storage = std::make_unique<Storage>();
-  // The parser needs room for the whole document and refuses deeper nesting than asked for.
-  if ((storage->parser.capacity() < bytes.size() || storage->parser.max_depth() != maximumDepth) &&
-      storage->parser.allocate(std::max<std::size_t>(bytes.size(), 4096), maximumDepth) !=
-          simdjson::SUCCESS)
-    return fail("(root): out of memory");
-  // simdjson copies into its own padded buffer when the input is not padded.
-  auto result = storage->parser.parse(bytes.data(), bytes.size(), true);
-  auto giveBack = [&] { keepSpare(storage); };
-  if (result.error()) {
-    giveBack();
-    switch (result.error()) {
-      case simdjson::DEPTH_ERROR:
-        return fail("(root): nested deeper than " + std::to_string(maximumDepth) + " levels");
-      case simdjson::UTF8_ERROR: return fail("(root): not valid UTF-8");
-      case simdjson::EMPTY: return fail("(root): empty document");
-      case simdjson::NUMBER_ERROR: return fail("(root): a number that does not fit 64 bits");
-      default: return fail("(root): not valid JSON");
-    }
-  }
-  storage->root = result.value_unsafe();
-  if (std::string fault = firstStructuralFault(storage->root); !fault.empty()) {
-    giveBack();
-    return fail(fault);
+  if (!isValidUTF8(bytes)) return fail("(root): not valid UTF-8");
+  if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos)
+    return fail("(root): empty document");
+  if (bytes.size() >= UINT32_MAX) return fail("(root): out of memory");
+  auto storage = std::make_unique<Storage>();
+  storage->text.assign(bytes);
+  // A node per few bytes of a typical document; reserving saves the regrowth of large ones.
+  storage->nodes.reserve(bytes.size() / 8 + 4);
+  Parser parser(*storage, maximumDepth);
+  try {
+    parser.parseDocument();
+  } catch (const SyntaxError&) {
+    return fail("(root): not valid JSON");
+  } catch (const DepthError& e) {
+    return fail(e.path + ": nested deeper than " + std::to_string(maximumDepth) + " levels");
   }
   return Document(std::move(storage));
 }
 
 Value Document::root() const {
   Value v;
-  std::memcpy(v.handle_, static_cast<const void*>(&storage_->root), sizeof(element));
+  Handle h{storage_.get(), 0};
+  std::memcpy(v.handle_, &h, sizeof h);
   return v;
 }
 
 namespace {
-Value wrap(element e) {
+Value wrap(const Document::Storage* storage, std::uint32_t index) {
   Value v;
-  static_assert(sizeof(Value) >= sizeof(element));
-  std::memcpy(reinterpret_cast<unsigned char*>(&v), static_cast<const void*>(&e), sizeof e);
+  Handle h{storage, index};
+  static_assert(sizeof(Value) >= sizeof(Handle));
+  std::memcpy(reinterpret_cast<unsigned char*>(&v), &h, sizeof h);
   return v;
+}
+std::string_view numberText(const Handle& h, const Node& n) {
+  return std::string_view(h.storage->text).substr(n.first, n.length);
 }
 }  // namespace
 
-Type Value::type() const { return typeOf(unwrap(handle_)); }
+Type Value::type() const {
+  Handle h;
+  return nodeOf(handle_, h).type;
+}
 
 std::optional<bool> Value::boolean() const {
-  element e = unwrap(handle_);
-  if (e.type() != element_type::BOOL) return std::nullopt;
-  return e.get_bool().value_unsafe();
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  if (n.type != Type::boolean) return std::nullopt;
+  return n.first != 0;
+}
+
+std::optional<bool> Value::isIntegral() const {
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  if (n.type != Type::number) return std::nullopt;
+  ExactNumber exact = exactNumber(numberText(h, n));
+  return exact.digits.empty() || exact.exponent >= 0;
 }
 
 std::optional<std::int64_t> Value::int64() const {
-  element e = unwrap(handle_);
-  switch (e.type()) {
-    case element_type::INT64: return e.get_int64().value_unsafe();
-    case element_type::DOUBLE: {
-      double d = e.get_double().value_unsafe();
-      // [-2^63, 2^63): both bounds are exact doubles.
-      if (std::trunc(d) != d || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
-        return std::nullopt;
-      return static_cast<std::int64_t>(d);
-    }
-    default: return std::nullopt;  // UINT64 holds only values above INT64_MAX
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  if (n.type != Type::number) return std::nullopt;
+  ExactNumber exact = exactNumber(numberText(h, n));
+  bool integral;
+  auto m = magnitude(exact, integral);
+  if (!m) return std::nullopt;
+  if (!exact.negative) {
+    if (*m > static_cast<std::uint64_t>(INT64_MAX)) return std::nullopt;
+    return static_cast<std::int64_t>(*m);
   }
+  if (*m > static_cast<std::uint64_t>(INT64_MAX) + 1) return std::nullopt;
+  return static_cast<std::int64_t>(0 - *m);
 }
 
 std::optional<std::uint64_t> Value::uint64() const {
-  element e = unwrap(handle_);
-  switch (e.type()) {
-    case element_type::UINT64: return e.get_uint64().value_unsafe();
-    case element_type::INT64: {
-      std::int64_t i = e.get_int64().value_unsafe();
-      if (i < 0) return std::nullopt;
-      return static_cast<std::uint64_t>(i);
-    }
-    case element_type::DOUBLE: {
-      double d = e.get_double().value_unsafe();
-      if (std::trunc(d) != d || d < 0 || d >= 18446744073709551616.0) return std::nullopt;
-      return static_cast<std::uint64_t>(d);
-    }
-    default: return std::nullopt;
-  }
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  if (n.type != Type::number) return std::nullopt;
+  ExactNumber exact = exactNumber(numberText(h, n));
+  bool integral;
+  auto m = magnitude(exact, integral);
+  if (!m || (exact.negative && *m != 0)) return std::nullopt;
+  return m;
 }
 
 std::optional<double> Value::number() const {
-  element e = unwrap(handle_);
-  switch (e.type()) {
-    case element_type::INT64: return static_cast<double>(e.get_int64().value_unsafe());
-    case element_type::UINT64: return static_cast<double>(e.get_uint64().value_unsafe());
-    case element_type::DOUBLE: return e.get_double().value_unsafe();
-    default: return std::nullopt;
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  if (n.type != Type::number) return std::nullopt;
+  std::string_view text = numberText(h, n);
+  double d = 0;
+  auto result = std::from_chars(text.data(), text.data() + text.size(), d);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Too large is infinite, too small is zero, with the number's sign.
+    ExactNumber exact = exactNumber(text);
+    bool large = static_cast<long long>(exact.digits.size()) + exact.exponent > 0;
+    d = large ? HUGE_VAL : 0.0;
+    if (exact.negative) d = -d;
   }
+  return d;
 }
 
 std::optional<std::string_view> Value::string() const {
-  element e = unwrap(handle_);
-  if (e.type() != element_type::STRING) return std::nullopt;
-  return e.get_string().value_unsafe();
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  if (n.type != Type::string) return std::nullopt;
+  return std::string_view(h.storage->strings).substr(n.first, n.length);
 }
 
 std::size_t Value::count() const {
-  element e = unwrap(handle_);
-  if (e.type() != element_type::ARRAY) return 0;
-  simdjson::dom::array items = e.get_array().value_unsafe();
-  return items.size();
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  return n.type == Type::array ? n.first : 0;
 }
 
 void Value::forEachElement(const std::function<void(std::size_t, Value)>& body) const {
-  element e = unwrap(handle_);
-  if (e.type() != element_type::ARRAY) return;
-  std::size_t i = 0;
-  simdjson::dom::array items = e.get_array().value_unsafe();
-  for (element child : items) body(i++, wrap(child));
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  if (n.type != Type::array) return;
+  std::uint32_t child = h.index + 1;
+  for (std::size_t i = 0; i < n.first; ++i) {
+    body(i, wrap(h.storage, child));
+    child = h.storage->nodes[child].end;
+  }
 }
 
 std::optional<Value> Value::member(std::string_view name) const {
-  element e = unwrap(handle_);
-  if (e.type() != element_type::OBJECT) return std::nullopt;
-  simdjson::dom::object members = e.get_object().value_unsafe();
-  auto found = members.at_key(name);
-  if (found.error()) return std::nullopt;
-  return wrap(found.value_unsafe());
+  std::optional<Value> found;
+  forEachMember([&](std::string_view key, Value value) {
+    if (!found && key == name) found = value;
+  });
+  return found;
 }
 
 void Value::forEachMember(const std::function<void(std::string_view, Value)>& body) const {
-  element e = unwrap(handle_);
-  if (e.type() != element_type::OBJECT) return;
-  simdjson::dom::object members = e.get_object().value_unsafe();
-  for (auto field : members) body(field.key, wrap(field.value));
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  if (n.type != Type::object) return;
+  std::uint32_t child = h.index + 1;
+  for (std::size_t i = 0; i < n.first; ++i) {
+    const Node& key = h.storage->nodes[child];
+    std::string_view name = std::string_view(h.storage->strings).substr(key.first, key.length);
+    body(name, wrap(h.storage, child + 1));
+    child = h.storage->nodes[child + 1].end;
+  }
 }
 
+namespace {
+
+// The compact text of a value, stopping once it is longer than `limit`.
+void appendCompact(std::string& out, const Value& v, std::size_t limit) {
+  if (out.size() > limit) return;
+  switch (v.type()) {
+    case Type::null: out += "null"; return;
+    case Type::boolean: out += *v.boolean() ? "true" : "false"; return;
+    case Type::string: appendString(out, *v.string()); return;
+    case Type::number: {
+      Handle h;
+      std::memcpy(&h, &v, sizeof h);
+      out += numberText(h, h.storage->nodes[h.index]);
+      return;
+    }
+    case Type::array: {
+      out += '[';
+      v.forEachElement([&](std::size_t i, Value e) {
+        if (out.size() > limit) return;
+        if (i) out += ',';
+        appendCompact(out, e, limit);
+      });
+      out += ']';
+      return;
+    }
+    case Type::object: {
+      out += '{';
+      bool first = true;
+      v.forEachMember([&](std::string_view name, Value e) {
+        if (out.size() > limit) return;
+        if (!first) out += ',';
+        first = false;
+        appendString(out, name);
+        out += ':';
+        appendCompact(out, e, limit);
+      });
+      out += '}';
+      return;
+    }
+  }
+}
+
+}  // namespace
+
 std::string Value::excerpt() const {
-  std::string text = simdjson::minify(unwrap(handle_));
   constexpr std::size_t limit = 40;
+  std::string text;
+  appendCompact(text, *this, limit);
   if (text.size() > limit) {
     std::size_t cut = limit;
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
@@ -372,29 +609,38 @@ void Writer::writeString(std::string_view text) {
   if (!isValidUTF8(text) || text.find('\0') != std::string_view::npos)
     throw std::system_error(std::make_error_code(std::errc::illegal_byte_sequence),
                             "text is not valid UTF-8 or holds U+0000");
-  out_ += '"';
-  for (char c : text) {
-    auto u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"': out_ += "\\\""; break;
-      case '\\': out_ += "\\\\"; break;
-      case '\n': out_ += "\\n"; break;
-      case '\r': out_ += "\\r"; break;
-      case '\t': out_ += "\\t"; break;
-      case '\b': out_ += "\\b"; break;
-      case '\f': out_ += "\\f"; break;
+  appendString(out_, text);
+}
+
+void appendString(std::string& out, std::string_view text) {
+  static constexpr char hex[] = "0123456789abcdef";
+  out += '"';
+  for (std::size_t i = 0; i < text.size();) {
+    DecodedCodePoint c = decodeUTF8(text, i);
+    if (c.length == 0) {
+      out += "\\ufffd";
+      ++i;
+      continue;
+    }
+    switch (c.value) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
       default:
-        if (u < 0x20) {
-          static constexpr char hex[] = "0123456789abcdef";
-          out_ += "\\u00";
-          out_ += hex[u >> 4];
-          out_ += hex[u & 15];
+        if (isDisplayControl(c.value) || c.value == 0x2028 || c.value == 0x2029) {
+          out += "\\u";
+          for (int shift = 12; shift >= 0; shift -= 4) out += hex[(c.value >> shift) & 15];
         } else {
-          out_ += c;
+          out.append(text.substr(i, c.length));
         }
     }
+    i += c.length;
   }
-  out_ += '"';
+  out += '"';
 }
 
 }  // namespace Foundation::JSON

@@ -1,10 +1,10 @@
 // Strict JSON: the parser behind the kit's decoder and the compact writer behind its encoder.
 //
 // Parsing accepts exactly one RFC 8259 document in valid UTF-8, with no byte order mark and nothing
-// after it but whitespace, nested at most `maximumDepth` arrays and objects, with no member name
-// repeated inside one object, and no string (member names included) holding U+0000. Anything else
-// fails with a one-line reason. Numbers keep their written form's kind: integers that fit in 64
-// bits, or doubles; an integer too large for 64 bits fails the document.
+// after it but whitespace, nested at most `maximumDepth` arrays and objects. Anything else fails
+// with a one-line reason naming where. What the grammar allows is kept for the reader to judge:
+// repeated member names (each member in order) and strings holding U+0000. Numbers of any size and precision are valid; each
+// keeps its text, so that whether it is an integer and whether it fits is decided exactly.
 //
 // A Document owns its parsed tree; Values are small handles into it, valid while it lives.
 // Parsing and reading are safe from any thread on distinct documents.
@@ -31,10 +31,13 @@ class Value {
   bool isNull() const { return type() == Type::null; }
 
   std::optional<bool> boolean() const;
-  // A number that is integral (4 and 4.0 alike; 4.5 is not) and fits the result type.
+  // Whether a number is an integer, judged exactly from its text (4, 4.0 and 4e0 are; 4.5 and
+  // 4.00000000000000000001 are not); none for other types.
+  std::optional<bool> isIntegral() const;
+  // A number that is an integer and fits the result type, exactly.
   std::optional<std::int64_t> int64() const;
   std::optional<std::uint64_t> uint64() const;
-  // Any number, as the nearest double.
+  // Any number, as the nearest double (infinite past the double range, zero below it).
   std::optional<double> number() const;
   std::optional<std::string_view> string() const;
 
@@ -52,12 +55,13 @@ class Value {
 
  private:
   friend class Document;
-  alignas(8) unsigned char handle_[16];
+  alignas(8) unsigned char handle_[16];  // the document's tree and a node in it
 };
 
 class Document {
  public:
-  static constexpr std::size_t defaultMaximumDepth = 16;
+  // Deeper than any document a program writes; a bound so that a hostile one costs little.
+  static constexpr std::size_t defaultMaximumDepth = 512;
 
   // The parsed document, or none with the reason in *failure (when given).
   static std::optional<Document> parse(std::string_view bytes,
@@ -69,12 +73,18 @@ class Document {
   Document& operator=(Document&&) noexcept;
   ~Document();
 
+  struct Storage;  // the parsed tree, opaque outside the parser
+
  private:
-  struct Storage;
   explicit Document(std::unique_ptr<Storage> storage);
-  static void keepSpare(std::unique_ptr<Storage>& storage);
   std::unique_ptr<Storage> storage_;
 };
+
+// Appends `text` as a JSON string: quotes, backslash and every display control escaped (C0, DEL,
+// C1, the direction controls, and U+2028/U+2029, which end lines in JavaScript), so that the text
+// pastes anywhere and never steers a terminal. Bytes that are not valid UTF-8 become U+FFFD.
+// The one string escaping of every JSON the system writes.
+void appendString(std::string& out, std::string_view text);
 
 // A compact writer: no whitespace, members in the order written. Strings must be valid UTF-8 without
 // U+0000 (what the parser accepts); otherwise the string throws std::system_error(EILSEQ).

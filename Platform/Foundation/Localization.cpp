@@ -1,11 +1,11 @@
 #include "Platform/Foundation/Localization.h"
 
 #include "Platform/Foundation/Bundle.h"
+#include "Platform/Foundation/Files.h"
 
 #include <unicode/ustring.h>
 
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -25,19 +25,8 @@ bool wellFormedUTF8(std::string_view s) {
          U_SUCCESS(status);
 }
 
-std::optional<std::string> readCatalogueFile(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-  auto size = std::filesystem::file_size(path, error);
-  if (error || size > maximumCatalogueSize) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes(size, '\0');
-  if (!in.read(bytes.data(), std::streamsize(size))) return std::nullopt;
-  return bytes;
-}
-
 std::shared_ptr<const MessageCatalog> load(const std::filesystem::path& path) {
-  auto bytes = readCatalogueFile(path);
+  auto bytes = readWholeFile(path, maximumCatalogueSize);
   if (!bytes) return nullptr;
   auto catalogue = MessageCatalog::parse(*bytes);
   return catalogue ? std::make_shared<const MessageCatalog>(std::move(*catalogue)) : nullptr;

@@ -8,6 +8,60 @@ namespace Foundation {
 
 bool isValidUTF8(std::string_view text) { return simdjson::validate_utf8(text.data(), text.size()); }
 
+DecodedCodePoint decodeUTF8(std::string_view text, std::size_t at) {
+  auto byte = static_cast<unsigned char>(text[at]);
+  if (byte < 0x80) return {byte, 1};
+  std::size_t length;
+  char32_t codePoint, minimum;
+  if ((byte & 0xE0) == 0xC0) {
+    length = 2, codePoint = byte & 0x1F, minimum = 0x80;
+  } else if ((byte & 0xF0) == 0xE0) {
+    length = 3, codePoint = byte & 0x0F, minimum = 0x800;
+  } else if ((byte & 0xF8) == 0xF0) {
+    length = 4, codePoint = byte & 0x07, minimum = 0x10000;
+  } else {
+    return {byte, 0};
+  }
+  if (at + length > text.size()) return {byte, 0};
+  for (std::size_t k = 1; k < length; ++k) {
+    auto next = static_cast<unsigned char>(text[at + k]);
+    if ((next & 0xC0) != 0x80) return {byte, 0};
+    codePoint = (codePoint << 6) | (next & 0x3F);
+  }
+  if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+    return {byte, 0};
+  return {codePoint, length};
+}
+
+bool isDisplayControl(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x200E || c == 0x200F ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string escapedForTerminal(std::string_view text) {
+  static constexpr char hex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    DecodedCodePoint c = decodeUTF8(text, i);
+    if (c.length == 0) {
+      out += "\\x";
+      out += hex[c.value >> 4];
+      out += hex[c.value & 15];
+      ++i;
+      continue;
+    }
+    if (isDisplayControl(c.value)) {
+      out += "\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) out += hex[(c.value >> shift) & 15];
+    } else {
+      out.append(text.substr(i, c.length));
+    }
+    i += c.length;
+  }
+  return out;
+}
+
 bool canonicallyEquivalent(std::string_view a, std::string_view b) {
   if (a == b) return true;
   if (!isValidUTF8(a) || !isValidUTF8(b)) return false;

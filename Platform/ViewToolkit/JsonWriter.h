@@ -1,5 +1,5 @@
-// Minimal JSON text output for the tree dump: strings escaped for any input (UTF-8 passes
-// through, control characters and the line separators are escaped), numbers in their shortest
+// Minimal JSON text output for the tree dump: strings escaped for any input as Foundation's JSON
+// writer escapes them, numbers in their shortest
 // round-trip form, non-finite numbers as null.
 #pragma once
 

@@ -468,19 +468,26 @@ class Painter {
   void addLinks(const DisplayList& list) {
     cairo_surface_t* target = cairo_get_target(cr_);
     if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_PDF) return;
-    for (const LinkRegion& l : list.links) {
+    auto link = [&](double x, double y, double width, double height, const std::string& url) {
       std::string uri;
-      for (char ch : l.url) {
+      for (char ch : url) {
         if (ch == '\\' || ch == '\'') uri += '\\';
         uri += ch;
       }
       char rect[160];
-      std::snprintf(rect, sizeof rect, "rect=[%.3f %.3f %.3f %.3f] ", l.rect.x, l.rect.y,
-                    l.rect.width, l.rect.height);
+      std::snprintf(rect, sizeof rect, "rect=[%.3f %.3f %.3f %.3f] ", x, y, width, height);
       std::string attributes = std::string(rect) + "uri='" + uri + "'";
       cairo_tag_begin(cr_, CAIRO_TAG_LINK, attributes.c_str());
       cairo_tag_end(cr_, CAIRO_TAG_LINK);
+    };
+    // The widget URL covers the whole widget, under the regions: viewers give a click to the
+    // last annotation under it, as a tap goes to the innermost link.
+    if (list.widgetURL) {
+      double x1, y1, x2, y2;
+      cairo_clip_extents(cr_, &x1, &y1, &x2, &y2);
+      link(x1, y1, x2 - x1, y2 - y1, *list.widgetURL);
     }
+    for (const LinkRegion& l : list.links) link(l.rect.x, l.rect.y, l.rect.width, l.rect.height, l.url);
   }
 
   cairo_t* cr_;

@@ -4,6 +4,9 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <system_error>
+
+#include "Platform/Foundation/Text.h"
 
 namespace WidgetHost {
 namespace {
@@ -92,6 +95,17 @@ int runCommandLine(int argc, const char* const* argv, const std::vector<Command>
     io.err << program << " " << command->name << ": " << e.message << '\n';
     printCommandUsage(io.err, program, *command);
     return ExitStatus::usage;
+  } catch (const std::system_error& e) {
+    io.err << program << " " << command->name << ": " << Foundation::escapedForTerminal(e.what())
+           << '\n';
+    return ExitStatus::platformError;
+  } catch (const std::exception& e) {
+    io.err << program << " " << command->name
+           << ": internal error: " << Foundation::escapedForTerminal(e.what()) << '\n';
+    return ExitStatus::internalError;
+  } catch (...) {
+    io.err << program << " " << command->name << ": internal error\n";
+    return ExitStatus::internalError;
   }
 }
 

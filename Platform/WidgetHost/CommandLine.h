@@ -23,6 +23,7 @@ inline constexpr int failure = 1;        // the asked-for thing is not there or 
 inline constexpr int platformError = 2;  // the system refused (a write, a directory)
 inline constexpr int notConfigured = 3;  // no group identifier or no container
 inline constexpr int usage = 64;         // a command line that cannot be understood
+inline constexpr int internalError = 70; // a failure no command expected (a fault of the program)
 }  // namespace ExitStatus
 
 struct CommandIO {

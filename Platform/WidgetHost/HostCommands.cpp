@@ -1,6 +1,7 @@
 #include "Platform/WidgetHost/HostCommands.h"
 
 #include <charconv>
+#include <cmath>
 #include <system_error>
 #include <filesystem>
 #include <map>
@@ -9,6 +10,7 @@
 
 #include "Platform/Foundation/Files.h"
 #include "Platform/Foundation/Localization.h"
+#include "Platform/Foundation/Text.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
 
 namespace WidgetHost {
@@ -33,8 +35,9 @@ struct Options {
 double parseNumber(const std::string& text, const std::string& option) {
   double value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size())
-    throw UsageError{option + ": \"" + text + "\" is not a number"};
+  // "nan" and "inf" parse, but name no place and no size.
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    throw UsageError{option + ": \"" + text + "\" is not a finite number"};
   return value;
 }
 
@@ -117,7 +120,8 @@ HostEntry entryFor(const WidgetDescription& w, Source source) {
 
 class Host {
  public:
-  Host(std::vector<WidgetDescription> widgets, std::function<void(const std::string&)> useFile)
+  using UseFile = std::function<std::optional<std::string>(const std::string&)>;
+  Host(std::vector<WidgetDescription> widgets, UseFile useFile)
       : widgets_(std::move(widgets)), useFile_(std::move(useFile)) {}
 
   std::vector<const WidgetDescription*> select(const Options& o, bool one) const {
@@ -129,13 +133,16 @@ class Host {
     return chosen;
   }
 
-  void prepare(const Options& o) const {
-    if (o.snapshot && useFile_) useFile_(*o.snapshot);
+  void prepare(const Options& o, CommandIO& io) const {
+    if (!o.snapshot || !useFile_) return;
+    if (auto problem = useFile_(*o.snapshot))
+      io.err << "kestrun-widgets: --snapshot " << Foundation::escapedForTerminal(*o.snapshot) << ": "
+             << Foundation::escapedForTerminal(*problem) << '\n';
   }
 
   int render(const std::vector<std::string>& args, CommandIO& io) const {
     Options o = parseOptions(args, " --widget --source --snapshot --scale --appearance --mode --format --out ");
-    prepare(o);
+    prepare(o, io);
     std::filesystem::create_directories(o.out);
     for (const WidgetDescription* w : select(o, false)) {
       std::filesystem::path path = o.out / fileName(*w, o.appearance, o.format);
@@ -147,7 +154,7 @@ class Host {
 
   int tree(const std::vector<std::string>& args, CommandIO& io) const {
     Options o = parseOptions(args, " --widget --source --snapshot --scale --appearance --mode ");
-    prepare(o);
+    prepare(o, io);
     const WidgetDescription& w = *select(o, true).front();
     io.out << renderWidget(w, entryFor(w, o.source), o.appearance).json(w) << '\n';
     return ExitStatus::success;
@@ -156,7 +163,7 @@ class Host {
   int tap(const std::vector<std::string>& args, CommandIO& io) const {
     Options o = parseOptions(args, " --widget --at --source --snapshot --scale --appearance --mode ");
     if (!o.at) throw UsageError{"--at X,Y is required"};
-    prepare(o);
+    prepare(o, io);
     const WidgetDescription& w = *select(o, true).front();
     auto url = renderWidget(w, entryFor(w, o.source), o.appearance).urlAt(*o.at);
     if (!url) return ExitStatus::failure;
@@ -166,7 +173,7 @@ class Host {
 
   int gallery(const std::vector<std::string>& args, CommandIO& io) const {
     Options o = parseOptions(args, " --out --snapshot ");
-    prepare(o);
+    prepare(o, io);
     std::filesystem::create_directories(o.out);
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Widget gallery</title>"
@@ -231,13 +238,13 @@ class Host {
   }
 
   std::vector<WidgetDescription> widgets_;
-  std::function<void(const std::string&)> useFile_;
+  UseFile useFile_;
 };
 
 }  // namespace
 
 std::vector<Command> hostCommands(std::vector<WidgetDescription> widgets,
-                                  std::function<void(const std::string&)> useSnapshotFile) {
+                                  Host::UseFile useSnapshotFile) {
   auto host = std::make_shared<Host>(std::move(widgets), std::move(useSnapshotFile));
   auto wrap = [host](int (Host::*method)(const std::vector<std::string>&, CommandIO&) const) {
     return [host, method](const std::vector<std::string>& args, CommandIO& io) {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,11 @@
 namespace WidgetHost {
 
 // `useSnapshotFile` makes the extension read its data from that file for the rest of the command
-// (the --snapshot option); the host itself never reads it.
-std::vector<Command> hostCommands(std::vector<WidgetDescription> widgets,
-                                  std::function<void(const std::string&)> useSnapshotFile);
+// (the --snapshot option); the host itself never reads it. It answers why the file cannot be
+// used, when it cannot, and the host prints that on stderr before drawing what the widgets then
+// show (the first-run view, or for a preview the extension's stand-in).
+std::vector<Command> hostCommands(
+    std::vector<WidgetDescription> widgets,
+    std::function<std::optional<std::string>(const std::string&)> useSnapshotFile);
 
 }  // namespace WidgetHost

@@ -31,7 +31,11 @@ struct RenderedWidget {
   ViewToolkit::LaidOutView laidOut;
   ViewToolkit::DisplayList displayList;  // of laidOut, built once for drawing, taps and link regions
 
+  // None outside the widget's bounds: a tap there belongs to no widget.
   std::optional<std::string> urlAt(ViewToolkit::Point point) const {
+    if (!(point.x >= 0 && point.y >= 0 && point.x < metrics.size.width &&
+          point.y < metrics.size.height))
+      return std::nullopt;
     return displayList.urlAt(point);
   }
   // {"kind","family","frame","margins","cornerRadius","tree"}: the widget and its laid-out tree.

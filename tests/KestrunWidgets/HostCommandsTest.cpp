@@ -85,11 +85,38 @@ TEST_F(HostCommands, TapsOpenTheRegionUnderThePoint) {
       {"health", "150,195", "kestrun://open/projects"},
       {"health", "150,226", "kestrun://open/sweep"},
       {"health", "180,370", "kestrun://open/home"},
+      // Outside the widget's bounds nothing opens, the widget URL included.
+      {"wifi", "-1,85", nullptr},
+      {"wifi", "85,170", nullptr},
+      {"wifi", "170,0", nullptr},
+      {"health", "180,1e9", nullptr},
+      {"wifi", "0,0", "kestrun://open/wifi"},
   };
   for (const auto& c : cases) {
     Outcome r = run(at(c.widget, c.point));
     EXPECT_EQ(r.status, c.url ? 0 : 1) << c.widget << " " << c.point << " " << r.out;
     EXPECT_EQ(r.out, c.url ? std::string(c.url) + "\n" : "") << c.widget << " " << c.point;
+  }
+}
+
+// A PDF carries the widget URL over the whole widget, under the region links, so that the small
+// widgets, which have no regions, still open their section.
+TEST_F(HostCommands, PDFsCarryTheWidgetURL) {
+  for (auto [widget, url] : {std::pair{"wifi", "kestrun://open/wifi"}, {"memory", "kestrun://open/memory"},
+                             {"health", "kestrun://open/home"}}) {
+    Outcome r = run({"render", "--widget", widget, "--format", "pdf", "--out", out.path().string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string pdf = TestSupport::readFile(out / (std::string(widget) + "@2x.pdf"));
+    EXPECT_NE(pdf.find(url), std::string::npos) << widget;
+    EXPECT_NE(pdf.find("/Link"), std::string::npos) << widget;
+  }
+}
+
+TEST_F(HostCommands, ANonFinitePointIsAUsageError) {
+  for (const char* point : {"nan,10", "10,inf", "-inf,0", "nan,nan"}) {
+    Outcome r = run(at("wifi", point));
+    EXPECT_EQ(r.status, WidgetHost::ExitStatus::usage) << point;
+    EXPECT_EQ(r.out, "") << point;
   }
 }
 
@@ -113,6 +140,13 @@ TEST_F(HostCommands, SnapshotOptionReadsThatFileThroughTheSameDecoder) {
   TestSupport::writeFile(out / "broken.json", "{");
   r = run({"tree", "--widget", "wifi", "--snapshot", (out / "broken.json").string()});
   EXPECT_NE(r.out.find("kestrun://open/home"), std::string::npos);  // the first-run view
+  // An unreadable file says why, for every command that draws.
+  EXPECT_EQ(r.err, "kestrun-widgets: --snapshot " + (out / "broken.json").string() +
+                       ": (root): not valid JSON; drawn as without a snapshot\n");
+  EXPECT_EQ(run({"tree", "--widget", "wifi", "--snapshot", (out / "other.json").string()}).err, "");
+  Outcome gallery = run({"gallery", "--out", (out / "g").string(), "--snapshot", (out / "none.json").string()});
+  EXPECT_EQ(gallery.status, 0);
+  EXPECT_NE(gallery.err.find("none.json: no such file"), std::string::npos) << gallery.err;
   // The option lasts for its command only.
   EXPECT_EQ(WidgetStore::fileURL(), container.snapshotFile());
 }

@@ -1,6 +1,10 @@
 #include "KestrunWidgets/SnapshotProvider.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "tests/Support/TestSupport.h"
@@ -76,8 +80,8 @@ TEST(SnapshotProvider, WithAFile) {
   for (std::size_t i = 0; i < t.entries.size(); ++i) {
     EXPECT_EQ(t.entries[i].date, Foundation::Date{2'000'000'000.25 + 300.0 * i}) << i;
     EXPECT_EQ(t.entries[i].snapshot, stored(1'999'999'000)) << i;
-    // The entries hold the attention items once between them.
-    EXPECT_TRUE(t.entries[i].snapshot->attention.sharesItemsWith(t.entries[0].snapshot->attention));
+    // The entries hold one decoded snapshot between them.
+    EXPECT_TRUE(t.entries[i].snapshot.sharesWith(t.entries[0].snapshot));
   }
   EXPECT_EQ(t.entries.capacity(), 7u);
 }
@@ -94,6 +98,39 @@ TEST(SnapshotProvider, AChangedFileReachesOnlyTheNextTimeline) {
   TestSupport::writeFile(container.snapshotFile(), "{\"updated\":");
   EXPECT_FALSE(timeline(widget).entries.front().snapshot);
   EXPECT_EQ(snapshotEntry(preview).snapshot, WidgetSnapshot::sample());
+}
+
+}  // namespace
+
+namespace {
+
+// Opens of the snapshot file while `body` runs, as the kernel reports them.
+int opensDuring(const std::filesystem::path& file, const std::function<void()>& body) {
+  int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  EXPECT_GE(fd, 0);
+  EXPECT_GE(::inotify_add_watch(fd, file.c_str(), IN_OPEN), 0);
+  body();
+  int opens = 0;
+  alignas(inotify_event) char buffer[4096];
+  for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+    for (char* p = buffer; p < buffer + got;) {
+      auto* event = reinterpret_cast<inotify_event*>(p);
+      if (event->mask & IN_OPEN) ++opens;
+      p += sizeof(inotify_event) + event->len;
+    }
+  ::close(fd);
+  return opens;
+}
+
+// The file is read exactly once per snapshot and timeline request, and never for a placeholder.
+TEST(SnapshotProvider, ReadsTheFileOncePerRequestAndNeverForThePlaceholder) {
+  TestSupport::ScopedWidgetContainer container;
+  WidgetStore::write(stored(1'000));
+  const auto file = container.snapshotFile();
+  EXPECT_EQ(opensDuring(file, [] { SnapshotProvider{}.placeholder(widget); }), 0);
+  EXPECT_EQ(opensDuring(file, [] { snapshotEntry(widget); }), 1);
+  EXPECT_EQ(opensDuring(file, [] { snapshotEntry(preview); }), 1);
+  EXPECT_EQ(opensDuring(file, [] { timeline(widget); }), 1);
 }
 
 }  // namespace

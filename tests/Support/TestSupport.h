@@ -11,6 +11,10 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <functional>
 
 namespace TestSupport {
 
@@ -126,5 +130,33 @@ class ScopedWidgetContainer {
   std::string bundleDirectory_, dataHome_;
   ScopedEnvironment variables_;
 };
+
+// Runs `body` in a child process as the unprivileged user nobody (65534) when this process is
+// root, so that permission checks are tested for real under CI, which runs as root; as any other
+// user, in a child as that user. Returns the body's result, or -1 when the child failed otherwise.
+inline int asUnprivilegedUser(const std::function<int()>& body) {
+  pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+         ::setresuid(65534, 65534, 65534) != 0))
+      ::_exit(255);
+    ::_exit(body());
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  int code = WEXITSTATUS(status);
+  return code == 255 ? -1 : code;
+}
+
+// Hands a test's directory (and what is in it) to the user asUnprivilegedUser runs as.
+inline void giveToUnprivilegedUser(const std::filesystem::path& path) {
+  if (::geteuid() != 0) return;
+  std::error_code ignored;
+  if (::chown(path.c_str(), 65534, 65534) != 0) return;
+  if (std::filesystem::is_directory(path))
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path, ignored))
+      if (::lchown(entry.path().c_str(), 65534, 65534) != 0) return;
+}
 
 }  // namespace TestSupport

@@ -122,16 +122,28 @@ TEST_F(HostileFiles, ThingsThatAreNotARegularFile) {
   EXPECT_FALSE(WidgetStore::read());
   fs::remove(file);
 
-  TestSupport::writeFile(container.root() / "elsewhere.json", document(""));
-  fs::create_symlink(container.root() / "elsewhere.json", file);  // a link is not the file
+  fs::create_symlink(container.root(), file);  // a link to a directory
   EXPECT_FALSE(WidgetStore::read());
   fs::remove(file);
 
-  if (::geteuid() != 0) {  // root reads whatever the mode says
-    put(document(""));
-    fs::permissions(file, fs::perms::none);
-    EXPECT_FALSE(WidgetStore::read());
-  }
+  // Root reads whatever the mode says: the read runs as an unprivileged user.
+  put(document(""));
+  fs::permissions(file, fs::perms::none);
+  EXPECT_EQ(TestSupport::asUnprivilegedUser([] { return WidgetStore::read() ? 1 : 0; }), 0);
+}
+
+// A link in the file's place is followed, as users link their data to another disk; what it
+// leads to must still be a regular file within the cap.
+TEST_F(HostileFiles, ASymbolicLinkToTheDocumentIsFollowed) {
+  TestSupport::writeFile(container.root() / "elsewhere.json", document(""));
+  fs::create_directories(file.parent_path());
+  fs::create_symlink(container.root() / "elsewhere.json", file);
+  EXPECT_TRUE(WidgetStore::read());
+  TestSupport::writeFile(container.root() / "elsewhere.json",
+                         std::string(WidgetStore::maximumFileSize + 1, ' '));
+  std::string why;
+  EXPECT_FALSE(WidgetStore::read(&why));
+  EXPECT_EQ(why, "larger than 16777216 bytes");
 }
 
 // A writer that replaces the file atomically while another keeps truncating and rewriting it in

@@ -101,6 +101,38 @@ TEST(WidgetStore, WriteFailureThrowsAndKeepsThePreviousDocument) {
   EXPECT_THROW(WidgetStore::write(s), std::system_error);
 }
 
+// A document over the readers' cap would be stored and then refused by every read; the writer
+// refuses it instead, leaving the previous file and no temporary file. One item under the cap
+// still goes through.
+TEST(WidgetStore, ADocumentNoReaderAcceptsIsNeverWritten) {
+  ScopedWidgetContainer container;
+  WidgetSnapshot s = wholeSecondSample();
+  WidgetStore::write(s);
+  WidgetSnapshot large = s;
+  large.attention.assign(100'000, s.attention[0]);
+  std::string encoded = encodeSnapshot(large);
+  ASSERT_GT(encoded.size(), WidgetStore::maximumFileSize);
+  try {
+    WidgetStore::write(large);
+    ADD_FAILURE() << "wrote a document of " << encoded.size() << " bytes";
+  } catch (const std::system_error& e) {
+    EXPECT_EQ(e.code(), std::errc::file_too_large);
+  }
+  EXPECT_EQ(WidgetStore::read(), s);
+  for (const auto& entry : std::filesystem::directory_iterator(container.snapshotFile().parent_path()))
+    EXPECT_EQ(entry.path(), container.snapshotFile());
+
+  // Shrunk to just under the cap, it is written and read back.
+  large.attention.resize(1);
+  std::size_t one = encodeSnapshot(large).size();
+  large.attention.resize(2);
+  std::size_t perItem = encodeSnapshot(large).size() - one;
+  large.attention.resize(1 + (WidgetStore::maximumFileSize - one) / perItem);
+  ASSERT_LE(encodeSnapshot(large).size(), WidgetStore::maximumFileSize);
+  WidgetStore::write(large);
+  EXPECT_EQ(WidgetStore::read(), large);
+}
+
 // A writer process replaces the file over and over with two alternating snapshots while this
 // process reads: every read sees one of the two, never a torn or empty document.
 TEST(WidgetStore, ReadersNeverSeeAPartialDocumentWhileTheWriterReplacesIt) {

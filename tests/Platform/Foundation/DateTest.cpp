@@ -52,6 +52,30 @@ TEST(RFC3339, ImpossibleOrMalformedDatesFail) {
   for (const char* text : cases) EXPECT_FALSE(parseRFC3339(text)) << text;
 }
 
+// An offset that moves the instant outside the writable years would give a date that cannot be
+// written back, so the reader refuses it; the same wall-clock time a minute inside is accepted.
+TEST(RFC3339, InstantsOutsideTheWritableYearsFail) {
+  const char* refused[] = {
+      "0000-01-01T00:00:00+00:01", "0000-01-01T00:30:00+01:00", "9999-12-31T23:30:00-01:00",
+      "9999-12-31T23:59:59-00:01", "9999-12-31T23:59:59.5-00:01",
+  };
+  for (const char* text : refused) EXPECT_FALSE(parseRFC3339(text)) << text;
+  const char* accepted[] = {
+      "0000-01-01T00:00:00-00:01", "0000-01-01T01:00:00+01:00", "9999-12-31T23:59:59.999Z",
+      "9999-12-31T22:30:00-01:00", "9999-12-31T23:59:59+00:01",
+  };
+  for (const char* text : accepted) {
+    auto date = parseRFC3339(text);
+    ASSERT_TRUE(date) << text;
+    EXPECT_TRUE(Foundation::isRFC3339Representable(*date)) << text;
+    EXPECT_EQ(parseRFC3339(formatRFC3339(*date))->secondsSinceEpoch,
+              std::floor(date->secondsSinceEpoch))
+        << text;
+  }
+  EXPECT_FALSE(Foundation::isRFC3339Representable(Date{std::nan("")}));
+  EXPECT_FALSE(Foundation::isRFC3339Representable(Date{253402300800.0}));
+}
+
 TEST(RFC3339, WriterDropsFractionsTowardThePast) {
   EXPECT_EQ(formatRFC3339(Date{0}), "1970-01-01T00:00:00Z");
   EXPECT_EQ(formatRFC3339(Date{1796794585.999}), "2026-12-09T05:36:25Z");

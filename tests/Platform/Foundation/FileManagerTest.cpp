@@ -116,10 +116,35 @@ TEST_F(CreateDirectory, ThrowsNamingWhatStandsInTheWay) {
 }
 
 TEST_F(CreateDirectory, ThrowsWhereItMayNotCreate) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root creates directories whatever the modes";
+  TestSupport::giveToUnprivilegedUser(dir);
   ::chmod(dir.c_str(), 0555);
-  EXPECT_THROW(createDirectory(dir / "new"), std::system_error);
-  EXPECT_NO_THROW(createDirectory(dir));
+  EXPECT_EQ(TestSupport::asUnprivilegedUser([&] {
+              try {
+                createDirectory(dir / "new");
+                return 1;
+              } catch (const std::system_error& e) {
+                if (e.code() != std::errc::permission_denied) return 2;
+              }
+              createDirectory(dir);  // exists: nothing to create
+              return 0;
+            }),
+            0);
+}
+
+// Missing directories are private to the user whatever the umask; existing ones keep theirs.
+TEST_F(CreateDirectory, CreatesMissingDirectoriesPrivate) {
+  ::chmod(dir.c_str(), 0755);
+  mode_t before = ::umask(0);
+  createDirectory(dir / "a" / "b" / "c");
+  ::umask(before);
+  for (const fs::path& p : {dir / "a", dir / "a" / "b", dir / "a" / "b" / "c"}) {
+    struct stat status;
+    ASSERT_EQ(::stat(p.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0700u) << p;
+  }
+  struct stat status;
+  ASSERT_EQ(::stat(dir.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0755u);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/Support/TestSupport.h"
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,12 +77,11 @@ TEST_F(FilesTest, ReadsRegularFilesUpToTheCap) {
 TEST_F(FilesTest, RefusesWhatIsNotARegularFileWithoutBlocking) {
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
   fs::create_directory(dir / "folder");
-  put(dir / "real", "content");
   fs::create_symlink("/dev/zero", dir / "zero-link");
-  fs::create_symlink(dir / "real", dir / "real-link");
+  fs::create_symlink(dir / "fifo", dir / "fifo-link");
 
   for (const fs::path& path : {dir / "fifo", dir / "folder", fs::path("/dev/zero"),
-                               dir / "zero-link", dir / "real-link"}) {
+                               dir / "zero-link", dir / "fifo-link"}) {
     SCOPED_TRACE(path);
     auto started = std::chrono::steady_clock::now();
     std::string failure;
@@ -87,6 +89,51 @@ TEST_F(FilesTest, RefusesWhatIsNotARegularFileWithoutBlocking) {
     EXPECT_EQ(failure, "not a regular file");
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
   }
+}
+
+// Symbolic links are followed to what they lead to (dotfile managers, a data directory on another
+// disk); the target's kind and the cap decide.
+TEST_F(FilesTest, FollowsSymbolicLinksToRegularFiles) {
+  put(dir / "disk" / "real", "content");
+  fs::create_symlink(dir / "disk" / "real", dir / "link");
+  fs::create_symlink(dir / "link", dir / "link-to-link");
+  fs::create_directory_symlink(dir / "disk", dir / "linked-dir");
+  fs::create_symlink(dir / "missing", dir / "dangling");
+  fs::create_symlink(dir / "loop", dir / "loop");
+  put(dir / "big", std::string(20, 'x'));
+  fs::create_symlink(dir / "big", dir / "big-link");
+  for (const char* name : {"link", "link-to-link", "linked-dir/real"})
+    EXPECT_EQ(readWholeFile(dir / name, 100), "content") << name;
+  std::string failure;
+  EXPECT_FALSE(readWholeFile(dir / "dangling", 100, &failure));
+  EXPECT_EQ(failure, "no such file");
+  EXPECT_FALSE(readWholeFile(dir / "loop", 100, &failure));
+  EXPECT_EQ(failure, "too many levels of symbolic links");
+  EXPECT_FALSE(readWholeFile(dir / "big-link", 10, &failure));
+  EXPECT_EQ(failure, "larger than 10 bytes");
+}
+
+// What a user names on a command line may be a pipe or a device; it is read to its end, and
+// bounded all the same. A directory is still no document.
+TEST_F(FilesTest, StreamsAreReadWhenAskedForAndStillCapped) {
+  using Foundation::FileKinds;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+  std::thread writer([&] {
+    std::ofstream out(dir / "fifo", std::ios::binary);
+    for (int i = 0; i < 1000; ++i) out << std::string(100, 'p');
+  });
+  auto piped = readWholeFile(dir / "fifo", 1 << 20, nullptr, FileKinds::regularFilesAndStreams);
+  writer.join();
+  ASSERT_TRUE(piped);
+  EXPECT_EQ(piped->size(), 100'000u);
+  std::string failure;
+  EXPECT_FALSE(readWholeFile("/dev/zero", 4096, &failure, FileKinds::regularFilesAndStreams));
+  EXPECT_EQ(failure, "larger than 4096 bytes");
+  fs::create_directory(dir / "folder");
+  EXPECT_FALSE(readWholeFile(dir / "folder", 4096, &failure, FileKinds::regularFilesAndStreams));
+  EXPECT_EQ(failure, "not a regular file");
+  put(dir / "plain", "regular");
+  EXPECT_EQ(readWholeFile(dir / "plain", 100, nullptr, FileKinds::regularFilesAndStreams), "regular");
 }
 
 TEST_F(FilesTest, NamesWhyAFileCannotBeRead) {
@@ -99,13 +146,17 @@ TEST_F(FilesTest, NamesWhyAFileCannotBeRead) {
   EXPECT_FALSE(readWholeFile(dir / "missing", 10));  // the reason is optional
 }
 
+// Root reads whatever the mode, so the check runs as an unprivileged user.
 TEST_F(FilesTest, NamesAFileItMayNotRead) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads files whatever their mode";
-  std::string failure;
   put(dir / "file", "x");
   ::chmod((dir / "file").c_str(), 0);
-  EXPECT_FALSE(readWholeFile(dir / "file", 10, &failure));
-  EXPECT_EQ(failure, "permission denied");
+  TestSupport::giveToUnprivilegedUser(dir);
+  EXPECT_EQ(TestSupport::asUnprivilegedUser([&] {
+              std::string failure;
+              if (readWholeFile(dir / "file", 10, &failure)) return 1;
+              return failure == "permission denied" ? 0 : 2;
+            }),
+            0);
 }
 
 TEST_F(FilesTest, ReadsFilesWhoseSizeIsNotKnownBeforehand) {
@@ -129,11 +180,34 @@ TEST_F(FilesTest, WritesAndReplacesExactlyWithNothingLeftOver) {
   EXPECT_EQ(readWholeFile(target, 1024), "");
   EXPECT_EQ(entries(), std::vector<std::string>{"doc.json"});
 
-  mode_t mask = ::umask(0);
-  ::umask(mask);
+}
+
+mode_t modeOf(const fs::path& path) {
   struct stat status;
-  ASSERT_EQ(::stat(target.c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 0777, 0644 & ~mask);
+  EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+  return status.st_mode & 07777;
+}
+
+// The document names networks and repositories: a new one is private to its user, whatever the
+// umask, and a replaced one keeps the mode its user gave it.
+TEST_F(FilesTest, ANewDocumentIsPrivateAndAReplacedOneKeepsItsMode) {
+  mode_t before = ::umask(0);
+  writeAtomically(dir / "new.json", "x");
+  ::umask(before);
+  EXPECT_EQ(modeOf(dir / "new.json"), 0600u);
+  for (mode_t chosen : {0644u, 0640u, 0400u}) {
+    ::chmod((dir / "new.json").c_str(), chosen);
+    writeAtomically(dir / "new.json", "y");
+    EXPECT_EQ(modeOf(dir / "new.json"), chosen);
+  }
+  // The temp file is private from the start, before any byte is written.
+  ::chmod((dir / "new.json").c_str(), 0600);
+  put(dir / "other", "readable");
+  EXPECT_EQ(TestSupport::asUnprivilegedUser([&] {
+              return readWholeFile(dir / "other", 100) && !readWholeFile(dir / "new.json", 100)
+                         ? 0 : 1;
+            }),
+            ::geteuid() == 0 ? 0 : 1);
 }
 
 TEST_F(FilesTest, FailedWritesKeepThePreviousDocumentAndLeaveNoTempFile) {
@@ -164,20 +238,27 @@ TEST_F(FilesTest, FailedWritesKeepThePreviousDocumentAndLeaveNoTempFile) {
 }
 
 TEST_F(FilesTest, AFailedWriteInAReadOnlyDirectoryKeepsThePreviousDocument) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
   put(dir / "doc.json", "previous");
+  TestSupport::giveToUnprivilegedUser(dir);
   ::chmod(dir.c_str(), 0555);
-  EXPECT_THROW(writeAtomically(dir / "doc.json", "new"), std::system_error);
+  EXPECT_EQ(TestSupport::asUnprivilegedUser([&] {
+              try {
+                writeAtomically(dir / "doc.json", "new");
+              } catch (const std::system_error& e) {
+                return e.code() == std::errc::permission_denied ? 0 : 2;
+              }
+              return 1;
+            }),
+            0);
   ::chmod(dir.c_str(), 0755);
   EXPECT_EQ(readWholeFile(dir / "doc.json", 100), "previous");
   EXPECT_EQ(entries(), std::vector<std::string>{"doc.json"});
 }
 
+// A temp file whose lock nobody holds has no writer, whatever the pid in its name says.
 TEST_F(FilesTest, RemovesOnlyTheStaleTempFilesOfItsOwnTarget) {
   const std::string dead = std::to_string(deadPid());
   const std::vector<std::string> kept = {
-      ".doc.json.tmp-1-0123abcd",                             // pid 1 always runs
-      ".doc.json.tmp-" + std::to_string(::getpid()) + "-ab",  // maybe another thread's
       ".other.json.tmp-" + dead + "-ab",                      // another target's
       ".doc.json.tmp-" + dead + "-XYZ",                       // not of this naming
       ".doc.json.tmp-" + dead,
@@ -185,6 +266,8 @@ TEST_F(FilesTest, RemovesOnlyTheStaleTempFilesOfItsOwnTarget) {
   };
   for (const auto& name : kept) put(dir / name, "x");
   put(dir / (".doc.json.tmp-" + dead + "-0123456789abcdef"), "half a docu");
+  put(dir / ".doc.json.tmp-1-0123abcd", "pid 1 runs, but holds no lock");
+  put(dir / (".doc.json.tmp-" + std::to_string(::getpid()) + "-ab"), "this process, no lock");
 
   writeAtomically(dir / "doc.json", "whole");
 
@@ -192,6 +275,48 @@ TEST_F(FilesTest, RemovesOnlyTheStaleTempFilesOfItsOwnTarget) {
   expected.push_back("doc.json");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(entries(), expected);
+}
+
+// A writer in another PID namespace has a pid that means nothing here (or names a process that
+// does not exist): while it holds its temp file's lock, the file is its own; once it is gone,
+// the file is stale.
+TEST_F(FilesTest, AWriterInAnotherPIDNamespaceKeepsItsTempFile) {
+  const fs::path temp = dir / (".doc.json.tmp-" + std::to_string(deadPid()) + "-0123456789abcdef");
+  put(temp, "half a docu");
+  put(dir / "ready", "");
+  fs::remove(dir / "ready");
+  // The holder locks the file, then says so by creating `ready`, then waits to be killed.
+  std::string script = "exec flock -x '" + temp.string() + "' sh -c 'touch \"" +
+                       (dir / "ready").string() + "\"; sleep 30'";
+  pid_t holder = ::fork();
+  if (holder == 0) {
+    ::setpgid(0, 0);
+    ::execlp("unshare", "unshare", "--pid", "--fork", "sh", "-c", script.c_str(), nullptr);
+    ::_exit(127);
+  }
+  ::setpgid(holder, holder);
+  for (int i = 0; i < 500 && !fs::exists(dir / "ready"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(fs::exists(dir / "ready")) << "unshare --pid did not start the holder";
+
+  writeAtomically(dir / "doc.json", "whole");
+  EXPECT_TRUE(fs::exists(temp));
+  EXPECT_EQ(readWholeFile(temp, 100), "half a docu");
+
+  ::kill(-holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  // The namespace's processes die on their own time; the lock goes with the last of them.
+  auto lockIsFree = [&] {
+    int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (fd >= 0) ::close(fd);
+    return free;
+  };
+  for (int i = 0; i < 500 && !lockIsFree(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  writeAtomically(dir / "doc.json", "whole again");
+  EXPECT_FALSE(fs::exists(temp));
+  EXPECT_EQ(readWholeFile(dir / "doc.json", 100), "whole again");
 }
 
 TEST_F(FilesTest, AConcurrentReaderSeesOneWholeDocumentOrTheOther) {

@@ -1,8 +1,13 @@
 #include "Platform/Foundation/JSON.h"
+#include "Platform/Foundation/Text.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <optional>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -14,19 +19,82 @@ std::string nested(std::size_t depth) {
   return std::string(depth, '[') + std::string(depth, ']');
 }
 
-TEST(JSONParse, DepthIsBounded) {
-  EXPECT_TRUE(Document::parse(nested(16)));
-  EXPECT_FALSE(Document::parse(nested(17)));
+TEST(JSONParse, DepthIsBoundedAndTheFaultNamesWhere) {
+  EXPECT_TRUE(Document::parse(nested(16), 16));
+  EXPECT_FALSE(Document::parse(nested(17), 16));
+  EXPECT_TRUE(Document::parse(nested(Document::defaultMaximumDepth)));
   std::string why;
   EXPECT_FALSE(Document::parse(nested(100000), 16, &why));
-  EXPECT_EQ(why, "(root): nested deeper than 16 levels");
+  EXPECT_EQ(why, "[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]: nested deeper than 16 levels");
+  EXPECT_FALSE(Document::parse(R"({"a":{"b":[{"c":[[]]}]}})", 4, &why));
+  EXPECT_EQ(why, "a.b[0].c: nested deeper than 4 levels");
+  EXPECT_FALSE(Document::parse(nested(1'000'000), Document::defaultMaximumDepth, &why));
+  EXPECT_NE(why.find("nested deeper than 512 levels"), std::string::npos);
 }
 
-TEST(JSONParse, DuplicateMembersFailAtAnyDepth) {
-  std::string why;
-  EXPECT_FALSE(Document::parse(R"({"a":{"b":[{"c":1,"c":1}]}})", 16, &why));
-  EXPECT_EQ(why, R"(a.b[0]: member "c" appears twice)");
-  EXPECT_TRUE(Document::parse(R"({"a":{"c":1},"b":{"c":1}})"));
+// Numbers of any size and precision are valid JSON; whether one is an integer, and which, is
+// decided from its text, never through a double.
+TEST(JSONParse, NumbersAreJudgedExactlyFromTheirText) {
+  struct Case {
+    const char* text;
+    bool integral;
+    std::optional<std::int64_t> int64;
+    std::optional<std::uint64_t> uint64;
+  } cases[] = {
+      {"4", true, 4, 4},
+      {"4.0", true, 4, 4},
+      {"4e0", true, 4, 4},
+      {"40e-1", true, 4, 4},
+      {"0.4e1", true, 4, 4},
+      {"-0", true, 0, 0},
+      {"-0.0e-5", true, 0, 0},
+      {"1e-400", false, std::nullopt, std::nullopt},
+      {"4.00000000000000000001", false, std::nullopt, std::nullopt},
+      {"9223372036854775807.0", true, INT64_MAX, 9223372036854775807ULL},
+      {"9007199254740993.0", true, 9007199254740993LL, 9007199254740993ULL},
+      {"-9223372036854775808", true, INT64_MIN, std::nullopt},
+      {"-9223372036854775809", true, std::nullopt, std::nullopt},
+      {"18446744073709551615", true, std::nullopt, 18446744073709551615ULL},
+      {"18446744073709551616", true, std::nullopt, std::nullopt},
+      {"1e19", true, std::nullopt, 10000000000000000000ULL},
+      {"1e20", true, std::nullopt, std::nullopt},
+      {"123456789012345678901234567890", true, std::nullopt, std::nullopt},
+      {"1e999999999999999999999", true, std::nullopt, std::nullopt},
+      {"4.5", false, std::nullopt, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    auto doc = Document::parse(c.text);
+    ASSERT_TRUE(doc) << c.text;
+    EXPECT_EQ(doc->root().isIntegral(), c.integral) << c.text;
+    EXPECT_EQ(doc->root().int64(), c.int64) << c.text;
+    EXPECT_EQ(doc->root().uint64(), c.uint64) << c.text;
+  }
+  EXPECT_EQ(Document::parse("1e400")->root().number(), HUGE_VAL);
+  EXPECT_EQ(Document::parse("-1e-400")->root().number(), 0.0);
+  EXPECT_EQ(Document::parse("0.25")->root().number(), 0.25);
+}
+
+TEST(JSONParse, MalformedNumbersAndTextAreNotJSON) {
+  const char* cases[] = {"01", "1.", "-", "0x10", ".5", "+1", "1e", "1e+", "--1", "1.5.2", "NaN",
+                         "Infinity", "[1,]", "{\"a\":1,}", "[01]", "\"\\x\"", "\"\t\"", "tru",
+                         "\"\\ud800\"", "\"\\udc00\"", "\"\\ud800\\u0041\"", "{1:2}", "[1 2]"};
+  for (const char* text : cases) {
+    std::string why;
+    EXPECT_FALSE(Document::parse(text, 16, &why)) << text;
+    EXPECT_EQ(why, "(root): not valid JSON") << text;
+  }
+}
+
+// The grammar allows repeated names and U+0000; the parser keeps both for the reader to judge.
+TEST(JSONParse, RepeatedNamesAndNulsAreKeptForTheReader) {
+  auto doc = Document::parse(R"({"c":1,"c":"x\u0000y"})");
+  ASSERT_TRUE(doc);
+  std::vector<std::string> seen;
+  doc->root().forEachMember([&](std::string_view name, Foundation::JSON::Value v) {
+    seen.push_back(std::string(name) + "=" + v.excerpt());
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"c=1", "c=\"x\\u0000y\""}));
+  EXPECT_EQ(doc->root().member("c")->int64(), 1);
 }
 
 TEST(JSONParse, NumbersKeepTheirRange) {
@@ -52,6 +120,33 @@ TEST(JSONParse, NumbersKeepTheirRange) {
   EXPECT_EQ(v[0].type(), Type::number);
 }
 
+// Every display control leaves as an escape, so that no JSON the system prints steers a terminal;
+// other text passes through, and text that is not UTF-8 (only the tree dump writes any) becomes
+// U+FFFD.
+TEST(JSONWrite, OneEscapingForEveryDisplayControl) {
+  struct Case {
+    std::string_view text, written;
+  } cases[] = {
+      {"\x1b]0;t\x07", R"("\u001b]0;t\u0007")"},
+      {"\b\f", R"("\b\f")"},
+      {"\u0085\u009b", R"("\u0085\u009b")"},
+      {"\u200e\u200f\u202a\u202e\u2066\u2069", R"("\u200e\u200f\u202a\u202e\u2066\u2069")"},
+      {"\u2028\u2029", R"("\u2028\u2029")"},
+      {"\u00a0\u200d\u2065\u206a\U0001F600", "\"\u00a0\u200d\u2065\u206a\U0001F600\""},
+      {"a\xff" "b\xc3", R"("a\ufffdb\ufffd")"},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    Foundation::JSON::appendString(out, c.text);
+    EXPECT_EQ(out, c.written) << c.written;
+    if (Foundation::isValidUTF8(c.text)) {
+      auto back = Document::parse(out);
+      ASSERT_TRUE(back) << c.written;
+      EXPECT_EQ(back->root().string(), c.text);
+    }
+  }
+}
+
 TEST(JSONWrite, EscapesAndRefusals) {
   Writer w;
   w.beginObject();
@@ -66,7 +161,7 @@ TEST(JSONWrite, EscapesAndRefusals) {
   w.endArray();
   w.endObject();
   EXPECT_EQ(w.text(),
-            "{\"t\":\"q\\\"b\\\\n\\n\\u0001\\u001f\x7f\u00e9\",\"a\":[-3,18446744073709551615,true,null]}");
+            "{\"t\":\"q\\\"b\\\\n\\n\\u0001\\u001f\\u007f\u00e9\",\"a\":[-3,18446744073709551615,true,null]}");
   auto back = Document::parse(w.text());
   ASSERT_TRUE(back);
   EXPECT_EQ(back->root().member("t")->string(), "q\"b\\n\n\x01\x1f\x7f\u00e9");

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 
+#include "Platform/Foundation/Text.h"
 #include "Platform/WidgetHost/CommandLine.h"
 #include "Platform/WidgetHost/Desktop/Core/DesktopSettings.h"
 #include "Platform/WidgetHost/Desktop/Core/PathWatch.h"
@@ -76,12 +77,8 @@ struct DesktopState {
   bool launchFailureShown = false;
 };
 
-// Texts from the snapshot file go to a terminal only without their control characters.
-std::string printable(std::string text) {
-  for (char& c : text)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  return text;
-}
+// Texts from the snapshot file and the environment go to a terminal with their controls escaped.
+std::string printable(const std::string& text) { return Foundation::escapedForTerminal(text); }
 
 ViewToolkit::ColorScheme colorScheme(const DesktopState& state) {
   switch (state.appearance) {
