@@ -18,8 +18,7 @@ namespace {
 const Scene kScene{{364, 382}, 2, {}};
 
 View widget(int frame) {
-  auto split = splitContainerBackground(SampleTree::largeWidget());
-  std::vector<View> layers{*split.background, split.content};
+  std::vector<View> layers{Container(SampleTree::largeWidget(), {kScene.size, {}})};
   if (frame >= 0) {
     // A changing number, as an age or a speed would be from one frame to the next.
     layers.push_back(Text::verbatim(std::to_string(1000 + frame % 9000) + " Mbps")

@@ -14,14 +14,13 @@
 #include "Platform/ViewToolkit/DisplayList.h"
 #include "Platform/ViewToolkit/LayoutNode.h"
 #include "Platform/ViewToolkit/Symbols.h"
-#include "Platform/ViewToolkit/ViewNode.h"
+#include "Platform/ViewToolkit/Resolve/ResolvedTree.h"
 
 namespace ViewToolkit {
 namespace {
 
 constexpr double kDefaultSpacing = 8;
 constexpr double kShapeIdealSize = 10;
-constexpr double kLabelSpacing = 4;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct LayoutContext {
@@ -300,35 +299,15 @@ class ImageElement : public Element {
 
 class ShapeElement : public Element {
  public:
-  ShapeElement(const LayoutContext& ctx, ShapeContent content, ShapeNode::Origin origin)
-      : Element(ctx), content_(std::move(content)), origin_(origin) {}
+  ShapeElement(const LayoutContext& ctx, ShapeContent content, std::string_view kind)
+      : Element(ctx), content_(std::move(content)), kind_(kind) {}
 
  protected:
   // A shape takes whatever it is offered.
   Size computeSize(ProposedSize p) override {
     return {p.width.valueOr(kShapeIdealSize), p.height.valueOr(kShapeIdealSize)};
   }
-  std::string_view kind() const override {
-    switch (origin_) {
-      case ShapeNode::Origin::color:
-        return "Color";
-      case ShapeNode::Origin::gradient:
-        return "LinearGradient";
-      case ShapeNode::Origin::shape:
-        break;
-    }
-    switch (content_.shape.kind()) {
-      case Shape::Kind::rectangle:
-        return "Rectangle";
-      case Shape::Kind::roundedRectangle:
-        return "RoundedRectangle";
-      case Shape::Kind::circle:
-        return "Circle";
-      case Shape::Kind::capsule:
-        return "Capsule";
-    }
-    return "Shape";
-  }
+  std::string_view kind() const override { return kind_; }
   void fill(LayoutNode& n) const override {
     n.shape = content_;
     n.shape->paint.bounds = n.frame;
@@ -336,7 +315,7 @@ class ShapeElement : public Element {
 
  private:
   ShapeContent content_;
-  ShapeNode::Origin origin_;
+  std::string_view kind_;
 };
 
 // -- Spacer
@@ -964,269 +943,91 @@ class EmptyElement : public Element {
   std::string_view kind() const override { return "Empty"; }
 };
 
-// ---- Resolution: views in their environment become elements --------------------------------
+// ---- Elements from the resolved tree --------------------------------------------------------
 
-class Resolver {
- public:
-  explicit Resolver(const LayoutContext& ctx) : ctx_(ctx) {}
+ElementPtr build(ResolvedNode&& node, const LayoutContext& ctx);
 
-  Elements resolve(const View& view, const EnvironmentValues& env) {
-    Elements out;
-    resolveInto(view, env, out);
-    return out;
+Elements buildAll(ResolvedNodes&& nodes, const LayoutContext& ctx) {
+  Elements out;
+  out.reserve(nodes.size());
+  for (ResolvedNode& n : nodes) out.push_back(build(std::move(n), ctx));
+  return out;
+}
+
+struct ElementBuilder {
+  const LayoutContext& ctx;
+  ResolvedNodes& children;
+
+  ElementPtr child() { return build(std::move(children.front()), ctx); }
+
+  ElementPtr operator()(Resolved::Empty&) { return std::make_unique<EmptyElement>(ctx); }
+  ElementPtr operator()(Resolved::Text& t) {
+    return std::make_unique<TextElement>(ctx, std::move(t.runs), std::move(t.paragraph),
+                                         t.minimumScale);
   }
-
-  // Several views where one is expected (a link's label, the root) stack vertically.
-  ElementPtr single(const View& view, const EnvironmentValues& env) {
-    Elements list = resolve(view, env);
-    if (list.size() == 1) return std::move(list.front());
-    if (list.empty()) return std::make_unique<EmptyElement>(ctx_);
-    return std::make_unique<StackElement>(ctx_, Axis::vertical, Alignment::center, std::nullopt,
-                                          std::move(list), "VStack");
+  ElementPtr operator()(Resolved::Image& i) {
+    return std::make_unique<ImageElement>(ctx, std::move(i.symbol), i.font, std::move(i.paint));
   }
-
- private:
-  void resolveInto(const View& view, const EnvironmentValues& env, Elements& out) {
-    std::visit([&](const auto& node) { resolveNode(node, env, out); }, view.node()->content);
+  ElementPtr operator()(Resolved::Shape& s) {
+    return std::make_unique<ShapeElement>(ctx, std::move(s.content), s.kind);
   }
-
-  void resolveNode(const EmptyNode&, const EnvironmentValues&, Elements&) {}
-
-  void resolveNode(const TextNode& node, const EnvironmentValues& env, Elements& out) {
-    out.push_back(makeText(node.text, env));
+  ElementPtr operator()(Resolved::Spacer& s) {
+    return std::make_unique<SpacerElement>(ctx, s.minLength);
   }
-
-  ElementPtr makeText(const Text& text, const EnvironmentValues& env) {
-    std::vector<TextContent::Run> runs;
-    TextParagraph paragraph;
-    for (const Text::Run& r : text.runs()) {
-      TextContent::Run run;
-      if (const auto* s = std::get_if<std::string>(&r.content)) {
-        run.text = *s;
-      } else {
-        run.text = std::get<LocalizedStringKey>(r.content).resolve();
-      }
-      ResolvedFont font = r.font ? r.font->resolve() : env.font.value_or(Font::body).resolve();
-      if (r.weight) font.weight = *r.weight;
-      run.style.font = font;
-      run.style.tracking = r.tracking.value_or(env.tracking);
-      run.style.monospacedDigit = r.monospacedDigit || env.monospacedDigit;
-      run.paint = resolvePaint(r.style.value_or(ShapeStyle::foreground), env);
-      paragraph.runs.push_back({run.text, run.style});
-      runs.push_back(std::move(run));
-    }
-    paragraph.lineLimit = env.lineLimit;
-    paragraph.alignment = env.multilineTextAlignment;
-    paragraph.truncation = env.truncationMode;
-    return std::make_unique<TextElement>(ctx_, std::move(runs), std::move(paragraph),
-                                         env.minimumScaleFactor);
+  ElementPtr operator()(Resolved::Stack& s) {
+    return std::make_unique<StackElement>(
+        ctx, s.axis == Resolved::Axis::horizontal ? Axis::horizontal : Axis::vertical,
+        s.alignment, s.spacing, buildAll(std::move(children), ctx), s.kind);
   }
-
-  ElementPtr makeImage(const std::string& symbol, const EnvironmentValues& env) {
-    return std::make_unique<ImageElement>(ctx_, symbol, env.font.value_or(Font::body).resolve(),
-                                          resolvePaint(ShapeStyle::foreground, env));
+  ElementPtr operator()(Resolved::ZStack& z) {
+    return std::make_unique<ZStackElement>(ctx, z.alignment, buildAll(std::move(children), ctx));
   }
-
-  void resolveNode(const ImageNode& node, const EnvironmentValues& env, Elements& out) {
-    out.push_back(makeImage(node.symbol, env));
-  }
-
-  void resolveNode(const ShapeNode& node, const EnvironmentValues& env, Elements& out) {
-    ShapeContent c;
-    c.shape = node.shape;
-    c.mode = node.paint == ShapeNode::Paint::fill     ? ShapeContent::Mode::fill
-             : node.paint == ShapeNode::Paint::stroke ? ShapeContent::Mode::stroke
-                                                      : ShapeContent::Mode::strokeBorder;
-    c.paint = resolvePaint(node.style, env);
-    c.stroke = node.stroke;
-    out.push_back(std::make_unique<ShapeElement>(ctx_, std::move(c), node.origin));
-  }
-
-  void resolveNode(const StackNode& node, const EnvironmentValues& env, Elements& out) {
-    Elements children;
-    for (const View& v : node.children) resolveInto(v, env, children);
-    if (node.axis == StackAxis::depth) {
-      out.push_back(std::make_unique<ZStackElement>(ctx_, node.alignment, std::move(children)));
-      return;
-    }
-    const bool h = node.axis == StackAxis::horizontal;
-    out.push_back(std::make_unique<StackElement>(ctx_, h ? Axis::horizontal : Axis::vertical,
-                                                 node.alignment, node.spacing, std::move(children),
-                                                 h ? "HStack" : "VStack"));
-  }
-
-  void resolveNode(const GridNode& node, const EnvironmentValues& env, Elements& out) {
+  ElementPtr operator()(Resolved::Grid& g) {
     std::vector<GridElement::Row> rows;
-    for (const View& v : node.rows) {
-      const ViewNode* n = v.node().get();
-      // Environment modifiers around a row still leave it a row.
-      EnvironmentValues rowEnv = env;
-      while (const auto* m = std::get_if<ModifierNode>(&n->content)) {
-        const auto* e = std::get_if<EnvironmentModifier>(&m->modifier);
-        if (!e) break;
-        e->transform(rowEnv);
-        n = m->child.node().get();
-      }
-      if (const auto* r = std::get_if<GridRowNode>(&n->content)) {
-        GridElement::Row row;
-        row.alignment = r->alignment;
-        for (const View& cell : r->cells) resolveInto(cell, rowEnv, row.cells);
-        rows.push_back(std::move(row));
-      } else {
-        Elements cells;
-        resolveInto(v, env, cells);
-        for (auto& c : cells) {
-          GridElement::Row row;
-          row.spansAll = true;
-          row.cells.push_back(std::move(c));
-          rows.push_back(std::move(row));
-        }
-      }
+    for (Resolved::GridRow& r : g.rows) {
+      rows.push_back({r.alignment, buildAll(std::move(r.cells), ctx), r.spansAll});
     }
-    out.push_back(std::make_unique<GridElement>(
-        ctx_, node.alignment, node.horizontalSpacing.value_or(kDefaultSpacing),
-        node.verticalSpacing.value_or(kDefaultSpacing), std::move(rows)));
+    return std::make_unique<GridElement>(ctx, g.alignment, g.horizontalSpacing, g.verticalSpacing,
+                                         std::move(rows));
   }
-
-  void resolveNode(const GridRowNode& node, const EnvironmentValues& env, Elements& out) {
-    // A row outside a grid lays its cells out in a row.
-    Elements cells;
-    for (const View& v : node.cells) resolveInto(v, env, cells);
-    out.push_back(std::make_unique<StackElement>(ctx_, Axis::horizontal, Alignment::center,
-                                                 std::nullopt, std::move(cells), "GridRow"));
+  ElementPtr operator()(Resolved::Padding& p) {
+    return std::make_unique<PaddingElement>(ctx, child(), p.insets);
   }
-
-  void resolveNode(const SpacerNode& node, const EnvironmentValues&, Elements& out) {
-    out.push_back(std::make_unique<SpacerElement>(ctx_, node.minLength));
+  ElementPtr operator()(Resolved::Frame& f) {
+    return std::make_unique<FrameElement>(ctx, child(), f.frame, f.fixed);
   }
-
-  void resolveNode(const GroupNode& node, const EnvironmentValues& env, Elements& out) {
-    for (const View& v : node.children) resolveInto(v, env, out);
-  }
-
-  void resolveNode(const LinkNode& node, const EnvironmentValues& env, Elements& out) {
-    auto link =
-        std::make_unique<PassElement>(ctx_, single(node.label, env), PassElement::Role::link);
-    link->url = node.url;
-    out.push_back(std::move(link));
-  }
-
-  void resolveNode(const LabelNode& node, const EnvironmentValues& env, Elements& out) {
-    Elements parts;
-    parts.push_back(makeImage(node.symbol, env));
-    parts.push_back(makeText(node.title, env));
-    out.push_back(std::make_unique<StackElement>(ctx_, Axis::horizontal, Alignment::center,
-                                                 kLabelSpacing, std::move(parts), "Label"));
-  }
-
-  void resolveNode(const ComponentNode& node, const EnvironmentValues& env, Elements& out) {
-    View body;
-    {
-      ScopedCurrentEnvironment scope(env);
-      body = node.body();
-    }
-    resolveInto(body, env, out);
-  }
-
-  void resolveNode(const ReaderNode& node, const EnvironmentValues& env, Elements& out) {
-    View body;
-    {
-      ScopedCurrentEnvironment scope(env);
-      body = node.body(env);
-    }
-    resolveInto(body, env, out);
-  }
-
-  void resolveNode(const ModifierNode& node, const EnvironmentValues& env, Elements& out) {
-    if (const auto* e = std::get_if<EnvironmentModifier>(&node.modifier)) {
-      EnvironmentValues inner = env;
-      e->transform(inner);
-      resolveInto(node.child, inner, out);
-      return;
-    }
-    if (const auto* a = std::get_if<AccentableModifier>(&node.modifier)) {
-      EnvironmentValues inner = env;
-      inner.accentable = a->accentable || env.accentable;
-      Elements children = resolve(node.child, inner);
-      for (auto& c : children) c->accentable = a->accentable && !env.accentable;
-      move(children, out);
-      return;
-    }
-    if (std::holds_alternative<ContainerBackgroundModifier>(node.modifier)) {
-      // The container draws it; see splitContainerBackground.
-      resolveInto(node.child, env, out);
-      return;
-    }
-    Elements children = resolve(node.child, env);
-    // A modifier on a group applies to each of its views.
-    for (auto& c : children) out.push_back(apply(std::move(c), node.modifier, env));
-  }
-
-  static void move(Elements& from, Elements& to) {
-    for (auto& e : from) to.push_back(std::move(e));
-  }
-
-  ElementPtr apply(ElementPtr child, const Modifier& modifier, const EnvironmentValues& env) {
-    return std::visit(
-        [&](const auto& m) -> ElementPtr { return applyOne(std::move(child), m, env); }, modifier);
-  }
-
-  ElementPtr applyOne(ElementPtr c, const PaddingModifier& m, const EnvironmentValues&) {
-    return std::make_unique<PaddingElement>(ctx_, std::move(c), m.insets);
-  }
-  ElementPtr applyOne(ElementPtr c, const FixedFrameModifier& m, const EnvironmentValues&) {
-    FlexibleFrame f;
-    if (m.size.width) f.idealWidth = Length(std::max(0.0, *m.size.width));
-    if (m.size.height) f.idealHeight = Length(std::max(0.0, *m.size.height));
-    f.alignment = m.size.alignment;
-    return std::make_unique<FrameElement>(ctx_, std::move(c), f, true);
-  }
-  ElementPtr applyOne(ElementPtr c, const FlexibleFrameModifier& m, const EnvironmentValues&) {
-    return std::make_unique<FrameElement>(ctx_, std::move(c), m.frame, false);
-  }
-  ElementPtr applyOne(ElementPtr c, const OpacityModifier& m, const EnvironmentValues&) {
-    c->opacity *= std::clamp(m.opacity, 0.0, 1.0);
-    return c;
-  }
-  ElementPtr applyOne(ElementPtr c, const BackgroundModifier& m, const EnvironmentValues& env) {
-    return std::make_unique<LayeredElement>(ctx_, std::move(c), single(m.background, env),
-                                            m.alignment, false);
-  }
-  ElementPtr applyOne(ElementPtr c, const OverlayModifier& m, const EnvironmentValues& env) {
-    return std::make_unique<LayeredElement>(ctx_, std::move(c), single(m.overlay, env), m.alignment,
-                                            true);
-  }
-  ElementPtr applyOne(ElementPtr c, const OffsetModifier& m, const EnvironmentValues&) {
-    auto e = std::make_unique<PassElement>(ctx_, std::move(c), PassElement::Role::offset);
-    e->offset = {m.x, m.y};
+  ElementPtr operator()(Resolved::Offset& o) {
+    auto e = std::make_unique<PassElement>(ctx, child(), PassElement::Role::offset);
+    e->offset = o.offset;
     return e;
   }
-  ElementPtr applyOne(ElementPtr c, const RotationModifier& m, const EnvironmentValues&) {
-    auto e = std::make_unique<PassElement>(ctx_, std::move(c), PassElement::Role::rotation);
-    e->angle = m.angle;
-    e->anchor = m.anchor;
+  ElementPtr operator()(Resolved::Rotation& r) {
+    auto e = std::make_unique<PassElement>(ctx, child(), PassElement::Role::rotation);
+    e->angle = r.angle;
+    e->anchor = r.anchor;
     return e;
   }
-  ElementPtr applyOne(ElementPtr c, const PriorityModifier& m, const EnvironmentValues&) {
-    c->priority = m.priority;
-    return c;
+  ElementPtr operator()(Resolved::Link& l) {
+    auto e = std::make_unique<PassElement>(ctx, child(), PassElement::Role::link);
+    e->url = std::move(l.url);
+    return e;
   }
-  ElementPtr applyOne(ElementPtr c, const WidgetURLModifier& m, const EnvironmentValues&) {
-    if (!c->widgetURL) c->widgetURL = m.url;
-    return c;
+  ElementPtr operator()(Resolved::Layers& l) {
+    ElementPtr primary = build(std::move(children[0]), ctx);
+    ElementPtr secondary = build(std::move(children[1]), ctx);
+    return std::make_unique<LayeredElement>(ctx, std::move(primary), std::move(secondary),
+                                            l.alignment, l.overlay);
   }
-  ElementPtr applyOne(ElementPtr c, const AccentableModifier&, const EnvironmentValues&) {
-    return c;  // handled in resolveNode
-  }
-  ElementPtr applyOne(ElementPtr c, const ContainerBackgroundModifier&, const EnvironmentValues&) {
-    return c;  // handled in resolveNode
-  }
-  ElementPtr applyOne(ElementPtr c, const EnvironmentModifier&, const EnvironmentValues&) {
-    return c;  // handled in resolveNode
-  }
-
-  const LayoutContext& ctx_;
 };
+
+ElementPtr build(ResolvedNode&& node, const LayoutContext& ctx) {
+  ElementPtr e = std::visit(ElementBuilder{ctx, node.children}, node.content);
+  e->priority = node.priority;
+  e->opacity = node.opacity;
+  e->accentable = node.accentable;
+  e->widgetURL = std::move(node.widgetURL);
+  return e;
+}
 
 // ---- Queries --------------------------------------------------------------------------------
 
@@ -1302,8 +1103,7 @@ LaidOutView layoutView(const View& view, Rect bounds, const EnvironmentValues& e
                        const TextMeasurer& measurer) {
   const double scale = environment.displayScale > 0 ? environment.displayScale : 1;
   LayoutContext ctx{measurer, scale};
-  Resolver resolver(ctx);
-  ElementPtr root = resolver.single(view, environment);
+  ElementPtr root = build(resolveView(view, environment), ctx);
   Size s = root->sizeThatFits(ProposedSize::of(bounds.size()));
   Point origin = alignIn(bounds, s, Alignment::center);
   root->place({origin.x, origin.y, s.width, s.height});

@@ -172,9 +172,6 @@ requires(!std::is_base_of_v<View, C> &&
          }) View::View(C component)
     : View(detail::makeComponent([c = std::move(component)]() -> View { return c.body(); })) {}
 
-// A view built from the environment where it is placed.
-View EnvironmentReader(std::function<View(const EnvironmentValues&)> body);
-
 // ---- Stacks, grid, spacing, grouping -------------------------------------------------------
 
 View VStack(HorizontalAlignment alignment, std::optional<double> spacing,
@@ -295,18 +292,18 @@ inline Shape Capsule(RoundedCornerStyle style = RoundedCornerStyle::continuous) 
   return Shape(Shape::Kind::capsule, 0, style);
 }
 
-// ---- Container background ------------------------------------------------------------------
+// ---- Container ---------------------------------------------------------------------------
 
-// A view split into the background it asks its container to draw behind it
-// (`.containerBackground(for: .widget)`) and the rest of its content. Component bodies on the
-// way to the modifier are built once, in `environment`, and the content keeps them built.
-struct ContainerBackgroundSplit {
-  std::optional<View> background;
-  Alignment alignment = Alignment::center;
-  View content;
+// A widget's canvas: `content` inside `margins`, centred in `size`, over the container
+// background that a view inside it asks for with `.containerBackground(...)` (the first in tree
+// order, wherever it stands: inside links, grid rows and components too), which fills the
+// whole size. With drawsBackground false the background is left out and only the content shows.
+struct ContainerLayout {
+  Size size;
+  EdgeInsets margins;
+  bool drawsBackground = true;
 };
-ContainerBackgroundSplit splitContainerBackground(const View& view,
-                                                  const EnvironmentValues& environment = {});
+View Container(View content, ContainerLayout layout);
 
 }  // namespace ViewToolkit
 

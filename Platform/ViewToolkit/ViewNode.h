@@ -1,5 +1,5 @@
 // The nodes behind View values. Internal to the toolkit: views are built through View.h and
-// read only by layout.
+// read only by the resolver (Resolve/Resolver.cpp).
 #pragma once
 
 #include <functional>
@@ -65,8 +65,11 @@ struct LabelNode {
 struct ComponentNode {
   std::function<View()> body;
 };
-struct ReaderNode {
-  std::function<View(const EnvironmentValues&)> body;
+struct ContainerNode {
+  View content;
+  Size size;
+  EdgeInsets margins;
+  bool drawsBackground;
 };
 
 struct PaddingModifier {
@@ -125,7 +128,7 @@ struct ModifierNode {
 
 struct ViewNode {
   std::variant<EmptyNode, TextNode, ImageNode, ShapeNode, StackNode, GridNode, GridRowNode,
-               SpacerNode, GroupNode, LinkNode, LabelNode, ComponentNode, ReaderNode, ModifierNode>
+               SpacerNode, GroupNode, LinkNode, LabelNode, ComponentNode, ContainerNode, ModifierNode>
       content;
 };
 

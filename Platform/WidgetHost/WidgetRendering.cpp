@@ -31,12 +31,7 @@ RenderedWidget renderWidget(const WidgetDescription& widget, const HostEntry& en
   const bool accented = appearance.renderingMode == WidgetRenderingMode::accented;
   if (accented) scene.backdrop = accentedBackdrop;
 
-  ContainerBackgroundSplit split = splitContainerBackground(entry.content(), scene.environment());
-  const FrameSize whole{m.size.width, m.size.height};
-  std::vector<View> layers;
-  if (split.background && !accented) layers.push_back(split.background->frame(whole));
-  layers.push_back(split.content.padding(margins).frame(whole));
-  View composed = ZStack(Alignment::center, std::move(layers));
+  View composed = Container(entry.content(), {m.size, margins, !accented});
   LaidOutView laidOut = layoutView(composed, scene);
   DisplayList list = laidOut.displayList();
   return {f, m, margins, scene, std::move(laidOut), std::move(list)};
