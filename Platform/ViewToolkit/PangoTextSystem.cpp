@@ -22,7 +22,9 @@ constexpr double kDisplayCutFrom = 20;
 constexpr const char* kRoundedFamily = "Inter";
 constexpr const char* kMonospacedFamily = "DejaVu Sans Mono";
 constexpr const char* kSerifFamily = "DejaVu Serif";
-// Laid-out layouts kept per thread: a few frames of the largest widget.
+// Laid-out Pango layouts kept by content. Measured: one frame of the large widget lays out 68,
+// the four widgets together 120, and the gallery (every widget in 16 variants) 138 distinct
+// ones; 512 keeps every widget's frame and the next one's changed texts.
 constexpr std::size_t kCacheCapacity = 512;
 
 const char* family(const ResolvedFont& font, double size) {
