@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "Platform/Foundation/Files.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
 
 namespace WidgetHost {
@@ -18,6 +19,11 @@ using ViewToolkit::DocumentFormat;
 using ViewToolkit::WidgetRenderingMode;
 
 enum class Source { timeline, preview, placeholder };
+
+// Commands run on one thread: its text system measures and draws every widget they show.
+const ViewToolkit::TextSystem& text() {
+  return ViewToolkit::PangoTextSystem::shared();
+}
 
 struct Options {
   std::string widget = "all";
@@ -148,7 +154,7 @@ class Host {
     Options o = parseOptions(args, " --widget --source --snapshot --scale --appearance --mode ");
     prepare(o);
     const WidgetDescription& w = *select(o, true).front();
-    io.out << renderWidget(w, entryFor(w, o.source), o.appearance).json(w) << '\n';
+    io.out << renderWidget(w, entryFor(w, o.source), o.appearance, text()).json(w) << '\n';
     return ExitStatus::success;
   }
 
@@ -157,7 +163,7 @@ class Host {
     if (!o.at) throw UsageError{"--at X,Y is required"};
     prepare(o);
     const WidgetDescription& w = *select(o, true).front();
-    auto url = renderWidget(w, entryFor(w, o.source), o.appearance).urlAt(*o.at);
+    auto url = renderWidget(w, entryFor(w, o.source), o.appearance, text()).urlAt(*o.at);
     if (!url) return ExitStatus::failure;
     io.out << *url << '\n';
     return ExitStatus::success;
@@ -222,8 +228,8 @@ class Host {
   static RenderedWidget write(const WidgetDescription& w, const HostEntry& entry,
                               const Appearance& a, DocumentFormat f,
                               const std::filesystem::path& path) {
-    RenderedWidget r = renderWidget(w, entry, a);
-    ViewToolkit::writeDocument(r.displayList, r.scene, f, path.string());
+    RenderedWidget r = renderWidget(w, entry, a, text());
+    r.writeDocument(f, path.string());
     return r;
   }
 

@@ -72,6 +72,7 @@ LaidOutView layoutView(const View& view, Rect bounds, const EnvironmentValues& e
   root->place({origin.x, origin.y, s.width, s.height});
   LaidOutView out;
   out.root = root->exportNode();
+  out.links = Layout::linkRegions(out.root);
   out.bounds = bounds;
   out.displayScale = scale;
   return out;

@@ -135,6 +135,8 @@ ElementPtr makeGrid(const LayoutContext& ctx, const Resolved::Grid& grid,
 ElementPtr makeZStack(const LayoutContext& ctx, Alignment alignment, Elements children);
 ElementPtr makeLayers(const LayoutContext& ctx, const Resolved::Layers& layers,
                       ElementPtr primary, ElementPtr secondary);
+// Queries.cpp: the regions the links of a laid-out tree cover as drawn.
+std::vector<LinkRegion> linkRegions(const LayoutNode& root);
 // Wrappers.cpp
 ElementPtr makePadding(const LayoutContext& ctx, EdgeInsets insets, ElementPtr child);
 ElementPtr makeFrame(const LayoutContext& ctx, const Resolved::Frame& frame, ElementPtr child);

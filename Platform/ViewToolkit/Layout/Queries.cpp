@@ -1,6 +1,7 @@
 // Reading the laid-out tree: finding nodes, the widget URL, the URL under a point.
-#include "Platform/ViewToolkit/DisplayList.h"
-#include "Platform/ViewToolkit/LayoutNode.h"
+#include <algorithm>
+
+#include "Platform/ViewToolkit/Layout/Element.h"
 
 namespace ViewToolkit {
 namespace {
@@ -65,12 +66,69 @@ std::optional<std::string> LaidOutView::widgetURL() const {
   return n->widgetURL;
 }
 
-DisplayList LaidOutView::displayList() const {
-  return DisplayList::build(root, bounds.size());
+std::optional<std::string> LaidOutView::urlAt(Point point) const {
+  return linkAt(links, widgetURL(), point);
 }
 
-std::optional<std::string> LaidOutView::urlAt(Point point) const {
-  return displayList().urlAt(point);
+std::optional<std::string> linkAt(const std::vector<LinkRegion>& links,
+                                  const std::optional<std::string>& widgetURL, Point point) {
+  const LinkRegion* best = nullptr;
+  for (const LinkRegion& r : links) {
+    if (r.rect.contains(point) && (!best || r.depth >= best->depth)) best = &r;
+  }
+  if (best) return best->url;
+  return widgetURL;
+}
+
+Rect Affine::boundingBox(const Rect& r) const {
+  if (isIdentity()) return r;
+  Point corners[] = {apply({r.minX(), r.minY()}), apply({r.maxX(), r.minY()}),
+                     apply({r.minX(), r.maxY()}), apply({r.maxX(), r.maxY()})};
+  double x0 = corners[0].x, x1 = x0, y0 = corners[0].y, y1 = y0;
+  for (const Point& p : corners) {
+    x0 = std::min(x0, p.x);
+    x1 = std::max(x1, p.x);
+    y0 = std::min(y0, p.y);
+    y1 = std::max(y1, p.y);
+  }
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+namespace {
+
+void collectTexts(const LayoutNode& n, std::string& into) {
+  if (n.text) {
+    std::string t = n.text->string();
+    if (!t.empty()) {
+      if (!into.empty()) into += ", ";
+      into += t;
+    }
+  }
+  for (const LayoutNode& c : n.children) collectTexts(c, into);
+}
+
+// Rotations apply to the links inside them as they apply to the drawing.
+void collectLinks(const LayoutNode& n, Affine transform, int depth,
+                  std::vector<LinkRegion>& into) {
+  if (n.rotation && n.rotation->radians != 0) {
+    Point about{n.frame.x + n.frame.width * n.rotationAnchor.x,
+                n.frame.y + n.frame.height * n.rotationAnchor.y};
+    transform = Affine::rotation(*n.rotation, about).then(transform);
+  }
+  if (n.url) {
+    ++depth;
+    into.push_back({transform.boundingBox(n.frame), *n.url, depth, {}});
+    collectTexts(n, into.back().label);
+  }
+  for (const LayoutNode& c : n.children) collectLinks(c, transform, depth, into);
+}
+
+}  // namespace
+
+std::vector<LinkRegion> Layout::linkRegions(const LayoutNode& root) {
+  std::vector<LinkRegion> links;
+  collectLinks(root, {}, 0, links);
+  return links;
 }
 
 }  // namespace ViewToolkit

@@ -237,7 +237,7 @@ TEST(HitTesting, linkRegionsAreNamedByTheirTextsInReadingOrder) {
                                        {Text::verbatim("MEMORY"), Text::verbatim("Normal pressure"),
                                         Link("inner", Text::verbatim("Details"))})),
                    Link("bare", View(Color::red).frame({.width = 20, .height = 20}))});
-  const auto links = lay(v).displayList().links;
+  const auto links = lay(v).links;
   ASSERT_EQ(links.size(), 3u);
   EXPECT_EQ(links[0].url, "tile");
   EXPECT_EQ(links[0].label, "MEMORY, Normal pressure, Details");

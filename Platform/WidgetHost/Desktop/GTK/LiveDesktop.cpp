@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/WidgetHost/CommandLine.h"
 #include "Platform/WidgetHost/Desktop/DesktopModule.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
@@ -171,7 +172,8 @@ const RenderedWidget& rendered(LiveWidget& w) {
       w.rendered->scene.displayScale != appearance.displayScale) {
     const HostEntry* entry = currentEntry(w.timeline, Foundation::Clock::now());
     HostEntry fallback = w.widget->placeholder({});
-    w.rendered = renderWidget(*w.widget, entry ? *entry : fallback, appearance);
+    w.rendered = renderWidget(*w.widget, entry ? *entry : fallback, appearance,
+                              ViewToolkit::PangoTextSystem::shared());
   }
   return *w.rendered;
 }
@@ -179,7 +181,7 @@ const RenderedWidget& rendered(LiveWidget& w) {
 void draw(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
   auto& w = *static_cast<LiveWidget*>(data);
   const RenderedWidget& r = rendered(w);
-  ViewToolkit::drawScene(cr, r.displayList, r.scene);
+  r.draw(cr);
 }
 
 void open(LiveWidget& w, const std::string& url) {
