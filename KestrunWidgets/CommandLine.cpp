@@ -6,6 +6,7 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
+#include "KestrunWidgets/KestrunWidgetBundle.h"
 #include "KestrunWidgets/SnapshotProvider.h"
 #include "Platform/Foundation/Bundle.h"
 #include "Platform/Foundation/FileManager.h"
@@ -81,12 +82,7 @@ int writeCommand(const std::vector<std::string>& args, CommandIO& io) {
            << "\" cannot name a container directory (is HOME set?).\n";
     return Exit::notConfigured;
   }
-  try {
-    WidgetStore::write(*snapshot);
-  } catch (const std::system_error& e) {
-    io.err << "kestrun-widgets write: " << e.what() << '\n';
-    return Exit::platformError;
-  }
+  WidgetStore::write(*snapshot);  // a refused write ends the command through the runner
   io.out << file->string() << '\n';
   return Exit::success;
 }
@@ -139,10 +135,12 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
   list.insert(list.end(), std::make_move_iterator(timeline.begin()),
               std::make_move_iterator(timeline.end()));
   if (!widgets.empty()) {
-    auto host = WidgetHost::hostCommands(widgets, [](const std::string& file) {
+    WidgetHost::WidgetExtension extension{KestrunWidgetBundle::programName,
+                                          KestrunWidgetBundle::title, std::move(widgets)};
+    auto host = WidgetHost::hostCommands(extension, [](const std::string& file) {
       WidgetStore::overrideFileLocation(std::filesystem::path(file));
     });
-    host.push_back(WidgetHost::desktopHostCommand(std::move(widgets), [] { return WidgetStore::fileURL(); }));
+    host.push_back(WidgetHost::desktopHostCommand(std::move(extension), [] { return WidgetStore::fileURL(); }));
     list.insert(list.end(), std::make_move_iterator(host.begin()),
                 std::make_move_iterator(host.end()));
   }
@@ -152,7 +150,8 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
 int runCommandLine(int argc, const char* const* argv,
                    std::vector<WidgetHost::WidgetDescription> widgets) {
   WidgetHost::CommandIO io{std::cout, std::cerr, std::cin};
-  return WidgetHost::runCommandLine(argc, argv, commands(std::move(widgets)), io);
+  return WidgetHost::runCommandLine(KestrunWidgetBundle::programName, argc, argv,
+                                    commands(std::move(widgets)), io);
 }
 
 }  // namespace KestrunWidgets

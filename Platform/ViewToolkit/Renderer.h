@@ -11,21 +11,15 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "Platform/ViewToolkit/DisplayList.h"
+#include "Platform/ViewToolkit/RenderError.h"
 #include "Platform/ViewToolkit/Scene.h"
 #include "Platform/ViewToolkit/TextSystem.h"
 
 namespace ViewToolkit {
-
-// Cairo could not draw or encode a document (its status names why).
-class RenderError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 void drawDisplayList(cairo_t* cr, const DisplayList& list, const DrawSettings& settings,
                      const TextSystem& text);

@@ -1,9 +1,8 @@
 #include "Platform/WidgetHost/HostCommands.h"
 
+#include <algorithm>
 #include <charconv>
-#include <system_error>
 #include <filesystem>
-#include <map>
 #include <ostream>
 #include <sstream>
 
@@ -43,17 +42,30 @@ double parseNumber(const std::string& text, const std::string& option) {
   return value;
 }
 
+std::string joined(const std::vector<std::string>& items, std::string_view separator) {
+  std::string out;
+  for (const auto& item : items) out += (out.empty() ? "" : std::string(separator)) + item;
+  return out;
+}
+
+// The values --widget takes: every widget's kind suffix, then "all".
+std::vector<std::string> widgetChoices(const std::vector<WidgetDescription>& widgets) {
+  std::vector<std::string> choices;
+  for (const auto& w : widgets) choices.push_back(w.kindSuffix());
+  choices.push_back("all");
+  return choices;
+}
+
+void choose(const std::string& option, const std::string& value,
+            const std::vector<std::string>& choices) {
+  if (std::find(choices.begin(), choices.end(), value) != choices.end()) return;
+  throw UsageError{option + " takes " + joined(choices, "|") + ", not \"" + value + "\""};
+}
+
 // Reads the options a command allows; anything else is a usage error.
-Options parseOptions(const std::vector<std::string>& args, std::string_view allowed) {
+Options parseOptions(const std::vector<std::string>& args, std::string_view allowed,
+                     const std::vector<std::string>& widgets) {
   Options o;
-  auto choose = [](const std::string& option, const std::string& value,
-                   std::initializer_list<std::string_view> choices) {
-    for (auto c : choices)
-      if (c == value) return;
-    std::string list;
-    for (auto c : choices) list += (list.empty() ? "" : "|") + std::string(c);
-    throw UsageError{option + " takes " + list + ", not \"" + value + "\""};
-  };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
     if (option.rfind("--", 0) != 0 || allowed.find(" " + option + " ") == std::string_view::npos)
@@ -61,7 +73,7 @@ Options parseOptions(const std::vector<std::string>& args, std::string_view allo
     if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
     const std::string& value = args[++i];
     if (option == "--widget") {
-      choose(option, value, {"wifi", "memory", "overview", "health", "all"});
+      choose(option, value, widgets);
       o.widget = value;
     } else if (option == "--source") {
       choose(option, value, {"timeline", "preview", "placeholder"});
@@ -123,15 +135,25 @@ HostEntry entryFor(const WidgetDescription& w, Source source) {
 class Host {
  public:
   Host(std::vector<WidgetDescription> widgets, std::function<void(const std::string&)> useFile)
-      : widgets_(std::move(widgets)), useFile_(std::move(useFile)) {}
+      : widgets_(std::move(widgets)), choices_(widgetChoices(widgets_)),
+        useFile_(std::move(useFile)) {}
 
   std::vector<const WidgetDescription*> select(const Options& o, bool one) const {
     std::vector<const WidgetDescription*> chosen;
     for (const auto& w : widgets_)
       if (o.widget == "all" || w.kindSuffix() == o.widget) chosen.push_back(&w);
-    if (one && (o.widget == "all" || chosen.size() != 1))
-      throw UsageError{"--widget names one widget: wifi, memory, overview or health"};
+    if (one && (o.widget == "all" || chosen.size() != 1)) {
+      std::vector<std::string> names(choices_.begin(), choices_.end() - 1);
+      std::string list = names.size() > 1 ? joined({names.begin(), names.end() - 1}, ", ") +
+                                                 " or " + names.back()
+                                           : joined(names, "");
+      throw UsageError{"--widget names one widget: " + list};
+    }
     return chosen;
+  }
+
+  Options parse(const std::vector<std::string>& args, std::string_view allowed) const {
+    return parseOptions(args, allowed, choices_);
   }
 
   void prepare(const Options& o) const {
@@ -139,7 +161,7 @@ class Host {
   }
 
   int render(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parseOptions(args, " --widget --source --snapshot --scale --appearance --mode --format --out ");
+    Options o = parse(args, " --widget --source --snapshot --scale --appearance --mode --format --out ");
     prepare(o);
     std::filesystem::create_directories(o.out);
     for (const WidgetDescription* w : select(o, false)) {
@@ -151,7 +173,7 @@ class Host {
   }
 
   int tree(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parseOptions(args, " --widget --source --snapshot --scale --appearance --mode ");
+    Options o = parse(args, " --widget --source --snapshot --scale --appearance --mode ");
     prepare(o);
     const WidgetDescription& w = *select(o, true).front();
     io.out << renderWidget(w, entryFor(w, o.source), o.appearance, text()).json(w) << '\n';
@@ -159,7 +181,7 @@ class Host {
   }
 
   int tap(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parseOptions(args, " --widget --at --source --snapshot --scale --appearance --mode ");
+    Options o = parse(args, " --widget --at --source --snapshot --scale --appearance --mode ");
     if (!o.at) throw UsageError{"--at X,Y is required"};
     prepare(o);
     const WidgetDescription& w = *select(o, true).front();
@@ -170,7 +192,7 @@ class Host {
   }
 
   int gallery(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parseOptions(args, " --out --snapshot ");
+    Options o = parse(args, " --out --snapshot ");
     prepare(o);
     std::filesystem::create_directories(o.out);
     std::ostringstream html;
@@ -234,29 +256,26 @@ class Host {
   }
 
   std::vector<WidgetDescription> widgets_;
+  std::vector<std::string> choices_;  // of --widget
   std::function<void(const std::string&)> useFile_;
 };
 
 }  // namespace
 
-std::vector<Command> hostCommands(std::vector<WidgetDescription> widgets,
+std::vector<Command> hostCommands(WidgetExtension extension,
                                   std::function<void(const std::string&)> useSnapshotFile) {
-  auto host = std::make_shared<Host>(std::move(widgets), std::move(useSnapshotFile));
+  const std::string widgetOption = "[--widget " + joined(widgetChoices(extension.widgets), "|") + "]";
+  auto host = std::make_shared<Host>(std::move(extension.widgets), std::move(useSnapshotFile));
   auto wrap = [host](int (Host::*method)(const std::vector<std::string>&, CommandIO&) const) {
     return [host, method](const std::vector<std::string>& args, CommandIO& io) {
-      try {
-        return ((*host).*method)(args, io);
-      } catch (const std::system_error& e) {
-        io.err << "kestrun-widgets: " << e.what() << '\n';
-        return ExitStatus::platformError;
-      }
+      return ((*host).*method)(args, io);
     };
   };
   const std::string options =
       "[--source timeline|preview|placeholder] [--snapshot FILE] [--scale 1|2|3] "
       "[--appearance light|dark] [--mode full|accented]";
   return {
-      {"render", "[--widget wifi|memory|overview|health|all] " + options +
+      {"render", widgetOption + " " + options +
                      " [--format png|svg|pdf] [--out DIR]",
        "Draws widgets to files and prints each path.", wrap(&Host::render)},
       {"tree", "--widget W " + options, "The laid-out widget as JSON, frames in points.",

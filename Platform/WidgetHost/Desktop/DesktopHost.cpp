@@ -23,14 +23,14 @@ int runDesktopModule(const DesktopRequest& request) {
   const std::filesystem::path path = modulePath();
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
-    std::cerr << "kestrun-widgets host: the desktop module could not be loaded: " << dlerror()
+    std::cerr << request.programName << " host: the desktop module could not be loaded: " << dlerror()
               << '\n';
     return ExitStatus::failure;
   }
   using Run = int (*)(const DesktopRequest*);
   auto run = reinterpret_cast<Run>(dlsym(module, kestrunRunDesktopSymbol));
   if (!run) {
-    std::cerr << "kestrun-widgets host: " << path.string() << " is not the desktop module\n";
+    std::cerr << request.programName << " host: " << path.string() << " is not the desktop module\n";
     dlclose(module);
     return ExitStatus::failure;
   }
@@ -40,9 +40,9 @@ int runDesktopModule(const DesktopRequest& request) {
 
 }  // namespace
 
-Command desktopHostCommand(std::vector<WidgetDescription> widgets,
+Command desktopHostCommand(WidgetExtension extension,
                            std::function<std::optional<std::filesystem::path>()> watchedFile) {
-  auto shared = std::make_shared<std::vector<WidgetDescription>>(std::move(widgets));
+  auto shared = std::make_shared<WidgetExtension>(std::move(extension));
   return {"host", "[--together] [--verbose]",
           "The widgets live on the desktop, redrawn at each entry and when the snapshot changes.",
           [shared, watchedFile](const std::vector<std::string>& args, CommandIO&) {
@@ -55,7 +55,9 @@ Command desktopHostCommand(std::vector<WidgetDescription> widgets,
               else
                 throw UsageError{"unexpected argument \"" + a + "\""};
             }
-            request.widgets = *shared;
+            request.programName = shared->programName;
+            request.title = shared->title;
+            request.widgets = shared->widgets;
             if (watchedFile) request.watched = watchedFile();
             return runDesktopModule(request);
           }};

@@ -21,7 +21,7 @@
 namespace WidgetHost {
 
 // `watchedFile` names the file whose replacement asks for new timelines (looked up at start).
-Command desktopHostCommand(std::vector<WidgetDescription> widgets,
+Command desktopHostCommand(WidgetExtension extension,
                            std::function<std::optional<std::filesystem::path>()> watchedFile);
 
 }  // namespace WidgetHost

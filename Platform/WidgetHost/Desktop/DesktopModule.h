@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Platform/WidgetHost/Widget.h"
@@ -12,6 +13,8 @@
 namespace WidgetHost {
 
 struct DesktopRequest {
+  std::string programName;  // the extension's, for messages
+  std::string title;        // of the window that holds every widget (--together)
   std::vector<WidgetDescription> widgets;
   std::optional<std::filesystem::path> watched;
   bool together = false;

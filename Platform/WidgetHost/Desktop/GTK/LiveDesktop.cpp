@@ -28,6 +28,7 @@ struct LiveWidget {
 };
 
 struct DesktopState {
+  std::string title;
   std::vector<WidgetDescription> widgets;
   std::vector<std::unique_ptr<LiveWidget>> live;
   std::optional<std::filesystem::path> watched;
@@ -241,7 +242,7 @@ int runDesktop(DesktopState& state, bool together) {
   GtkWidget* box = nullptr;
   if (together) {
     shared = gtk_window_new();
-    gtk_window_set_title(GTK_WINDOW(shared), "Kestrun Widgets");
+    gtk_window_set_title(GTK_WINDOW(shared), state.title.c_str());
     box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
     gtk_widget_set_margin_start(box, 16);
     gtk_widget_set_margin_end(box, 16);
@@ -318,6 +319,7 @@ int runDesktop(DesktopState& state, bool together) {
 extern "C" __attribute__((visibility("default"))) int kestrunRunDesktop(
     const WidgetHost::DesktopRequest* request) {
   WidgetHost::DesktopState state;
+  state.title = request->title;
   state.widgets = request->widgets;
   state.watched = request->watched;
   state.verbose = request->verbose;
