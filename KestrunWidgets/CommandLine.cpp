@@ -140,7 +140,8 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
     auto host = WidgetHost::hostCommands(extension, [](const std::string& file) {
       WidgetStore::overrideFileLocation(std::filesystem::path(file));
     });
-    host.push_back(WidgetHost::desktopHostCommand(std::move(extension), [] { return WidgetStore::fileURL(); }));
+    host.push_back(WidgetHost::desktopHostCommand(std::move(extension),
+                                                  [] { return WidgetStore::fileURL(); }));
     list.insert(list.end(), std::make_move_iterator(host.begin()),
                 std::make_move_iterator(host.end()));
   }

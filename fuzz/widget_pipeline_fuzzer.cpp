@@ -11,8 +11,8 @@
 #include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "KestrunWidgetKit/WidgetViews/WiFiWidgetView.h"
 #include "Platform/ViewToolkit/LayoutNode.h"
-#include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/ViewToolkit/PangoTextSystem.h"
+#include "Platform/ViewToolkit/Renderer.h"
 
 namespace {
 

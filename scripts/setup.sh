@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimdjson-dev libplist-dev libicu-dev
   zlib1g-dev libcairo2-dev libpango1.0-dev libgtk-4-dev

@@ -1,6 +1,5 @@
 #include "Platform/ViewToolkit/DisplayList.h"
 
-
 namespace ViewToolkit {
 
 namespace {

@@ -232,7 +232,11 @@ struct Affine {
   // Turns about `about`: clockwise on screen for positive angles, as y points down.
   static Affine rotation(Angle angle, Point about) {
     const double cs = std::cos(angle.radians), sn = std::sin(angle.radians);
-    return {cs, sn, -sn, cs, about.x - cs * about.x + sn * about.y,
+    return {cs,
+            sn,
+            -sn,
+            cs,
+            about.x - cs * about.x + sn * about.y,
             about.y - sn * about.x - cs * about.y};
   }
   bool isIdentity() const { return a == 1 && b == 0 && c == 0 && d == 1 && tx == 0 && ty == 0; }
@@ -242,6 +246,5 @@ struct Affine {
 };
 
 enum class TextAlignment : std::uint8_t { leading, center, trailing };
-enum class TruncationMode : std::uint8_t { head, middle, tail };
 
 }  // namespace ViewToolkit

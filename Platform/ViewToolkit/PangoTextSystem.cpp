@@ -162,7 +162,6 @@ struct PangoTextSystem::Impl {
     appendKey(key, width ? *width : -1.0);
     key += char('0' + p.lineLimit.value_or(-1) + 1);
     key += char('0' + int(p.alignment));
-    key += char('0' + int(p.truncation));
     for (const TextRun& r : p.runs) {
       appendKey(key, r.style.font.size);
       appendKey(key, r.style.tracking);
@@ -235,10 +234,7 @@ struct PangoTextSystem::Impl {
       pango_layout_set_width(layout, static_cast<int>(std::floor(*width * PANGO_SCALE)));
       pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
       if (p.lineLimit) {
-        PangoEllipsizeMode mode = p.truncation == TruncationMode::head     ? PANGO_ELLIPSIZE_START
-                                  : p.truncation == TruncationMode::middle ? PANGO_ELLIPSIZE_MIDDLE
-                                                                           : PANGO_ELLIPSIZE_END;
-        pango_layout_set_ellipsize(layout, mode);
+        pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
         pango_layout_set_height(layout, -std::max(1, *p.lineLimit));
       }
     }

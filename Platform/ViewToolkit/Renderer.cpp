@@ -138,8 +138,7 @@ Bitmap rasterize(const DisplayList& list, const Scene& scene, const TextSystem& 
   return b;
 }
 
-void rasterizeInto(const DisplayList& list, const Scene& scene, const TextSystem& text,
-                   Bitmap& b) {
+void rasterizeInto(const DisplayList& list, const Scene& scene, const TextSystem& text, Bitmap& b) {
   const int width = pixels(scene.size.width, scene.displayScale);
   const int height = pixels(scene.size.height, scene.displayScale);
   const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);

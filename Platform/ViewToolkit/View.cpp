@@ -66,9 +66,6 @@ View offset(const View& v, double x, double y) {
 View rotation(const View& v, Angle angle, UnitPoint anchor) {
   return modified(v, RotationModifier{angle, anchor});
 }
-View layoutPriority(const View& v, double p) {
-  return modified(v, PriorityModifier{p});
-}
 View widgetURL(const View& v, std::string url) {
   return modified(v, WidgetURLModifier{std::move(url)});
 }
@@ -88,7 +85,8 @@ View shapeBackground(const View& v, ShapeStyle style, const Shape& shape) {
 }  // namespace detail
 
 View Container(View content, ContainerLayout layout) {
-  return make(ContainerNode{std::move(content), layout.size, layout.margins, layout.drawsBackground});
+  return make(
+      ContainerNode{std::move(content), layout.size, layout.margins, layout.drawsBackground});
 }
 
 View VStack(HorizontalAlignment alignment, std::optional<double> spacing,

@@ -78,7 +78,6 @@ View background(const View& view, View background, Alignment alignment);
 View overlay(const View& view, View overlay, Alignment alignment);
 View offset(const View& view, double x, double y);
 View rotation(const View& view, Angle angle, UnitPoint anchor);
-View layoutPriority(const View& view, double priority);
 View widgetURL(const View& view, std::string url);
 View accentable(const View& view, bool accentable);
 View containerBackground(const View& view, View background, Alignment alignment);
@@ -105,7 +104,6 @@ class ViewModifiers {
   View tracking(double tracking) const;
   View monospacedDigit() const;
   View multilineTextAlignment(TextAlignment alignment) const;
-  View truncationMode(TruncationMode mode) const;
   View background(View background, Alignment alignment = Alignment::center) const;
   View background(ShapeStyle style) const;
   View background(Color color) const;
@@ -114,7 +112,6 @@ class ViewModifiers {
   View overlay(View overlay, Alignment alignment = Alignment::center) const;
   View offset(double x, double y) const;
   View rotationEffect(Angle angle, UnitPoint anchor = UnitPoint::center) const;
-  View layoutPriority(double priority) const;
   View widgetURL(LinkDestination url) const;
   View widgetAccentable(bool accentable = true) const;
   View containerBackground(View background,
@@ -267,7 +264,12 @@ class Shape : public ViewModifiers<Shape> {
   double trimFrom() const { return trimFrom_; }
   double trimTo() const { return trimTo_; }
   double insetAmount() const { return inset_; }
-  friend bool operator==(const Shape&, const Shape&) = default;
+  // By outline (the modifiers base holds nothing to compare).
+  friend bool operator==(const Shape& a, const Shape& b) {
+    return a.kind_ == b.kind_ && a.cornerRadius_ == b.cornerRadius_ &&
+           a.cornerStyle_ == b.cornerStyle_ && a.trimFrom_ == b.trimFrom_ &&
+           a.trimTo_ == b.trimTo_ && a.inset_ == b.inset_;
+  }
 
  private:
   Kind kind_;

@@ -99,9 +99,6 @@ struct RotationModifier {
   Angle angle;
   UnitPoint anchor;
 };
-struct PriorityModifier {
-  double priority;
-};
 struct WidgetURLModifier {
   std::string url;
 };
@@ -118,8 +115,8 @@ struct EnvironmentModifier {
 
 using Modifier = std::variant<PaddingModifier, FixedFrameModifier, FlexibleFrameModifier,
                               OpacityModifier, BackgroundModifier, OverlayModifier, OffsetModifier,
-                              RotationModifier, PriorityModifier, WidgetURLModifier,
-                              AccentableModifier, ContainerBackgroundModifier, EnvironmentModifier>;
+                              RotationModifier, WidgetURLModifier, AccentableModifier,
+                              ContainerBackgroundModifier, EnvironmentModifier>;
 
 struct ModifierNode {
   View child;
@@ -128,7 +125,8 @@ struct ModifierNode {
 
 struct ViewNode {
   std::variant<EmptyNode, TextNode, ImageNode, ShapeNode, StackNode, GridNode, GridRowNode,
-               SpacerNode, GroupNode, LinkNode, LabelNode, ComponentNode, ContainerNode, ModifierNode>
+               SpacerNode, GroupNode, LinkNode, LabelNode, ComponentNode, ContainerNode,
+               ModifierNode>
       content;
 };
 

@@ -135,7 +135,8 @@ HostEntry entryFor(const WidgetDescription& w, Source source) {
 class Host {
  public:
   Host(std::vector<WidgetDescription> widgets, std::function<void(const std::string&)> useFile)
-      : widgets_(std::move(widgets)), choices_(widgetChoices(widgets_)),
+      : widgets_(std::move(widgets)),
+        choices_(widgetChoices(widgets_)),
         useFile_(std::move(useFile)) {}
 
   std::vector<const WidgetDescription*> select(const Options& o, bool one) const {
@@ -144,9 +145,9 @@ class Host {
       if (o.widget == "all" || w.kindSuffix() == o.widget) chosen.push_back(&w);
     if (one && (o.widget == "all" || chosen.size() != 1)) {
       std::vector<std::string> names(choices_.begin(), choices_.end() - 1);
-      std::string list = names.size() > 1 ? joined({names.begin(), names.end() - 1}, ", ") +
-                                                 " or " + names.back()
-                                           : joined(names, "");
+      std::string list =
+          names.size() > 1 ? joined({names.begin(), names.end() - 1}, ", ") + " or " + names.back()
+                           : joined(names, "");
       throw UsageError{"--widget names one widget: " + list};
     }
     return chosen;
@@ -161,7 +162,8 @@ class Host {
   }
 
   int render(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parse(args, " --widget --source --snapshot --scale --appearance --mode --format --out ");
+    Options o =
+        parse(args, " --widget --source --snapshot --scale --appearance --mode --format --out ");
     prepare(o);
     std::filesystem::create_directories(o.out);
     for (const WidgetDescription* w : select(o, false)) {
@@ -264,7 +266,8 @@ class Host {
 
 std::vector<Command> hostCommands(WidgetExtension extension,
                                   std::function<void(const std::string&)> useSnapshotFile) {
-  const std::string widgetOption = "[--widget " + joined(widgetChoices(extension.widgets), "|") + "]";
+  const std::string widgetOption =
+      "[--widget " + joined(widgetChoices(extension.widgets), "|") + "]";
   auto host = std::make_shared<Host>(std::move(extension.widgets), std::move(useSnapshotFile));
   auto wrap = [host](int (Host::*method)(const std::vector<std::string>&, CommandIO&) const) {
     return [host, method](const std::vector<std::string>& args, CommandIO& io) {
@@ -275,8 +278,7 @@ std::vector<Command> hostCommands(WidgetExtension extension,
       "[--source timeline|preview|placeholder] [--snapshot FILE] [--scale 1|2|3] "
       "[--appearance light|dark] [--mode full|accented]";
   return {
-      {"render", widgetOption + " " + options +
-                     " [--format png|svg|pdf] [--out DIR]",
+      {"render", widgetOption + " " + options + " [--format png|svg|pdf] [--out DIR]",
        "Draws widgets to files and prints each path.", wrap(&Host::render)},
       {"tree", "--widget W " + options, "The laid-out widget as JSON, frames in points.",
        wrap(&Host::tree)},

@@ -4,7 +4,8 @@ namespace WidgetHost {
 
 std::string TimelineReloadPolicy::description() const {
   switch (kind) {
-    case Kind::atEnd: return "atEnd";
+    case Kind::atEnd:
+      return "atEnd";
   }
   return "atEnd";
 }

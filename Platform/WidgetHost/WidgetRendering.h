@@ -32,9 +32,7 @@ struct RenderedWidget {
   ViewToolkit::DisplayList displayList;  // of laidOut, built once for drawing and documents
   const ViewToolkit::TextSystem* text;   // the text system that measured it, and draws it
 
-  std::optional<std::string> urlAt(ViewToolkit::Point point) const {
-    return laidOut.urlAt(point);
-  }
+  std::optional<std::string> urlAt(ViewToolkit::Point point) const { return laidOut.urlAt(point); }
   // {"kind","family","frame","margins","cornerRadius","tree"}: the widget and its laid-out tree.
   std::string json(const WidgetDescription& widget) const;
   std::string document(ViewToolkit::DocumentFormat format) const;

@@ -52,7 +52,6 @@ struct ElementBuilder {
 
 ElementPtr build(ResolvedNode&& node, const LayoutContext& ctx) {
   ElementPtr e = std::visit(ElementBuilder{ctx, node.children}, node.content);
-  e->priority = node.priority;
   e->opacity = node.opacity;
   e->accentable = node.accentable;
   e->widgetURL = std::move(node.widgetURL);

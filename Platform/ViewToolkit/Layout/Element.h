@@ -92,7 +92,6 @@ class Element {
 
   LayoutNode exportNode() const;
 
-  double priority = 0;
   double opacity = 1;
   bool accentable = false;
   std::optional<std::string> widgetURL;
@@ -133,8 +132,8 @@ ElementPtr makeGrid(const LayoutContext& ctx, const Resolved::Grid& grid,
                     std::vector<GridRowElements> rows);
 // Layers.cpp
 ElementPtr makeZStack(const LayoutContext& ctx, Alignment alignment, Elements children);
-ElementPtr makeLayers(const LayoutContext& ctx, const Resolved::Layers& layers,
-                      ElementPtr primary, ElementPtr secondary);
+ElementPtr makeLayers(const LayoutContext& ctx, const Resolved::Layers& layers, ElementPtr primary,
+                      ElementPtr secondary);
 // Queries.cpp: the regions the links of a laid-out tree cover as drawn.
 std::vector<LinkRegion> linkRegions(const LayoutNode& root);
 // Wrappers.cpp

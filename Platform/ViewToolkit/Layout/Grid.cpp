@@ -78,8 +78,9 @@ class GridElement : public Element {
   }
 
   // Lengths for `count` columns or rows: each as measured unoffered, or sharing `offered`.
-  static std::vector<double> lengths(std::size_t count, ProposedLength offered, double gaps,
-                                     const std::function<double(std::size_t, ProposedLength)>& measure) {
+  static std::vector<double> lengths(
+      std::size_t count, ProposedLength offered, double gaps,
+      const std::function<double(std::size_t, ProposedLength)>& measure) {
     std::vector<double> out(count, 0);
     if (offered.isUnspecified()) {
       for (std::size_t i = 0; i < count; ++i) out[i] = measure(i, ProposedLength());

@@ -95,8 +95,8 @@ ElementPtr makeZStack(const LayoutContext& ctx, Alignment alignment, Elements ch
   return std::make_unique<ZStackElement>(ctx, alignment, std::move(children));
 }
 
-ElementPtr makeLayers(const LayoutContext& ctx, const Resolved::Layers& layers,
-                      ElementPtr primary, ElementPtr secondary) {
+ElementPtr makeLayers(const LayoutContext& ctx, const Resolved::Layers& layers, ElementPtr primary,
+                      ElementPtr secondary) {
   return std::make_unique<LayeredElement>(ctx, std::move(primary), std::move(secondary),
                                           layers.alignment, layers.overlay);
 }

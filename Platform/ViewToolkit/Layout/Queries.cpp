@@ -108,8 +108,7 @@ void collectTexts(const LayoutNode& n, std::string& into) {
 }
 
 // Rotations apply to the links inside them as they apply to the drawing.
-void collectLinks(const LayoutNode& n, Affine transform, int depth,
-                  std::vector<LinkRegion>& into) {
+void collectLinks(const LayoutNode& n, Affine transform, int depth, std::vector<LinkRegion>& into) {
   if (n.rotation && n.rotation->radians != 0) {
     Point about{n.frame.x + n.frame.width * n.rotationAnchor.x,
                 n.frame.y + n.frame.height * n.rotationAnchor.y};

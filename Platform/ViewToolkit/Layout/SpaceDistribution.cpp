@@ -11,7 +11,6 @@ void distributeSpace(double available, const std::vector<SpaceClaim>& claims,
   std::vector<std::size_t> order(n);
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    if (claims[a].priority != claims[b].priority) return claims[a].priority > claims[b].priority;
     return claims[a].flexibility < claims[b].flexibility;
   });
   std::vector<std::size_t> first, last;
@@ -19,20 +18,8 @@ void distributeSpace(double available, const std::vector<SpaceClaim>& claims,
 
   double remaining = available;
   for (std::size_t i : last) remaining -= claims[i].minimum;
-  std::size_t k = 0;
-  while (k < first.size()) {
-    const double groupPriority = claims[first[k]].priority;
-    std::size_t end = k;
-    while (end < first.size() && claims[first[end]].priority == groupPriority) ++end;
-    double reserved = 0;
-    for (std::size_t j = end; j < first.size(); ++j) reserved += claims[first[j]].minimum;
-    double groupRemaining = remaining - reserved;
-    for (std::size_t j = k; j < end; ++j) {
-      const double taken = take(first[j], std::max(0.0, groupRemaining / double(end - j)));
-      groupRemaining -= taken;
-      remaining -= taken;
-    }
-    k = end;
+  for (std::size_t j = 0; j < first.size(); ++j) {
+    remaining -= take(first[j], std::max(0.0, remaining / double(first.size() - j)));
   }
   for (std::size_t i : last) remaining += claims[i].minimum;
   for (std::size_t j = 0; j < last.size(); ++j) {

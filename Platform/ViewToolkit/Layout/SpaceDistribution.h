@@ -1,11 +1,9 @@
 // How stacks and grids share a length among their children (or columns and rows).
 //
-// Groups of equal layout priority are served highest first; a group may use everything the
-// groups after it do not need at their minimum. Inside a group the least flexible (the one
-// whose size varies least between the smallest and the largest offer) is served first, each
-// offered an equal share of what is left, so that what an inflexible child leaves goes to the
-// flexible ones. Claims that fill last (spacers) only hold back their minimum until every other
-// claim is served, then share the rest evenly.
+// The least flexible claim (the one whose length varies least between the smallest and the
+// largest offer) is served first, each offered an equal share of what is left, so that what an
+// inflexible child leaves goes to the flexible ones. Claims that fill last (spacers) only hold
+// back their minimum until every other claim is served, then share the rest evenly.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +13,6 @@
 namespace ViewToolkit::Layout {
 
 struct SpaceClaim {
-  double priority = 0;
   double minimum = 0;
   double flexibility = 0;  // its largest length less its smallest
   bool fillsLast = false;

@@ -101,7 +101,7 @@ class StackElement : public Element {
           mainOf(children_[i]->sizeThatFits(proposal(axis_, 0.0, pCross)), axis_);
       const double maximum = mainOf(
           children_[i]->sizeThatFits(proposal(axis_, ProposedLength::infinity(), pCross)), axis_);
-      claims[i] = {children_[i]->priority, minimum, maximum - minimum, children_[i]->isSpacer()};
+      claims[i] = {minimum, maximum - minimum, children_[i]->isSpacer()};
     }
     distributeSpace(pMain.valueOr(0) - spacing, claims, [&](std::size_t i, double offer) {
       sizes[i] =

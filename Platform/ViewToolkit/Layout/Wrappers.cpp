@@ -122,7 +122,9 @@ class PassElement : public WrapperElement {
  public:
   PassElement(const LayoutContext& ctx, ElementPtr child, std::string_view kind,
               std::function<void(LayoutNode&)> mark, Point offset = {})
-      : WrapperElement(ctx, std::move(child)), kind_(kind), mark_(std::move(mark)),
+      : WrapperElement(ctx, std::move(child)),
+        kind_(kind),
+        mark_(std::move(mark)),
         offset_(offset) {}
 
   std::optional<double> baseline(bool first, Size size) override {

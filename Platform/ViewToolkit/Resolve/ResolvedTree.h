@@ -101,7 +101,6 @@ struct ResolvedNode {
   Content content;
   ResolvedNodes children;
 
-  double priority = 0;
   double opacity = 1;
   bool accentable = false;  // starts the accent group
   std::optional<std::string> widgetURL;

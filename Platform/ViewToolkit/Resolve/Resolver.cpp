@@ -103,7 +103,6 @@ class Resolver {
     }
     t.paragraph.lineLimit = env.lineLimit;
     t.paragraph.alignment = env.multilineTextAlignment;
-    t.paragraph.truncation = env.truncationMode;
     t.minimumScale = env.minimumScaleFactor;
     return {std::move(t), {}};
   }
@@ -143,8 +142,10 @@ class Resolver {
   }
 
   void resolveNode(const GridNode& node, const EnvironmentValues& env, ResolvedNodes& out) {
-    Resolved::Grid grid{node.alignment, node.horizontalSpacing.value_or(kDefaultSpacing),
-                        node.verticalSpacing.value_or(kDefaultSpacing), {}};
+    Resolved::Grid grid{node.alignment,
+                        node.horizontalSpacing.value_or(kDefaultSpacing),
+                        node.verticalSpacing.value_or(kDefaultSpacing),
+                        {}};
     for (const View& v : node.rows) {
       const ViewNode* n = v.node().get();
       // Environment modifiers around a row still leave it a row.
@@ -298,10 +299,6 @@ class Resolver {
   }
   ResolvedNode applyOne(ResolvedNode c, const RotationModifier& m, const EnvironmentValues&) {
     return wrap(std::move(c), Resolved::Rotation{m.angle, m.anchor});
-  }
-  ResolvedNode applyOne(ResolvedNode c, const PriorityModifier& m, const EnvironmentValues&) {
-    c.priority = m.priority;
-    return c;
   }
   ResolvedNode applyOne(ResolvedNode c, const WidgetURLModifier& m, const EnvironmentValues&) {
     if (!c.widgetURL) c.widgetURL = m.url;

@@ -23,14 +23,15 @@ int runDesktopModule(const DesktopRequest& request) {
   const std::filesystem::path path = modulePath();
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
-    std::cerr << request.programName << " host: the desktop module could not be loaded: " << dlerror()
-              << '\n';
+    std::cerr << request.programName
+              << " host: the desktop module could not be loaded: " << dlerror() << '\n';
     return ExitStatus::failure;
   }
   using Run = int (*)(const DesktopRequest*);
   auto run = reinterpret_cast<Run>(dlsym(module, kestrunRunDesktopSymbol));
   if (!run) {
-    std::cerr << request.programName << " host: " << path.string() << " is not the desktop module\n";
+    std::cerr << request.programName << " host: " << path.string()
+              << " is not the desktop module\n";
     dlclose(module);
     return ExitStatus::failure;
   }

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "Platform/ViewToolkit/LayoutNode.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/ViewToolkit/View.h"
-#include "Platform/ViewToolkit/PangoTextSystem.h"
 
 namespace KitTesting {
 

@@ -19,9 +19,9 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 #include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "Platform/ViewToolkit/LayoutNode.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/ViewToolkit/View.h"
-#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "tests/Support/TestSupport.h"
 
 namespace WidgetViewTesting {

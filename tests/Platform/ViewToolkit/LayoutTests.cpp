@@ -316,7 +316,8 @@ TEST(PixelRounding, edgesLandOnDevicePixelsAndStayAdjacent) {
 
 TEST(LayoutInvariants, aWidgetSizedTreeKeepsChildrenInsideParentsAndStacksInOrder) {
   for (double scale : {1.0, 2.0}) {
-    LaidOutView l = lay(Container(SampleTree::largeWidget(), {{364, 382}, {}, false}), {364, 382}, scale);
+    LaidOutView l =
+        lay(Container(SampleTree::largeWidget(), {{364, 382}, {}, false}), {364, 382}, scale);
     const double tolerance = 1 / scale;
     std::function<void(const LayoutNode&)> check = [&](const LayoutNode& n) {
       for (const LayoutNode& c : n.children) {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "Platform/ViewToolkit/PNGEncoder.h"
-#include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/ViewToolkit/PangoTextSystem.h"
+#include "Platform/ViewToolkit/Renderer.h"
 #include "tests/Platform/ViewToolkit/SampleTree.h"
 
 namespace ViewToolkit {

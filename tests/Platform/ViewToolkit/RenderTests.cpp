@@ -279,7 +279,8 @@ class RecordingTextSystem final : public TextSystem {
   mutable std::vector<DrawnText> texts;
   mutable std::vector<std::pair<std::string, Rect>> symbols;
 
-  TextBox measure(const TextParagraph& p, double scale, std::optional<double> width) const override {
+  TextBox measure(const TextParagraph& p, double scale,
+                  std::optional<double> width) const override {
     return metrics_.measure(p, scale, width);
   }
   void drawText(cairo_t* cr, const TextParagraph& p, double scale, std::optional<double> width,

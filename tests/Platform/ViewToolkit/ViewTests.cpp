@@ -354,7 +354,8 @@ TEST(ContainerBackground, theFirstWinsAndEachContainerTakesItsOwn) {
   EXPECT_EQ(layers[0]->findFirst("Color")->shape->paint.color, Color::red);
   EXPECT_FALSE(layers[1]->findFirst("Color"));
 
-  View nested = Container(Text::verbatim("in").containerBackground(View(Color::blue)), {{50, 50}, {}});
+  View nested =
+      Container(Text::verbatim("in").containerBackground(View(Color::blue)), {{50, 50}, {}});
   layers = containerLayers(VStack({nested, Text::verbatim("out")}));
   ASSERT_EQ(layers.size(), 1u) << "the inner container's background is its own";
 

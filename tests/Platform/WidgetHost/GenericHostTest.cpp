@@ -61,9 +61,9 @@ Outcome run(std::vector<std::string> args) {
   for (const auto& a : args) argv.push_back(a.c_str());
   std::ostringstream out, err;
   std::istringstream in;
-  int status = WidgetHost::runCommandLine("gauges", int(argv.size()), argv.data(),
-                                          WidgetHost::hostCommands(gauges(), nullptr),
-                                          {out, err, in});
+  int status =
+      WidgetHost::runCommandLine("gauges", int(argv.size()), argv.data(),
+                                 WidgetHost::hostCommands(gauges(), nullptr), {out, err, in});
   return {status, out.str(), err.str()};
 }
 
@@ -74,8 +74,7 @@ TEST(GenericHost, aFakeExtensionsWidgetRendersTapsAndDumps) {
   Outcome r = run({"render", "--widget", "battery", "--out", dir.path().string()});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, dir.path().string() + "/battery@2x.png\n");
-  EXPECT_EQ(TestSupport::readFile(dir.path() / "battery@2x.png").substr(0, 8),
-            "\x89PNG\r\n\x1a\n");
+  EXPECT_EQ(TestSupport::readFile(dir.path() / "battery@2x.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
 
   r = run({"tree", "--widget", "battery", "--source", "preview"});
   ASSERT_EQ(r.status, 0) << r.err;
