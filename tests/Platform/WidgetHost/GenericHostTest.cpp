@@ -29,7 +29,7 @@ struct BatteryProvider {
   }
   void getTimeline(const WidgetHost::TimelineProviderContext&,
                    const std::function<void(WidgetHost::Timeline<Entry>)>& completion) const {
-    completion({{{{}, 87}, {Foundation::Date(1e9), 12}}, WidgetHost::TimelineReloadPolicy::atEnd});
+    completion({{{{}, 87}, {Foundation::Date{1e9}, 12}}, WidgetHost::TimelineReloadPolicy::atEnd});
   }
 };
 
