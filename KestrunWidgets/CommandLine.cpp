@@ -6,6 +6,7 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
+#include "KestrunWidgets/KestrunWidgetBundle.h"
 #include "KestrunWidgets/SnapshotProvider.h"
 #include "Platform/Foundation/Bundle.h"
 #include "Platform/Foundation/FileManager.h"
@@ -149,16 +150,18 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
   list.insert(list.end(), std::make_move_iterator(timeline.begin()),
               std::make_move_iterator(timeline.end()));
   if (!widgets.empty()) {
+    WidgetHost::WidgetExtension extension{KestrunWidgetBundle::programName,
+                                          KestrunWidgetBundle::title, std::move(widgets)};
     auto useFile = [](const std::string& file) {
       WidgetStore::overrideFileLocation(std::filesystem::path(file));
     };
-    auto host = WidgetHost::hostCommands(widgets, [useFile](const std::string& file) {
+    auto host = WidgetHost::hostCommands(extension, [useFile](const std::string& file) {
       useFile(file);
       std::string why;
       if (WidgetStore::read(&why)) return std::optional<std::string>();
       return std::optional<std::string>(why + "; drawn as without a snapshot");
     });
-    host.push_back(WidgetHost::desktopHostCommand(std::move(widgets), {"app.kestrun.widgets"},
+    host.push_back(WidgetHost::desktopHostCommand(std::move(extension), {"app.kestrun.widgets"},
                                                   [] { return WidgetStore::fileURL(); }, useFile));
     list.insert(list.end(), std::make_move_iterator(host.begin()),
                 std::make_move_iterator(host.end()));
@@ -169,7 +172,8 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
 int runCommandLine(int argc, const char* const* argv,
                    std::vector<WidgetHost::WidgetDescription> widgets) {
   WidgetHost::CommandIO io{std::cout, std::cerr, std::cin};
-  return WidgetHost::runCommandLine(argc, argv, commands(std::move(widgets)), io);
+  return WidgetHost::runCommandLine(KestrunWidgetBundle::programName, argc, argv,
+                                    commands(std::move(widgets)), io);
 }
 
 }  // namespace KestrunWidgets

@@ -24,6 +24,9 @@ struct HealthWidget {
 };
 
 struct KestrunWidgetBundle {
+  static constexpr const char* programName = "kestrun-widgets";
+  static constexpr const char* title = "Kestrun Widgets";
+
   std::vector<WidgetHost::WidgetDescription> body() const;
   // Hands the bundle to the widget host: the program's command line.
   static int main(int argc, const char* const* argv);

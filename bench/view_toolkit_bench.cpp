@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Platform/ViewToolkit/PNGEncoder.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 #include "tests/Platform/ViewToolkit/SampleTree.h"
 
@@ -16,10 +17,10 @@ using namespace ViewToolkit;
 namespace {
 
 const Scene kScene{{364, 382}, 2, {}};
+const PangoTextSystem kText;
 
 View widget(int frame) {
-  auto split = splitContainerBackground(SampleTree::largeWidget());
-  std::vector<View> layers{*split.background, split.content};
+  std::vector<View> layers{Container(SampleTree::largeWidget(), {kScene.size, {}})};
   if (frame >= 0) {
     // A changing number, as an age or a speed would be from one frame to the next.
     layers.push_back(Text::verbatim(std::to_string(1000 + frame % 9000) + " Mbps")
@@ -31,7 +32,7 @@ View widget(int frame) {
 
 void BM_LayoutLargeWidget(benchmark::State& state) {
   for (auto _ : state) {
-    LaidOutView laid = layoutView(widget(-1), kScene);
+    LaidOutView laid = layoutView(widget(-1), kScene, kText);
     benchmark::DoNotOptimize(laid.root.frame);
   }
 }
@@ -40,17 +41,17 @@ BENCHMARK(BM_LayoutLargeWidget)->Unit(benchmark::kMillisecond);
 void BM_LayoutLargeWidgetChangingText(benchmark::State& state) {
   int frame = 0;
   for (auto _ : state) {
-    LaidOutView laid = layoutView(widget(frame++), kScene);
+    LaidOutView laid = layoutView(widget(frame++), kScene, kText);
     benchmark::DoNotOptimize(laid.root.frame);
   }
 }
 BENCHMARK(BM_LayoutLargeWidgetChangingText)->Unit(benchmark::kMillisecond);
 
 void BM_DrawLargeWidget(benchmark::State& state) {
-  DisplayList list = layoutView(widget(-1), kScene).displayList();
+  DisplayList list = DisplayList::build(layoutView(widget(-1), kScene, kText));
   Bitmap bitmap;
   for (auto _ : state) {
-    rasterizeInto(list, kScene, bitmap);
+    rasterizeInto(list, kScene, kText, bitmap);
     benchmark::DoNotOptimize(bitmap.argb.data());
   }
 }
@@ -60,8 +61,8 @@ void BM_LayoutAndDrawLargeWidget(benchmark::State& state) {
   Bitmap bitmap;
   int frame = 0;
   for (auto _ : state) {
-    LaidOutView laid = layoutView(widget(state.range(0) ? frame++ : -1), kScene);
-    rasterizeInto(laid.displayList(), kScene, bitmap);
+    LaidOutView laid = layoutView(widget(state.range(0) ? frame++ : -1), kScene, kText);
+    rasterizeInto(DisplayList::build(laid), kScene, kText, bitmap);
     benchmark::DoNotOptimize(bitmap.argb.data());
   }
   rusage usage{};
@@ -71,16 +72,17 @@ void BM_LayoutAndDrawLargeWidget(benchmark::State& state) {
 BENCHMARK(BM_LayoutAndDrawLargeWidget)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_EncodePNG(benchmark::State& state) {
-  DisplayList list = layoutView(widget(-1), kScene).displayList();
+  DisplayList list = DisplayList::build(layoutView(widget(-1), kScene, kText));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(renderDocument(list, kScene, DocumentFormat::png));
+    benchmark::DoNotOptimize(renderDocument(list, kScene, DocumentFormat::png, kText));
   }
 }
 BENCHMARK(BM_EncodePNG)->Unit(benchmark::kMillisecond);
 
 // The encoder alone on the drawn large widget, by deflate level; bytes_out is the file's size.
 void BM_EncodePNGLevel(benchmark::State& state) {
-  Bitmap bitmap = rasterize(layoutView(widget(-1), kScene).displayList(), kScene);
+  Bitmap bitmap =
+      rasterize(DisplayList::build(layoutView(widget(-1), kScene, kText)), kScene, kText);
   const auto* pixels = reinterpret_cast<const unsigned char*>(bitmap.argb.data());
   std::size_t bytes = 0;
   for (auto _ : state) {

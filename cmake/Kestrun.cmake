@@ -1,7 +1,13 @@
 # Shared compile settings for every target of the project.
 
 add_library(kestrun_options INTERFACE)
+# Warnings are errors for GCC and clang alike, so that a warning never outlives the change that
+# brought it (KESTRUN_WERROR=OFF for a compiler newer than the ones this was written for).
+option(KESTRUN_WERROR "Treat compiler warnings as errors" ON)
 target_compile_options(kestrun_options INTERFACE $<BUILD_INTERFACE:-Wall -Wextra>)
+if(KESTRUN_WERROR)
+  target_compile_options(kestrun_options INTERFACE $<BUILD_INTERFACE:-Werror>)
+endif()
 target_include_directories(kestrun_options INTERFACE
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/kestrun>)

@@ -11,6 +11,7 @@
 #include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "KestrunWidgetKit/WidgetViews/WiFiWidgetView.h"
 #include "Platform/ViewToolkit/LayoutNode.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 
 namespace {
@@ -23,8 +24,8 @@ void draw(const View& content, Size size, ColorScheme scheme) {
   scene.displayScale = 1;
   scene.draw.colorScheme = scheme;
   View widget = ZStack(Alignment::center, {WidgetBackground{}, content.padding(16)});
-  LaidOutView laidOut = layoutView(widget, scene);
-  Bitmap pixels = rasterize(laidOut.displayList(), scene);
+  const PangoTextSystem& text = PangoTextSystem::shared();
+  Bitmap pixels = rasterize(DisplayList::build(layoutView(widget, scene, text)), scene, text);
   if (pixels.width != int(size.width) || pixels.height != int(size.height)) std::abort();
 }
 

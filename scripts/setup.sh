@@ -18,7 +18,7 @@ runtime=(
 
 # Testing, measuring and checking the package.
 test=(
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-color-emoji
   xvfb xauth xdotool x11-apps x11-utils openbox dbus-daemon dbus-bin strace

@@ -12,6 +12,9 @@
 
 #include "Platform/Foundation/Date.h"
 
+// What a widget shows in place of a value that was not measured.
+inline constexpr const char* emDash = "\u2014";
+
 // bytes / 2^30 with `decimals` digits after the point, ties to even ("%.{decimals}f"), then " GB"
 // when `unit` is set: gigabytes(6442450944, 1, true) is "6.0 GB".
 std::string gigabytes(std::uint64_t bytes, int decimals, bool unit);

@@ -62,7 +62,6 @@ struct HealthWidgetView::Tile {
 
 namespace {
 
-constexpr const char* emDash = "\u2014";
 constexpr double tileRingSize = 28;
 constexpr double tileRingLine = 3.5;
 constexpr std::int64_t clearableFrom = 100'000'000;  // bytes; less is not worth offering

@@ -4,22 +4,11 @@
 #include "KestrunWidgetKit/WidgetViews/Formatting.h"
 #include "KestrunWidgetKit/WidgetViews/Gauges.h"
 #include "KestrunWidgetKit/WidgetViews/Links.h"
+#include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "KestrunWidgetKit/WidgetViews/StatusLines.h"
 #include "Platform/ViewToolkit/Text.h"
 
 using namespace ViewToolkit;
-
-Color pressureTint(WidgetSnapshot::Severity pressure) {
-  switch (pressure) {
-    case WidgetSnapshot::Severity::info:
-      break;
-    case WidgetSnapshot::Severity::warning:
-      return Color::orange;
-    case WidgetSnapshot::Severity::critical:
-      return Color::red;
-  }
-  return Color::green;
-}
 
 View MemoryWidgetView::body() const {
   if (!snapshot || !snapshot->memory) return SetupView{};

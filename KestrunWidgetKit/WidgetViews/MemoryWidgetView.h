@@ -18,6 +18,3 @@ struct MemoryWidgetView {
 
   ViewToolkit::View body() const;
 };
-
-// The colour of a memory pressure: green when normal, orange when high, red when critical.
-ViewToolkit::Color pressureTint(WidgetSnapshot::Severity pressure);

@@ -49,7 +49,6 @@ struct OverviewWidgetView::Column {
 };
 
 namespace {
-constexpr const char* emDash = "\u2014";
 constexpr double columnRingSize = 34;
 constexpr double columnRingLine = 4;
 }  // namespace

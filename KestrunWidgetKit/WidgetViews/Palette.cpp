@@ -41,3 +41,15 @@ View WidgetBackground::body() const {
                             UnitPoint::topLeading, UnitPoint::center};
   return ZStack(Alignment::center, {View(Color::windowBackground), View(wash)});
 }
+
+Color pressureTint(WidgetSnapshot::Severity pressure) {
+  switch (pressure) {
+    case WidgetSnapshot::Severity::info:
+      break;
+    case WidgetSnapshot::Severity::warning:
+      return Color::orange;
+    case WidgetSnapshot::Severity::critical:
+      return Color::red;
+  }
+  return Color::green;
+}

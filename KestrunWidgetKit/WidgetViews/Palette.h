@@ -18,6 +18,9 @@ inline constexpr ViewToolkit::Color kestrunBrand{ViewToolkit::Color::RGBColorSpa
 // platform's colour of the same name.
 ViewToolkit::Color color(WidgetSnapshot::Tint tint);
 
+// The colour of a memory pressure: green when normal, orange when high, red when critical.
+ViewToolkit::Color pressureTint(WidgetSnapshot::Severity pressure);
+
 // The container background of every widget: the window background with a faint brand wash that
 // fades from the top-leading corner to the centre.
 struct WidgetBackground {

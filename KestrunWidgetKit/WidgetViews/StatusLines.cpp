@@ -1,5 +1,6 @@
 #include "KestrunWidgetKit/WidgetViews/StatusLines.h"
 
+#include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "Platform/ViewToolkit/Text.h"
 
 using namespace ViewToolkit;
@@ -18,18 +19,10 @@ View SpeedLine::body() const {
 }
 
 View PressureLine::body() const {
-  Color dot = Color::green;
-  ShapeStyle text = ShapeStyle::secondary;
-  switch (memory.pressure) {
-    case WidgetSnapshot::Severity::info:
-      break;
-    case WidgetSnapshot::Severity::warning:
-      dot = Color::orange, text = Color::orange;
-      break;
-    case WidgetSnapshot::Severity::critical:
-      dot = Color::red, text = Color::red;
-      break;
-  }
+  // Normal pressure keeps the text secondary; high and critical colour it as the dot.
+  const Color dot = pressureTint(memory.pressure);
+  const ShapeStyle text =
+      memory.pressure == WidgetSnapshot::Severity::info ? ShapeStyle::secondary : ShapeStyle(dot);
   return HStack(VerticalAlignment::center, 5,
                 {
                     Circle().fill(dot).frame(FrameSize{.width = 6, .height = 6}),

@@ -56,7 +56,6 @@ class EnvironmentValues {
   std::optional<int> lineLimit;               // absent: as many lines as the text needs
   double minimumScaleFactor = 1;
   TextAlignment multilineTextAlignment = TextAlignment::leading;
-  TruncationMode truncationMode = TruncationMode::tail;
   double tracking = 0;
   bool monospacedDigit = false;
   bool accentable = false;  // inside `.widgetAccentable()`

@@ -220,7 +220,31 @@ inline constexpr Alignment Alignment::bottomLeading{HorizontalAlignment::leading
 inline constexpr Alignment Alignment::bottomTrailing{HorizontalAlignment::trailing,
                                                      VerticalAlignment::bottom};
 
+// Row-major 2D affine transform: x' = a x + c y + tx, y' = b x + d y + ty.
+struct Affine {
+  double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
+  Point apply(Point p) const { return {a * p.x + c * p.y + tx, b * p.x + d * p.y + ty}; }
+  // This first, then `n`.
+  Affine then(const Affine& n) const {
+    return {n.a * a + n.c * b, n.b * a + n.d * b,          n.a * c + n.c * d,
+            n.b * c + n.d * d, n.a * tx + n.c * ty + n.tx, n.b * tx + n.d * ty + n.ty};
+  }
+  // Turns about `about`: clockwise on screen for positive angles, as y points down.
+  static Affine rotation(Angle angle, Point about) {
+    const double cs = std::cos(angle.radians), sn = std::sin(angle.radians);
+    return {cs,
+            sn,
+            -sn,
+            cs,
+            about.x - cs * about.x + sn * about.y,
+            about.y - sn * about.x - cs * about.y};
+  }
+  bool isIdentity() const { return a == 1 && b == 0 && c == 0 && d == 1 && tx == 0 && ty == 0; }
+  friend bool operator==(const Affine&, const Affine&) = default;
+  // The axis-aligned box around `r` transformed.
+  Rect boundingBox(const Rect& r) const;
+};
+
 enum class TextAlignment : std::uint8_t { leading, center, trailing };
-enum class TruncationMode : std::uint8_t { head, middle, tail };
 
 }  // namespace ViewToolkit

@@ -1,6 +1,6 @@
 // The laid-out tree: what layout decided for every node of a view, in absolute points rounded
-// to device pixels. It is plain data, built once per layout and read by the display list, the
-// JSON dump, hit testing and tests:
+// to device pixels, with the regions its links cover. It is plain data, built once per layout
+// and read by the display list, the JSON dump, hit testing and tests:
 //
 //   LaidOutView laid = layoutView(view, {0, 0, 170, 170}, environment, measurer);
 //   const LayoutNode* title = laid.root.findText("Wi-Fi");
@@ -79,17 +79,29 @@ struct LayoutNode {
   std::vector<const LayoutNode*> pathTo(const LayoutNode* target) const;
 };
 
-class DisplayList;
+// Where a Link can be tapped.
+struct LinkRegion {
+  Rect rect;  // bounding box of the link's frame as drawn
+  std::string url;
+  int depth = 0;      // links inside links are deeper
+  std::string label;  // the texts inside the link, in reading order, joined by ", "
+  friend bool operator==(const LinkRegion&, const LinkRegion&) = default;
+};
+
+// The URL a tap at `point` opens: the innermost link under it (the last drawn among equally
+// deep ones), else the widget URL, else none.
+std::optional<std::string> linkAt(const std::vector<LinkRegion>& links,
+                                  const std::optional<std::string>& widgetURL, Point point);
 
 struct LaidOutView {
   LayoutNode root;
   Rect bounds;  // where it was laid out
   double displayScale = 1;
+  std::vector<LinkRegion> links;  // every Link, in drawing order
 
   // The first widget URL of the tree, in tree order.
   std::optional<std::string> widgetURL() const;
-  DisplayList displayList() const;
-  // The URL a tap at `point` opens: the innermost Link under it, else the widget URL.
+  // The URL a tap at `point` opens (linkAt over this view's links and widget URL).
   std::optional<std::string> urlAt(Point point) const;
   // One JSON object a node: kind, frame [x, y, width, height], and what applies of text,
   // font, foreground, fill, symbol, url, widgetURL, accentable, opacity, children.

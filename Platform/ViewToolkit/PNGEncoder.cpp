@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <stdexcept>
 #include <vector>
+
+#include "Platform/ViewToolkit/RenderError.h"
 
 namespace ViewToolkit {
 namespace {
@@ -49,7 +50,7 @@ const std::array<std::array<unsigned char, 256>, 256>& unpremultiplyTable() {
 std::string encodePNG(const unsigned char* pixels, int width, int height, int stride,
                       PNGOptions options) {
   if (width <= 0 || height <= 0 || width > (1 << 24) || height > (1 << 24) || stride < width * 4)
-    throw std::runtime_error("png: image size out of range");
+    throw RenderError("png: image size out of range");
   const auto& table = unpremultiplyTable();
   std::string out("\x89PNG\r\n\x1a\n", 8);
 
@@ -61,7 +62,7 @@ std::string encodePNG(const unsigned char* pixels, int width, int height, int st
 
   z_stream z{};
   if (deflateInit2(&z, options.compressionLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw std::runtime_error("png: deflate could not start");
+    throw RenderError("png: deflate could not start");
   const std::size_t rowBytes = std::size_t(width) * 4 + 1;
   std::vector<unsigned char> row(rowBytes), filtered(rowBytes);
   std::vector<unsigned char> buffer(64 * 1024);
@@ -74,7 +75,7 @@ std::string encodePNG(const unsigned char* pixels, int width, int height, int st
       status = deflate(&z, flush);
       if (status == Z_STREAM_ERROR) {
         deflateEnd(&z);
-        throw std::runtime_error("png: deflate failed");
+        throw RenderError("png: deflate failed");
       }
       out.append(reinterpret_cast<const char*>(buffer.data()), buffer.size() - z.avail_out);
     } while (z.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));

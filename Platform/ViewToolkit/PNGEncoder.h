@@ -15,7 +15,7 @@ struct PNGOptions {
 };
 
 // `pixels` are Cairo ARGB32 (premultiplied, native-endian 32-bit words), `stride` bytes a row.
-// Throws std::runtime_error when zlib fails or the size does not fit PNG's limits.
+// Throws RenderError when zlib fails or the size does not fit PNG's limits.
 std::string encodePNG(const unsigned char* pixels, int width, int height, int stride,
                       PNGOptions options = {});
 

@@ -29,7 +29,6 @@ struct TextParagraph {
   std::vector<TextRun> runs;
   std::optional<int> lineLimit;  // absent: as many lines as needed
   TextAlignment alignment = TextAlignment::leading;
-  TruncationMode truncation = TruncationMode::tail;
   friend bool operator==(const TextParagraph&, const TextParagraph&) = default;
 };
 

@@ -66,9 +66,6 @@ View offset(const View& v, double x, double y) {
 View rotation(const View& v, Angle angle, UnitPoint anchor) {
   return modified(v, RotationModifier{angle, anchor});
 }
-View layoutPriority(const View& v, double p) {
-  return modified(v, PriorityModifier{p});
-}
 View widgetURL(const View& v, std::string url) {
   return modified(v, WidgetURLModifier{std::move(url)});
 }
@@ -87,8 +84,9 @@ View shapeBackground(const View& v, ShapeStyle style, const Shape& shape) {
 
 }  // namespace detail
 
-View EnvironmentReader(std::function<View(const EnvironmentValues&)> body) {
-  return make(ReaderNode{std::move(body)});
+View Container(View content, ContainerLayout layout) {
+  return make(
+      ContainerNode{std::move(content), layout.size, layout.margins, layout.drawsBackground});
 }
 
 View VStack(HorizontalAlignment alignment, std::optional<double> spacing,
@@ -189,85 +187,6 @@ View Shape::strokeBorder(ShapeStyle style, double lineWidth) const {
   StrokeStyle s;
   s.lineWidth = lineWidth;
   return strokeBorder(std::move(style), std::move(s));
-}
-
-// ---- Container background ------------------------------------------------------------------
-
-namespace {
-
-struct Splitter {
-  std::optional<View> background;
-  Alignment alignment = Alignment::center;
-
-  // Returns `view` with the first container background found removed (and recorded). Component
-  // bodies on the way are built in `env` and kept built, so they run once.
-  View split(const View& view, const EnvironmentValues& env) {
-    const ViewNode& node = *view.node();
-    if (const auto* c = std::get_if<ComponentNode>(&node.content)) {
-      View body;
-      {
-        ScopedCurrentEnvironment scope(env);
-        body = c->body();
-      }
-      return split(body, env);
-    }
-    if (const auto* r = std::get_if<ReaderNode>(&node.content)) {
-      View body;
-      {
-        ScopedCurrentEnvironment scope(env);
-        body = r->body(env);
-      }
-      return split(body, env);
-    }
-    if (const auto* m = std::get_if<ModifierNode>(&node.content)) {
-      if (const auto* cb = std::get_if<ContainerBackgroundModifier>(&m->modifier)) {
-        if (!background) {
-          background = cb->background;
-          alignment = cb->alignment;
-          return m->child;
-        }
-      }
-      EnvironmentValues inner = env;
-      if (const auto* e = std::get_if<EnvironmentModifier>(&m->modifier)) {
-        e->transform(inner);
-        const bool before = background.has_value();
-        View child = split(m->child, inner);
-        if (background && !before) {
-          // The background lives where the modifier was: it keeps the environment set above.
-          background = detail::environmentModifier(*background, e->transform);
-        }
-        return detail::environmentModifier(child, e->transform);
-      }
-      View child = split(m->child, inner);
-      return modified(child, m->modifier);
-    }
-    if (const auto* s = std::get_if<StackNode>(&node.content)) {
-      StackNode copy = *s;
-      for (View& child : copy.children) {
-        if (background) break;
-        child = split(child, env);
-      }
-      return make(std::move(copy));
-    }
-    if (const auto* g = std::get_if<GroupNode>(&node.content)) {
-      GroupNode copy = *g;
-      for (View& child : copy.children) {
-        if (background) break;
-        child = split(child, env);
-      }
-      return make(std::move(copy));
-    }
-    return view;
-  }
-};
-
-}  // namespace
-
-ContainerBackgroundSplit splitContainerBackground(const View& view,
-                                                  const EnvironmentValues& environment) {
-  Splitter splitter;
-  View content = splitter.split(view, environment);
-  return {splitter.background, splitter.alignment, content};
 }
 
 }  // namespace ViewToolkit

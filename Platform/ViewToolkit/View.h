@@ -78,7 +78,6 @@ View background(const View& view, View background, Alignment alignment);
 View overlay(const View& view, View overlay, Alignment alignment);
 View offset(const View& view, double x, double y);
 View rotation(const View& view, Angle angle, UnitPoint anchor);
-View layoutPriority(const View& view, double priority);
 View widgetURL(const View& view, std::string url);
 View accentable(const View& view, bool accentable);
 View containerBackground(const View& view, View background, Alignment alignment);
@@ -105,7 +104,6 @@ class ViewModifiers {
   View tracking(double tracking) const;
   View monospacedDigit() const;
   View multilineTextAlignment(TextAlignment alignment) const;
-  View truncationMode(TruncationMode mode) const;
   View background(View background, Alignment alignment = Alignment::center) const;
   View background(ShapeStyle style) const;
   View background(Color color) const;
@@ -114,7 +112,6 @@ class ViewModifiers {
   View overlay(View overlay, Alignment alignment = Alignment::center) const;
   View offset(double x, double y) const;
   View rotationEffect(Angle angle, UnitPoint anchor = UnitPoint::center) const;
-  View layoutPriority(double priority) const;
   View widgetURL(LinkDestination url) const;
   View widgetAccentable(bool accentable = true) const;
   View containerBackground(View background,
@@ -171,9 +168,6 @@ requires(!std::is_base_of_v<View, C> &&
            { c.body() } -> std::convertible_to<View>;
          }) View::View(C component)
     : View(detail::makeComponent([c = std::move(component)]() -> View { return c.body(); })) {}
-
-// A view built from the environment where it is placed.
-View EnvironmentReader(std::function<View(const EnvironmentValues&)> body);
 
 // ---- Stacks, grid, spacing, grouping -------------------------------------------------------
 
@@ -270,7 +264,12 @@ class Shape : public ViewModifiers<Shape> {
   double trimFrom() const { return trimFrom_; }
   double trimTo() const { return trimTo_; }
   double insetAmount() const { return inset_; }
-  friend bool operator==(const Shape&, const Shape&) = default;
+  // By outline (the modifiers base holds nothing to compare).
+  friend bool operator==(const Shape& a, const Shape& b) {
+    return a.kind_ == b.kind_ && a.cornerRadius_ == b.cornerRadius_ &&
+           a.cornerStyle_ == b.cornerStyle_ && a.trimFrom_ == b.trimFrom_ &&
+           a.trimTo_ == b.trimTo_ && a.inset_ == b.inset_;
+  }
 
  private:
   Kind kind_;
@@ -295,18 +294,18 @@ inline Shape Capsule(RoundedCornerStyle style = RoundedCornerStyle::continuous) 
   return Shape(Shape::Kind::capsule, 0, style);
 }
 
-// ---- Container background ------------------------------------------------------------------
+// ---- Container ---------------------------------------------------------------------------
 
-// A view split into the background it asks its container to draw behind it
-// (`.containerBackground(for: .widget)`) and the rest of its content. Component bodies on the
-// way to the modifier are built once, in `environment`, and the content keeps them built.
-struct ContainerBackgroundSplit {
-  std::optional<View> background;
-  Alignment alignment = Alignment::center;
-  View content;
+// A widget's canvas: `content` inside `margins`, centred in `size`, over the container
+// background that a view inside it asks for with `.containerBackground(...)` (the first in tree
+// order, wherever it stands: inside links, grid rows and components too), which fills the
+// whole size. With drawsBackground false the background is left out and only the content shows.
+struct ContainerLayout {
+  Size size;
+  EdgeInsets margins;
+  bool drawsBackground = true;
 };
-ContainerBackgroundSplit splitContainerBackground(const View& view,
-                                                  const EnvironmentValues& environment = {});
+View Container(View content, ContainerLayout layout);
 
 }  // namespace ViewToolkit
 

@@ -90,12 +90,6 @@ View ViewModifiers<Self>::multilineTextAlignment(TextAlignment alignment) const 
 }
 
 template <class Self>
-View ViewModifiers<Self>::truncationMode(TruncationMode mode) const {
-  return detail::environmentModifier(self(),
-                                     [mode](EnvironmentValues& e) { e.truncationMode = mode; });
-}
-
-template <class Self>
 View ViewModifiers<Self>::background(View background, Alignment alignment) const {
   return detail::background(self(), std::move(background), alignment);
 }
@@ -139,11 +133,6 @@ View ViewModifiers<Self>::offset(double x, double y) const {
 template <class Self>
 View ViewModifiers<Self>::rotationEffect(Angle angle, UnitPoint anchor) const {
   return detail::rotation(self(), angle, anchor);
-}
-
-template <class Self>
-View ViewModifiers<Self>::layoutPriority(double priority) const {
-  return detail::layoutPriority(self(), priority);
 }
 
 template <class Self>

@@ -1,5 +1,5 @@
 // The nodes behind View values. Internal to the toolkit: views are built through View.h and
-// read only by layout.
+// read only by the resolver (Resolve/Resolver.cpp).
 #pragma once
 
 #include <functional>
@@ -65,8 +65,11 @@ struct LabelNode {
 struct ComponentNode {
   std::function<View()> body;
 };
-struct ReaderNode {
-  std::function<View(const EnvironmentValues&)> body;
+struct ContainerNode {
+  View content;
+  Size size;
+  EdgeInsets margins;
+  bool drawsBackground;
 };
 
 struct PaddingModifier {
@@ -96,9 +99,6 @@ struct RotationModifier {
   Angle angle;
   UnitPoint anchor;
 };
-struct PriorityModifier {
-  double priority;
-};
 struct WidgetURLModifier {
   std::string url;
 };
@@ -115,8 +115,8 @@ struct EnvironmentModifier {
 
 using Modifier = std::variant<PaddingModifier, FixedFrameModifier, FlexibleFrameModifier,
                               OpacityModifier, BackgroundModifier, OverlayModifier, OffsetModifier,
-                              RotationModifier, PriorityModifier, WidgetURLModifier,
-                              AccentableModifier, ContainerBackgroundModifier, EnvironmentModifier>;
+                              RotationModifier, WidgetURLModifier, AccentableModifier,
+                              ContainerBackgroundModifier, EnvironmentModifier>;
 
 struct ModifierNode {
   View child;
@@ -125,7 +125,8 @@ struct ModifierNode {
 
 struct ViewNode {
   std::variant<EmptyNode, TextNode, ImageNode, ShapeNode, StackNode, GridNode, GridRowNode,
-               SpacerNode, GroupNode, LinkNode, LabelNode, ComponentNode, ReaderNode, ModifierNode>
+               SpacerNode, GroupNode, LinkNode, LabelNode, ComponentNode, ContainerNode,
+               ModifierNode>
       content;
 };
 

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "Platform/Foundation/Text.h"
+#include "Platform/ViewToolkit/RenderError.h"
 
 namespace WidgetHost {
 namespace {
@@ -41,9 +42,8 @@ void writeEntryJSON(Foundation::JSON::Writer& w, Foundation::Date date,
   w.endObject();
 }
 
-int runCommandLine(int argc, const char* const* argv, const std::vector<Command>& commands,
-                   CommandIO io) {
-  std::string program = "kestrun-widgets";
+int runCommandLine(std::string_view program, int argc, const char* const* argv,
+                   const std::vector<Command>& commands, CommandIO io) {
   std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
 
   // --now may stand anywhere; it is taken out before the command sees its arguments.
@@ -96,6 +96,10 @@ int runCommandLine(int argc, const char* const* argv, const std::vector<Command>
     printCommandUsage(io.err, program, *command);
     return ExitStatus::usage;
   } catch (const std::system_error& e) {
+    io.err << program << " " << command->name << ": " << Foundation::escapedForTerminal(e.what())
+           << '\n';
+    return ExitStatus::platformError;
+  } catch (const ViewToolkit::RenderError& e) {
     io.err << program << " " << command->name << ": " << Foundation::escapedForTerminal(e.what())
            << '\n';
     return ExitStatus::platformError;

@@ -47,9 +47,12 @@ struct UsageError {
   std::string message;
 };
 
-// Parses the program's arguments and runs the named command.
-int runCommandLine(int argc, const char* const* argv, const std::vector<Command>& commands,
-                   CommandIO io);
+// Parses the program's arguments and runs the named command. `program` names the program in
+// usage lines and messages. A command that fails by throwing std::system_error (a write, a
+// directory) or ViewToolkit::RenderError (drawing, encoding) ends with one line on `err`,
+// "<program> <command>: <what>", and ExitStatus::platformError.
+int runCommandLine(std::string_view program, int argc, const char* const* argv,
+                   const std::vector<Command>& commands, CommandIO io);
 
 // The placeholder, snapshot [--preview] and timeline commands for a provider: the provider's answer
 // as one line of JSON, `{"date":…,"<payload>":…}` for an entry and

@@ -1,16 +1,17 @@
 #include "Platform/WidgetHost/HostCommands.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
 #include <filesystem>
-#include <map>
 #include <ostream>
 #include <sstream>
 
 #include "Platform/Foundation/Files.h"
 #include "Platform/Foundation/Localization.h"
 #include "Platform/Foundation/Text.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
 
 namespace WidgetHost {
@@ -21,6 +22,11 @@ using ViewToolkit::DocumentFormat;
 using ViewToolkit::WidgetRenderingMode;
 
 enum class Source { timeline, preview, placeholder };
+
+// Commands run on one thread: its text system measures and draws every widget they show.
+const ViewToolkit::TextSystem& text() {
+  return ViewToolkit::PangoTextSystem::shared();
+}
 
 struct Options {
   std::string widget = "all";
@@ -41,17 +47,30 @@ double parseNumber(const std::string& text, const std::string& option) {
   return value;
 }
 
+std::string joined(const std::vector<std::string>& items, std::string_view separator) {
+  std::string out;
+  for (const auto& item : items) out += (out.empty() ? "" : std::string(separator)) + item;
+  return out;
+}
+
+// The values --widget takes: every widget's kind suffix, then "all".
+std::vector<std::string> widgetChoices(const std::vector<WidgetDescription>& widgets) {
+  std::vector<std::string> choices;
+  for (const auto& w : widgets) choices.push_back(w.kindSuffix());
+  choices.push_back("all");
+  return choices;
+}
+
+void choose(const std::string& option, const std::string& value,
+            const std::vector<std::string>& choices) {
+  if (std::find(choices.begin(), choices.end(), value) != choices.end()) return;
+  throw UsageError{option + " takes " + joined(choices, "|") + ", not \"" + value + "\""};
+}
+
 // Reads the options a command allows; anything else is a usage error.
-Options parseOptions(const std::vector<std::string>& args, std::string_view allowed) {
+Options parseOptions(const std::vector<std::string>& args, std::string_view allowed,
+                     const std::vector<std::string>& widgets) {
   Options o;
-  auto choose = [](const std::string& option, const std::string& value,
-                   std::initializer_list<std::string_view> choices) {
-    for (auto c : choices)
-      if (c == value) return;
-    std::string list;
-    for (auto c : choices) list += (list.empty() ? "" : "|") + std::string(c);
-    throw UsageError{option + " takes " + list + ", not \"" + value + "\""};
-  };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
     if (option.rfind("--", 0) != 0 || allowed.find(" " + option + " ") == std::string_view::npos)
@@ -59,7 +78,7 @@ Options parseOptions(const std::vector<std::string>& args, std::string_view allo
     if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
     const std::string& value = args[++i];
     if (option == "--widget") {
-      choose(option, value, {"wifi", "memory", "overview", "health", "all"});
+      choose(option, value, widgets);
       o.widget = value;
     } else if (option == "--source") {
       choose(option, value, {"timeline", "preview", "placeholder"});
@@ -121,27 +140,40 @@ HostEntry entryFor(const WidgetDescription& w, Source source) {
 class Host {
  public:
   using UseFile = std::function<std::optional<std::string>(const std::string&)>;
-  Host(std::vector<WidgetDescription> widgets, UseFile useFile)
-      : widgets_(std::move(widgets)), useFile_(std::move(useFile)) {}
+  Host(std::string programName, std::vector<WidgetDescription> widgets, UseFile useFile)
+      : programName_(std::move(programName)),
+        widgets_(std::move(widgets)),
+        choices_(widgetChoices(widgets_)),
+        useFile_(std::move(useFile)) {}
 
   std::vector<const WidgetDescription*> select(const Options& o, bool one) const {
     std::vector<const WidgetDescription*> chosen;
     for (const auto& w : widgets_)
       if (o.widget == "all" || w.kindSuffix() == o.widget) chosen.push_back(&w);
-    if (one && (o.widget == "all" || chosen.size() != 1))
-      throw UsageError{"--widget names one widget: wifi, memory, overview or health"};
+    if (one && (o.widget == "all" || chosen.size() != 1)) {
+      std::vector<std::string> names(choices_.begin(), choices_.end() - 1);
+      std::string list =
+          names.size() > 1 ? joined({names.begin(), names.end() - 1}, ", ") + " or " + names.back()
+                           : joined(names, "");
+      throw UsageError{"--widget names one widget: " + list};
+    }
     return chosen;
+  }
+
+  Options parse(const std::vector<std::string>& args, std::string_view allowed) const {
+    return parseOptions(args, allowed, choices_);
   }
 
   void prepare(const Options& o, CommandIO& io) const {
     if (!o.snapshot || !useFile_) return;
     if (auto problem = useFile_(*o.snapshot))
-      io.err << "kestrun-widgets: --snapshot " << Foundation::escapedForTerminal(*o.snapshot) << ": "
-             << Foundation::escapedForTerminal(*problem) << '\n';
+      io.err << programName_ << ": --snapshot " << Foundation::escapedForTerminal(*o.snapshot)
+             << ": " << Foundation::escapedForTerminal(*problem) << '\n';
   }
 
   int render(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parseOptions(args, " --widget --source --snapshot --scale --appearance --mode --format --out ");
+    Options o =
+        parse(args, " --widget --source --snapshot --scale --appearance --mode --format --out ");
     prepare(o, io);
     std::filesystem::create_directories(o.out);
     for (const WidgetDescription* w : select(o, false)) {
@@ -153,26 +185,26 @@ class Host {
   }
 
   int tree(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parseOptions(args, " --widget --source --snapshot --scale --appearance --mode ");
+    Options o = parse(args, " --widget --source --snapshot --scale --appearance --mode ");
     prepare(o, io);
     const WidgetDescription& w = *select(o, true).front();
-    io.out << renderWidget(w, entryFor(w, o.source), o.appearance).json(w) << '\n';
+    io.out << renderWidget(w, entryFor(w, o.source), o.appearance, text()).json(w) << '\n';
     return ExitStatus::success;
   }
 
   int tap(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parseOptions(args, " --widget --at --source --snapshot --scale --appearance --mode ");
+    Options o = parse(args, " --widget --at --source --snapshot --scale --appearance --mode ");
     if (!o.at) throw UsageError{"--at X,Y is required"};
     prepare(o, io);
     const WidgetDescription& w = *select(o, true).front();
-    auto url = renderWidget(w, entryFor(w, o.source), o.appearance).urlAt(*o.at);
+    auto url = renderWidget(w, entryFor(w, o.source), o.appearance, text()).urlAt(*o.at);
     if (!url) return ExitStatus::failure;
     io.out << *url << '\n';
     return ExitStatus::success;
   }
 
   int gallery(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parseOptions(args, " --out --snapshot ");
+    Options o = parse(args, " --out --snapshot ");
     prepare(o, io);
     std::filesystem::create_directories(o.out);
     std::ostringstream html;
@@ -232,36 +264,34 @@ class Host {
   static RenderedWidget write(const WidgetDescription& w, const HostEntry& entry,
                               const Appearance& a, DocumentFormat f,
                               const std::filesystem::path& path) {
-    RenderedWidget r = renderWidget(w, entry, a);
-    ViewToolkit::writeDocument(r.displayList, r.scene, f, path.string());
+    RenderedWidget r = renderWidget(w, entry, a, text());
+    r.writeDocument(f, path.string());
     return r;
   }
 
+  std::string programName_;
   std::vector<WidgetDescription> widgets_;
+  std::vector<std::string> choices_;  // of --widget
   UseFile useFile_;
 };
 
 }  // namespace
 
-std::vector<Command> hostCommands(std::vector<WidgetDescription> widgets,
-                                  Host::UseFile useSnapshotFile) {
-  auto host = std::make_shared<Host>(std::move(widgets), std::move(useSnapshotFile));
+std::vector<Command> hostCommands(WidgetExtension extension, Host::UseFile useSnapshotFile) {
+  const std::string widgetOption =
+      "[--widget " + joined(widgetChoices(extension.widgets), "|") + "]";
+  auto host = std::make_shared<Host>(extension.programName, std::move(extension.widgets),
+                                     std::move(useSnapshotFile));
   auto wrap = [host](int (Host::*method)(const std::vector<std::string>&, CommandIO&) const) {
     return [host, method](const std::vector<std::string>& args, CommandIO& io) {
-      try {
-        return ((*host).*method)(args, io);
-      } catch (const std::system_error& e) {
-        io.err << "kestrun-widgets: " << e.what() << '\n';
-        return ExitStatus::platformError;
-      }
+      return ((*host).*method)(args, io);
     };
   };
   const std::string options =
       "[--source timeline|preview|placeholder] [--snapshot FILE] [--scale 1|2|3] "
       "[--appearance light|dark] [--mode full|accented]";
   return {
-      {"render", "[--widget wifi|memory|overview|health|all] " + options +
-                     " [--format png|svg|pdf] [--out DIR]",
+      {"render", widgetOption + " " + options + " [--format png|svg|pdf] [--out DIR]",
        "Draws widgets to files and prints each path.", wrap(&Host::render)},
       {"tree", "--widget W " + options, "The laid-out widget as JSON, frames in points.",
        wrap(&Host::tree)},

@@ -1,6 +1,6 @@
 // The host's commands for an extension's widgets: render, tree, tap and gallery.
 //
-//   render [--widget wifi|memory|overview|health|all] [--source timeline|preview|placeholder]
+//   render [--widget W|all] [--source timeline|preview|placeholder]
 //          [--snapshot FILE] [--now RFC3339] [--scale 1|2|3] [--appearance light|dark]
 //          [--mode full|accented] [--format png|svg|pdf] [--out DIR]
 //   tree --widget W [same options]       the laid-out widget as JSON
@@ -8,8 +8,9 @@
 //   gallery [--out DIR]                  every widget, light and dark, scales 1 and 2, full colour
 //                                        and accented, from the preview source, with index.html
 //
-// Files are named for the kind's last component and the variant: health@2x.png,
-// memory-dark@2x.png, wifi-accented.svg (scale 1 has no suffix).
+// W is a widget's kind suffix (the last component of its kind); the choices, help and messages
+// list the extension's own widgets. Files are named for the suffix and the variant:
+// health@2x.png, memory-dark@2x.png, wifi-accented.svg (scale 1 has no suffix).
 #pragma once
 
 #include <functional>
@@ -27,7 +28,7 @@ namespace WidgetHost {
 // used, when it cannot, and the host prints that on stderr before drawing what the widgets then
 // show (the first-run view, or for a preview the extension's stand-in).
 std::vector<Command> hostCommands(
-    std::vector<WidgetDescription> widgets,
+    WidgetExtension extension,
     std::function<std::optional<std::string>(const std::string&)> useSnapshotFile);
 
 }  // namespace WidgetHost

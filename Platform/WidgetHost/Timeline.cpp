@@ -4,9 +4,8 @@ namespace WidgetHost {
 
 std::string TimelineReloadPolicy::description() const {
   switch (kind) {
-    case Kind::atEnd: return "atEnd";
-    case Kind::never: return "never";
-    case Kind::after: return "after " + Foundation::formatRFC3339(date);
+    case Kind::atEnd:
+      return "atEnd";
   }
   return "atEnd";
 }

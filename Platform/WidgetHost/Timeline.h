@@ -20,24 +20,21 @@ struct TimelineProviderContext {
   bool isPreview = false;
 };
 
+// When to ask for a new timeline. The host asks once the last entry's date has passed; it may
+// also ask on its own (a replaced file, a wake-up from sleep).
 struct TimelineReloadPolicy {
-  enum class Kind { atEnd, after, never };
+  enum class Kind { atEnd };
   Kind kind = Kind::atEnd;
-  Foundation::Date date{};  // for `after` only
 
-  // Ask again once the last entry's date has passed.
   static const TimelineReloadPolicy atEnd;
-  static const TimelineReloadPolicy never;
-  static TimelineReloadPolicy after(Foundation::Date date) { return {Kind::after, date}; }
 
-  // "atEnd", "never" or "after <RFC 3339 date>".
+  // "atEnd".
   std::string description() const;
 
   friend bool operator==(const TimelineReloadPolicy&, const TimelineReloadPolicy&) = default;
 };
 
-inline const TimelineReloadPolicy TimelineReloadPolicy::atEnd{TimelineReloadPolicy::Kind::atEnd, {}};
-inline const TimelineReloadPolicy TimelineReloadPolicy::never{TimelineReloadPolicy::Kind::never, {}};
+inline const TimelineReloadPolicy TimelineReloadPolicy::atEnd{TimelineReloadPolicy::Kind::atEnd};
 
 template <class Entry>
 struct Timeline {

@@ -1,5 +1,5 @@
-// What a widget extension tells the host: its widgets, each a kind, a provider, a content builder
-// and the texts of the widget gallery.
+// What a widget extension tells the host: its program's name and title, and its widgets, each a
+// kind, a provider, a content builder and the texts of the widget gallery.
 //
 // The host is generic: it knows timelines, configurations and views, never the data behind them.
 // A configuration is written as the platform writes it,
@@ -123,6 +123,14 @@ class StaticConfiguration {
   P provider_;
   Content content_;
   WidgetDescription description_;
+};
+
+// What an extension tells the host about itself. The host names nothing of its own: its options,
+// help and messages are made of these.
+struct WidgetExtension {
+  std::string programName;  // in usage lines and messages, e.g. "kestrun-widgets"
+  std::string title;        // the desktop's window that holds every widget together
+  std::vector<WidgetDescription> widgets;
 };
 
 // The entry of a timeline that is current at `now`: the last whose date has come, else the first.

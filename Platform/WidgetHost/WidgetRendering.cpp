@@ -14,7 +14,8 @@ const Color accentedBackdrop{0.16, 0.17, 0.20, 1};
 }  // namespace
 
 RenderedWidget renderWidget(const WidgetDescription& widget, const HostEntry& entry,
-                            const Appearance& appearance, std::optional<WidgetFamily> family) {
+                            const Appearance& appearance, const TextSystem& text,
+                            std::optional<WidgetFamily> family) {
   WidgetFamily f = family ? *family
                           : (widget.supportedFamilies.empty() ? WidgetFamily::systemSmall
                                                               : widget.supportedFamilies.front());
@@ -31,15 +32,10 @@ RenderedWidget renderWidget(const WidgetDescription& widget, const HostEntry& en
   const bool accented = appearance.renderingMode == WidgetRenderingMode::accented;
   if (accented) scene.backdrop = accentedBackdrop;
 
-  ContainerBackgroundSplit split = splitContainerBackground(entry.content(), scene.environment());
-  const FrameSize whole{m.size.width, m.size.height};
-  std::vector<View> layers;
-  if (split.background && !accented) layers.push_back(split.background->frame(whole));
-  layers.push_back(split.content.padding(margins).frame(whole));
-  View composed = ZStack(Alignment::center, std::move(layers));
-  LaidOutView laidOut = layoutView(composed, scene);
-  DisplayList list = laidOut.displayList();
-  return {f, m, margins, scene, std::move(laidOut), std::move(list)};
+  View composed = Container(entry.content(), {m.size, margins, !accented});
+  LaidOutView laidOut = layoutView(composed, scene, text);
+  DisplayList list = DisplayList::build(laidOut);
+  return {f, m, margins, scene, std::move(laidOut), std::move(list), &text};
 }
 
 std::string RenderedWidget::json(const WidgetDescription& widget) const {
@@ -71,7 +67,19 @@ std::string RenderedWidget::json(const WidgetDescription& widget) const {
 }
 
 std::string RenderedWidget::document(DocumentFormat format) const {
-  return renderDocument(displayList, scene, format);
+  return renderDocument(displayList, scene, format, *text);
+}
+
+void RenderedWidget::writeDocument(DocumentFormat format, const std::string& path) const {
+  ViewToolkit::writeDocument(displayList, scene, format, path, *text);
+}
+
+void RenderedWidget::draw(cairo_t* cr) const {
+  drawScene(cr, displayList, scene, *text);
+}
+
+Bitmap RenderedWidget::rasterize() const {
+  return ViewToolkit::rasterize(displayList, scene, *text);
 }
 
 }  // namespace WidgetHost

@@ -164,7 +164,7 @@ TEST(CommandLine, AnythingThrownBecomesOneLineAndAStatus) {
     const char* argv[] = {"kestrun-widgets", "fail"};
     std::ostringstream out, err;
     std::istringstream in;
-    int status = WidgetHost::runCommandLine(2, argv, commands, {out, err, in});
+    int status = WidgetHost::runCommandLine("kestrun-widgets", 2, argv, commands, {out, err, in});
     return Outcome{status, out.str(), err.str()};
   };
   Outcome system = outcome([] {

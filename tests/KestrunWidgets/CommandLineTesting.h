@@ -23,8 +23,9 @@ inline Outcome run(std::vector<std::string> args, std::string input = {}) {
   std::ostringstream out, err;
   std::istringstream in(input);
   WidgetHost::CommandIO io{out, err, in};
-  int status = WidgetHost::runCommandLine(
-      int(argv.size()), argv.data(), KestrunWidgets::commands(KestrunWidgetBundle{}.body()), io);
+  int status =
+      WidgetHost::runCommandLine(KestrunWidgetBundle::programName, int(argv.size()), argv.data(),
+                                 KestrunWidgets::commands(KestrunWidgetBundle{}.body()), io);
   WidgetStore::overrideFileLocation(std::nullopt);  // --snapshot lasts for one command
   return {status, out.str(), err.str()};
 }

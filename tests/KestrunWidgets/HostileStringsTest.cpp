@@ -9,6 +9,7 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "KestrunWidgets/KestrunWidgetBundle.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
 #include "tests/Support/TestSupport.h"
@@ -68,7 +69,8 @@ TEST(HostileStrings, AreDrawnAsTextInsideTheWidgetAndTheirFrames) {
     for (const auto& widget : bundle) {
       SCOPED_TRACE(widget.kind);
       auto entry = widget.timeline({}).entries.front();
-      auto r = WidgetHost::renderWidget(widget, entry, {ViewToolkit::ColorScheme::light, 1});
+      auto r = WidgetHost::renderWidget(widget, entry, {ViewToolkit::ColorScheme::light, 1},
+                                        ViewToolkit::PangoTextSystem::shared());
       const double w = r.metrics.size.width, hgt = r.metrics.size.height;
       std::vector<const LayoutNode*> texts, symbols;
       collect(r.laidOut.root, texts, symbols);
@@ -105,7 +107,7 @@ TEST(HostileStrings, AreDrawnAsTextInsideTheWidgetAndTheirFrames) {
         EXPECT_NE(segment, ".");
       }
       // And the whole widget draws.
-      EXPECT_NO_THROW(ViewToolkit::rasterize(r.displayList, r.scene));
+      EXPECT_NO_THROW(r.rasterize());
     }
   }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
 #include "tests/Support/TestSupport.h"
 
@@ -45,7 +46,7 @@ TEST(KestrunWidgetBundle, WithoutASnapshotEveryWidgetShowsItsBackgroundAndTheFir
   for (const char* suffix : {"wifi", "memory", "overview", "health"}) {
     const auto& w = widget(suffix);
     auto entry = w.timeline({}).entries.front();
-    auto rendered = WidgetHost::renderWidget(w, entry, {});
+    auto rendered = WidgetHost::renderWidget(w, entry, {}, ViewToolkit::PangoTextSystem::shared());
     const auto& root = rendered.laidOut.root;
     ASSERT_EQ(root.children.size(), 2u) << suffix;  // background, content
     EXPECT_EQ(root.children[0].frame, (ViewToolkit::Rect{0, 0, rendered.metrics.size.width,
@@ -58,13 +59,15 @@ TEST(KestrunWidgetBundle, WithoutASnapshotEveryWidgetShowsItsBackgroundAndTheFir
 
 TEST(KestrunWidgetBundle, OnlyTheLargeWidgetBringsItsOwnInsets) {
   Foundation::ScopedClock clock(WidgetSnapshot::sample().updated + 60);
-  auto health = WidgetHost::renderWidget(widget("health"), widget("health").placeholder({}), {});
+  auto health = WidgetHost::renderWidget(widget("health"), widget("health").placeholder({}), {},
+                                         ViewToolkit::PangoTextSystem::shared());
   EXPECT_EQ(health.margins, (ViewToolkit::EdgeInsets{0, 0, 0, 0}));
   const auto* content = health.laidOut.root.findFirst("VStack");
   ASSERT_TRUE(content);
   EXPECT_EQ(content->frame, (ViewToolkit::Rect{16, 18, 332, 382 - 18 - 14}));
 
-  auto memory = WidgetHost::renderWidget(widget("memory"), widget("memory").placeholder({}), {});
+  auto memory = WidgetHost::renderWidget(widget("memory"), widget("memory").placeholder({}), {},
+                                         ViewToolkit::PangoTextSystem::shared());
   EXPECT_EQ(memory.margins, (ViewToolkit::EdgeInsets{16, 16, 16, 16}));
   const auto& contentLayer = memory.laidOut.root.children[1];
   ASSERT_FALSE(contentLayer.children.empty());

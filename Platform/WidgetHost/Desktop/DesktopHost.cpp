@@ -23,14 +23,15 @@ int runDesktopModule(const DesktopRequest& request) {
   const std::filesystem::path path = modulePath();
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
-    std::cerr << "kestrun-widgets host: the desktop module could not be loaded: " << dlerror()
-              << '\n';
+    std::cerr << request.programName
+              << " host: the desktop module could not be loaded: " << dlerror() << '\n';
     return ExitStatus::failure;
   }
   using Run = int (*)(const DesktopRequest*);
   auto run = reinterpret_cast<Run>(dlsym(module, kestrunRunDesktopSymbol));
   if (!run) {
-    std::cerr << "kestrun-widgets host: " << path.string() << " is not the desktop module\n";
+    std::cerr << request.programName << " host: " << path.string()
+              << " is not the desktop module\n";
     dlclose(module);
     return ExitStatus::failure;
   }
@@ -40,10 +41,10 @@ int runDesktopModule(const DesktopRequest& request) {
 
 }  // namespace
 
-Command desktopHostCommand(std::vector<WidgetDescription> widgets, DesktopIdentity identity,
+Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
                            std::function<std::optional<std::filesystem::path>()> watchedFile,
                            std::function<void(const std::string&)> useSnapshotFile) {
-  auto shared = std::make_shared<std::vector<WidgetDescription>>(std::move(widgets));
+  auto shared = std::make_shared<WidgetExtension>(std::move(extension));
   Command command{
       "host", "[--snapshot FILE] [--together] [--verbose]",
       "The widgets live on the desktop, redrawn at each entry and when the snapshot changes.",
@@ -62,7 +63,9 @@ Command desktopHostCommand(std::vector<WidgetDescription> widgets, DesktopIdenti
             throw UsageError{"unexpected argument \"" + a + "\""};
           }
         }
-        request.widgets = *shared;
+        request.programName = shared->programName;
+        request.title = shared->title;
+        request.widgets = shared->widgets;
         request.identity = identity;
         if (watchedFile) request.watched = watchedFile();
         return runDesktopModule(request);

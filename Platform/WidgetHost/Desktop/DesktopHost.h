@@ -26,7 +26,7 @@ namespace WidgetHost {
 
 // `watchedFile` names the file whose replacement asks for new timelines (looked up at start, after
 // `useSnapshotFile` has been given the --snapshot option's file, if any).
-Command desktopHostCommand(std::vector<WidgetDescription> widgets, DesktopIdentity identity,
+Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
                            std::function<std::optional<std::filesystem::path>()> watchedFile,
                            std::function<void(const std::string&)> useSnapshotFile);
 

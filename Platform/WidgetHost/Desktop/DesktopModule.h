@@ -19,6 +19,8 @@ struct DesktopIdentity {
 };
 
 struct DesktopRequest {
+  std::string programName;  // the extension's, for messages
+  std::string title;        // of the window that holds every widget (--together)
   std::vector<WidgetDescription> widgets;
   std::optional<std::filesystem::path> watched;
   bool together = false;

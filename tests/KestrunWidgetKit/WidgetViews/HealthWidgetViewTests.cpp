@@ -359,7 +359,7 @@ TEST(HealthWidgetView, rowsShowTheirItemWithABadgeBySeverity) {
     EXPECT_EQ(texts, c.texts);
     // The icon's tile and glyph take the item's tint, never its severity.
     const LayoutNode* tile = findFill(row, std::string(c.tile) + "@0.16");
-    ASSERT_TRUE(tile) << LaidOutView{row, {}, 2}.json(true);
+    ASSERT_TRUE(tile) << LaidOutView{row, {}, 2, {}}.json(true);
     EXPECT_EQ(tile->frame.size(), (Size{24, 24}));
     EXPECT_EQ(describe(findSymbol(row, "bell.fill")->symbol->paint), c.tile);
     const LayoutNode* badge = c.badge ? findFill(row, *c.badge) : nullptr;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Platform/ViewToolkit/LayoutNode.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/ViewToolkit/View.h"
 
@@ -21,7 +22,7 @@ using namespace ViewToolkit;
 inline LaidOutView lay(const View& view, Size size, EnvironmentValues environment = {}) {
   Scene scene;
   scene.size = size;
-  return layoutView(view, scene, std::move(environment));
+  return layoutView(view, scene, PangoTextSystem::shared(), std::move(environment));
 }
 
 struct Drawn {
@@ -34,13 +35,14 @@ inline Drawn draw(const View& view, Size size, const std::string& name,
                   ColorScheme scheme = ColorScheme::light,
                   std::optional<Color> backdrop = Color::windowBackground) {
   Scene scene{size, 2, DrawSettings{.colorScheme = scheme}, backdrop};
-  LaidOutView laid = layoutView(view, scene);
-  DisplayList list = laid.displayList();
+  const PangoTextSystem& text = PangoTextSystem::shared();
+  LaidOutView laid = layoutView(view, scene, text);
+  DisplayList list = DisplayList::build(laid);
   if (const char* dir = std::getenv("KESTRUN_TEST_PNG_DIR")) {
     writeDocument(list, scene, DocumentFormat::png,
-                  (std::filesystem::path(dir) / (name + ".png")).string());
+                  (std::filesystem::path(dir) / (name + ".png")).string(), text);
   }
-  return {std::move(laid), rasterize(list, scene)};
+  return {std::move(laid), rasterize(list, scene, text)};
 }
 
 // How far apart two colours are, channel by channel, alpha included.

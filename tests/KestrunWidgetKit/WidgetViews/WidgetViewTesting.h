@@ -19,6 +19,7 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 #include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "Platform/ViewToolkit/LayoutNode.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/ViewToolkit/View.h"
 #include "tests/Support/TestSupport.h"
@@ -64,20 +65,21 @@ inline Scene sceneFor(const Family& family, ColorScheme scheme = ColorScheme::li
 }
 
 inline LaidOutView lay(const View& view, const Family& family) {
-  return layoutView(onWidget(view, family), sceneFor(family));
+  return layoutView(onWidget(view, family), sceneFor(family), PangoTextSystem::shared());
 }
 
 // Draws the widget and keeps a PNG named `name` when KESTRUN_TEST_PNG_DIR asks for it.
 inline Bitmap draw(const View& view, const Family& family, const std::string& name,
                    ColorScheme scheme = ColorScheme::light) {
   const Scene scene = sceneFor(family, scheme);
-  const DisplayList list = layoutView(onWidget(view, family), scene).displayList();
+  const PangoTextSystem& text = PangoTextSystem::shared();
+  const DisplayList list = DisplayList::build(layoutView(onWidget(view, family), scene, text));
   if (const char* dir = std::getenv("KESTRUN_TEST_PNG_DIR")) {
     std::filesystem::create_directories(dir);
     writeDocument(list, scene, DocumentFormat::png,
-                  (std::filesystem::path(dir) / (name + ".png")).string());
+                  (std::filesystem::path(dir) / (name + ".png")).string(), text);
   }
-  return rasterize(list, scene);
+  return rasterize(list, scene, text);
 }
 
 // Draws each named widget in light and in dark appearance (kept as <prefix><name>-light.png and

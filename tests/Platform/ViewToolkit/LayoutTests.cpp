@@ -315,9 +315,9 @@ TEST(PixelRounding, edgesLandOnDevicePixelsAndStayAdjacent) {
 }
 
 TEST(LayoutInvariants, aWidgetSizedTreeKeepsChildrenInsideParentsAndStacksInOrder) {
-  auto split = splitContainerBackground(SampleTree::largeWidget());
   for (double scale : {1.0, 2.0}) {
-    LaidOutView l = lay(split.content, {364, 382}, scale);
+    LaidOutView l =
+        lay(Container(SampleTree::largeWidget(), {{364, 382}, {}, false}), {364, 382}, scale);
     const double tolerance = 1 / scale;
     std::function<void(const LayoutNode&)> check = [&](const LayoutNode& n) {
       for (const LayoutNode& c : n.children) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Platform/ViewToolkit/PNGEncoder.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 #include "tests/Platform/ViewToolkit/SampleTree.h"
 
@@ -116,9 +117,10 @@ TEST(PNGEncoder, refusesSizesPNGCannotHold) {
 
 TEST(PNGEncoder, aDrawnWidgetDecodesToTheSamePixels) {
   Scene scene{{364, 382}, 2, {}};
-  DisplayList list = layoutView(SampleTree::largeWidget(), scene).displayList();
-  Bitmap drawn = rasterize(list, scene);
-  Decoded d = decode(renderDocument(list, scene, DocumentFormat::png));
+  const PangoTextSystem& text = PangoTextSystem::shared();
+  DisplayList list = DisplayList::build(layoutView(SampleTree::largeWidget(), scene, text));
+  Bitmap drawn = rasterize(list, scene, text);
+  Decoded d = decode(renderDocument(list, scene, DocumentFormat::png, text));
   EXPECT_EQ(d.width, 728);
   EXPECT_EQ(d.height, 764);
   expectSamePixels(drawn.argb, d.argb, 1);

@@ -9,11 +9,16 @@
 #include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/ViewToolkit/Symbols.h"
 #include "Platform/ViewToolkit/Text.h"
+#include "tests/Platform/ViewToolkit/FakeTextMeasurer.h"
 #include "tests/Platform/ViewToolkit/SampleTree.h"
 
 using namespace ViewToolkit;
 
 namespace {
+
+const PangoTextSystem& text() {
+  return PangoTextSystem::shared();
+}
 
 struct Drawn {
   LaidOutView laid;
@@ -23,8 +28,8 @@ struct Drawn {
 Drawn draw(const View& v, Size size, DrawSettings settings = {},
            std::optional<Color> backdrop = Color::white, double scale = 2) {
   Scene scene{size, scale, settings, backdrop};
-  LaidOutView laid = layoutView(v, scene);
-  return {laid, rasterize(laid.displayList(), scene)};
+  LaidOutView laid = layoutView(v, scene, text());
+  return {laid, rasterize(DisplayList::build(laid), scene, text())};
 }
 
 // Pixels whose alpha-weighted distance from the backdrop colour exceeds a threshold.
@@ -122,11 +127,11 @@ TEST(AppearanceDrawing, namedColoursResolvePerAppearance) {
   }
   // One laid-out tree draws in both appearances.
   Scene light{{10, 10}, 1, {ColorScheme::light}};
-  LaidOutView laid = layoutView(View(Color::green), light);
+  LaidOutView laid = layoutView(View(Color::green), light, text());
   Scene dark = light;
   dark.draw.colorScheme = ColorScheme::dark;
-  EXPECT_NEAR(rasterize(laid.displayList(), light).at({5, 5}).green * 255, 205, 0.6);
-  EXPECT_NEAR(rasterize(laid.displayList(), dark).at({5, 5}).green * 255, 215, 0.6);
+  EXPECT_NEAR(rasterize(DisplayList::build(laid), light, text()).at({5, 5}).green * 255, 205, 0.6);
+  EXPECT_NEAR(rasterize(DisplayList::build(laid), dark, text()).at({5, 5}).green * 255, 215, 0.6);
 }
 
 TEST(AccentedDrawing, accentGroupInTheAccentColourTheRestWhiteAtItsAlpha) {
@@ -186,22 +191,16 @@ TEST(ShapeDrawing, strokeStraddlesTheOutlineAndStrokeBorderStaysInside) {
 }
 
 TEST(SymbolDrawing, everyTableSymbolIsInTheIconFontAndUnknownNamesDrawTheFallback) {
-  const PangoTextSystem& pango = PangoTextSystem::shared();
+  const PangoTextSystem& pango = text();
   for (const std::string& name : knownSymbolNames()) {
     SCOPED_TRACE(name);
     SymbolGlyph g = lookupSymbol(name);
     EXPECT_TRUE(g.known);
-    SymbolContent s;
-    s.glyph = g.glyph;
-    s.glyphSize = 16;
-    EXPECT_EQ(pango.symbolFamily(s), kIconFontFamily);
+    EXPECT_EQ(pango.symbolFamily(g, 16), kIconFontFamily);
   }
   SymbolGlyph fallback = lookupSymbol("../../etc/passwd");
   EXPECT_FALSE(fallback.known);
-  SymbolContent s;
-  s.glyph = fallback.glyph;
-  s.glyphSize = 16;
-  EXPECT_EQ(pango.symbolFamily(s), kIconFontFamily);
+  EXPECT_EQ(pango.symbolFamily(fallback, 16), kIconFontFamily);
 
   Drawn d =
       draw(Image::systemName("not.a.symbol").font(Font::system(20)).foregroundStyle(Color::black),
@@ -227,21 +226,21 @@ TEST(Documents, pngSvgAndPdfWithRealLinks) {
   View v = Link("kestrun://open/wifi", Text::verbatim("Wi-Fi").padding())
                .widgetURL("kestrun://open/home");
   Scene scene{{120, 60}, 2, {}};
-  DisplayList list = layoutView(v, scene).displayList();
-  std::string png = renderDocument(list, scene, DocumentFormat::png);
+  DisplayList list = DisplayList::build(layoutView(v, scene, text()));
+  std::string png = renderDocument(list, scene, DocumentFormat::png, text());
   EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
   // 240 x 120 pixels at scale 2.
   EXPECT_EQ(static_cast<unsigned char>(png[19]), 240);
-  std::string svg = renderDocument(list, scene, DocumentFormat::svg);
+  std::string svg = renderDocument(list, scene, DocumentFormat::svg, text());
   EXPECT_NE(svg.find("<svg"), std::string::npos);
-  std::string pdf = renderDocument(list, scene, DocumentFormat::pdf);
+  std::string pdf = renderDocument(list, scene, DocumentFormat::pdf, text());
   EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
   EXPECT_NE(pdf.find("kestrun://open/wifi"), std::string::npos);
   EXPECT_NE(pdf.find("/Link"), std::string::npos);
-  EXPECT_THROW(writeDocument(list, scene, DocumentFormat::png, "/nonexistent-dir/x.png"),
+  EXPECT_THROW(writeDocument(list, scene, DocumentFormat::png, "/nonexistent-dir/x.png", text()),
                std::system_error);
   const std::string path = testing::TempDir() + "/toolkit-document.svg";
-  writeDocument(list, scene, DocumentFormat::svg, path);
+  writeDocument(list, scene, DocumentFormat::svg, path, text());
   std::FILE* f = std::fopen(path.c_str(), "rb");
   ASSERT_TRUE(f);
   std::fclose(f);
@@ -249,20 +248,86 @@ TEST(Documents, pngSvgAndPdfWithRealLinks) {
 }
 
 TEST(WidgetDrawing, theSampleWidgetDrawsInEveryModeAndFormat) {
-  auto split = splitContainerBackground(SampleTree::largeWidget());
-  View composed = ZStack({*split.background, split.content});
+  View composed = Container(SampleTree::largeWidget(), {{364, 382}, {}});
   for (auto scheme : {ColorScheme::light, ColorScheme::dark}) {
     for (auto mode : {WidgetRenderingMode::fullColor, WidgetRenderingMode::accented}) {
       Scene scene{{364, 382}, 2, {scheme, mode}};
-      LaidOutView laid = layoutView(composed, scene);
-      Bitmap b = rasterize(laid.displayList(), scene);
+      LaidOutView laid = layoutView(composed, scene, text());
+      Bitmap b = rasterize(DisplayList::build(laid), scene, text());
       // The background fills the widget; the memory tile's ring has its arc at 12 o'clock.
       EXPECT_GT(b.at({2, 380}).alpha, 0.99);
       const LayoutNode* memory = laid.root.findText("MEMORY");
       ASSERT_TRUE(memory);
       for (auto format : {DocumentFormat::png, DocumentFormat::svg, DocumentFormat::pdf}) {
-        EXPECT_GT(renderDocument(laid.displayList(), scene, format).size(), 1000u);
+        EXPECT_GT(renderDocument(DisplayList::build(laid), scene, format, text()).size(), 1000u);
       }
     }
+  }
+}
+
+namespace {
+
+// Measures with arithmetic metrics and records what drawing asks of it.
+class RecordingTextSystem final : public TextSystem {
+ public:
+  struct DrawnText {
+    std::string text;
+    double fontScale;
+    std::optional<double> width;
+    Point origin;
+  };
+  mutable std::vector<DrawnText> texts;
+  mutable std::vector<std::pair<std::string, Rect>> symbols;
+
+  TextBox measure(const TextParagraph& p, double scale,
+                  std::optional<double> width) const override {
+    return metrics_.measure(p, scale, width);
+  }
+  void drawText(cairo_t* cr, const TextParagraph& p, double scale, std::optional<double> width,
+                Point origin, const std::vector<RGBA>&) const override {
+    drawTextWithCurrentSource(cr, p, scale, width, origin);
+  }
+  void drawTextWithCurrentSource(cairo_t*, const TextParagraph& p, double scale,
+                                 std::optional<double> width, Point origin) const override {
+    std::string joined;
+    for (const TextRun& r : p.runs) joined += r.text;
+    texts.push_back({joined, scale, width, origin});
+  }
+  void drawSymbol(cairo_t*, const SymbolGlyph& glyph, double, Rect frame) const override {
+    symbols.emplace_back(glyph.glyph, frame);
+  }
+
+ private:
+  ViewToolkitTesting::FakeTextMeasurer metrics_;
+};
+
+}  // namespace
+
+TEST(TextDrawing, drawsThroughTheTextSystemItIsHandedWithWhatLayoutSettled) {
+  RecordingTextSystem text;
+  View v = VStack({Text::verbatim("a line too long to fit")
+                       .font(Font::system(20))
+                       .lineLimit(1)
+                       .minimumScaleFactor(0.5),
+                   Image::systemName("wifi"), Text::verbatim("red").foregroundStyle(Color::red)});
+  for (auto mode : {WidgetRenderingMode::fullColor, WidgetRenderingMode::accented}) {
+    SCOPED_TRACE(mode == WidgetRenderingMode::accented ? "accented" : "full colour");
+    text.texts.clear();
+    text.symbols.clear();
+    Scene scene{{120, 80}, 1, {.renderingMode = mode}};
+    LaidOutView laid = layoutView(v, scene, text);
+    (void)rasterize(DisplayList::build(laid), scene, text);
+    ASSERT_EQ(text.texts.size(), 2u);
+    const LayoutNode* shrunk = laid.root.findText("a line too long to fit");
+    ASSERT_TRUE(shrunk);
+    EXPECT_LT(shrunk->text->fontScale, 1);
+    EXPECT_EQ(text.texts[0].text, "a line too long to fit");
+    EXPECT_EQ(text.texts[0].fontScale, shrunk->text->fontScale);
+    EXPECT_EQ(text.texts[0].width, shrunk->text->width);
+    EXPECT_EQ(text.texts[0].origin, shrunk->frame.origin());
+    EXPECT_EQ(text.texts[1].origin, laid.root.findText("red")->frame.origin());
+    ASSERT_EQ(text.symbols.size(), 1u);
+    EXPECT_EQ(text.symbols[0].first, lookupSymbol("wifi").glyph);
+    EXPECT_EQ(text.symbols[0].second, laid.root.findFirst("Image")->frame);
   }
 }

@@ -237,7 +237,7 @@ TEST(HitTesting, linkRegionsAreNamedByTheirTextsInReadingOrder) {
                                        {Text::verbatim("MEMORY"), Text::verbatim("Normal pressure"),
                                         Link("inner", Text::verbatim("Details"))})),
                    Link("bare", View(Color::red).frame({.width = 20, .height = 20}))});
-  const auto links = lay(v).displayList().links;
+  const auto links = lay(v).links;
   ASSERT_EQ(links.size(), 3u);
   EXPECT_EQ(links[0].url, "tile");
   EXPECT_EQ(links[0].label, "MEMORY, Normal pressure, Details");
@@ -292,21 +292,85 @@ TEST(TreeDump, oneObjectANodeWithWhatApplies) {
   EXPECT_EQ(children[3].member("opacity")->number(), 0.5);
 }
 
-TEST(ContainerBackground, isSplitFromTheContentThroughComponentsAndEnvironment) {
-  auto split = splitContainerBackground(SampleTree::largeWidget());
-  ASSERT_TRUE(split.background);
+// The container's layers: the background (when one was asked for), then the content.
+std::vector<const LayoutNode*> containerLayers(const View& content, Size size = {100, 100},
+                                               bool drawsBackground = true) {
+  static LaidOutView laid;
+  laid = lay(Container(content, {size, {}, drawsBackground}), size);
+  std::vector<const LayoutNode*> layers;
+  for (const LayoutNode& c : laid.root.children) layers.push_back(&c);
+  return layers;
+}
+
+TEST(ContainerBackground, isLiftedFromTheContentThroughComponentsAndEnvironment) {
+  auto layers = containerLayers(SampleTree::largeWidget(), {364, 382});
+  ASSERT_EQ(layers.size(), 2u);
   // The content no longer draws it; the background alone is the window colour and the wash.
-  LaidOutView content = lay(split.content, {364, 382});
-  EXPECT_FALSE(content.root.findFirst("LinearGradient"));
-  LaidOutView background = lay(*split.background, {364, 382});
-  EXPECT_EQ(background.root.findFirst("Color")->frame, (Rect{0, 0, 364, 382}));
-  EXPECT_TRUE(background.root.findFirst("LinearGradient"));
+  EXPECT_FALSE(layers[1]->findFirst("LinearGradient"));
+  EXPECT_EQ(layers[0]->findFirst("Color")->frame, (Rect{0, 0, 364, 382}));
+  EXPECT_TRUE(layers[0]->findFirst("LinearGradient"));
 
   // Set above the modifier, the environment reaches the background too.
   View themed =
       View(Text::verbatim("x").containerBackground(View(Rectangle()))).foregroundStyle(Color::teal);
-  auto s2 = splitContainerBackground(themed);
-  ASSERT_TRUE(s2.background);
-  EXPECT_EQ(lay(*s2.background).root.shape->paint.color, Color::teal);
-  EXPECT_FALSE(splitContainerBackground(Text::verbatim("plain")).background);
+  layers = containerLayers(themed);
+  ASSERT_EQ(layers.size(), 2u);
+  EXPECT_EQ(layers[0]->findFirst("Rectangle")->shape->paint.color, Color::teal);
+  EXPECT_EQ(containerLayers(Text::verbatim("plain")).size(), 1u);
+}
+
+TEST(ContainerBackground, survivesWhereverTheContentAsksForIt) {
+  const View marked = Text::verbatim("x").containerBackground(View(Color::red));
+  const struct {
+    const char* where;
+    View content;
+  } cases[] = {
+      {"at the top", marked},
+      {"inside a link", Link("kestrun://a", marked)},
+      {"inside a grid row", Grid({GridRow({Text::verbatim("a"), marked})})},
+      {"inside a row outside a grid", GridRow({marked})},
+      {"inside a label's stack", HStack({Label(Text::verbatim("l"), "wifi"), marked})},
+      {"inside a group in a link", Link("kestrun://a", Group({marked, Spacer()}))},
+      {"inside an overlay", Text::verbatim("y").overlay(marked)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where);
+    auto layers = containerLayers(c.content);
+    ASSERT_EQ(layers.size(), 2u);
+    const LayoutNode* background = layers[0]->findFirst("Color");
+    ASSERT_TRUE(background);
+    EXPECT_EQ(background->frame, (Rect{0, 0, 100, 100}));
+    EXPECT_EQ(background->shape->paint.color, Color::red);
+    EXPECT_FALSE(layers[1]->findFirst("Color")) << "the content still draws it";
+    EXPECT_TRUE(layers[1]->findText("x"));
+  }
+}
+
+TEST(ContainerBackground, theFirstWinsAndEachContainerTakesItsOwn) {
+  View two = VStack({Text::verbatim("a").containerBackground(View(Color::red)),
+                     Text::verbatim("b").containerBackground(View(Color::blue))});
+  auto layers = containerLayers(two);
+  ASSERT_EQ(layers.size(), 2u);
+  EXPECT_EQ(layers[0]->findFirst("Color")->shape->paint.color, Color::red);
+  EXPECT_FALSE(layers[1]->findFirst("Color"));
+
+  View nested =
+      Container(Text::verbatim("in").containerBackground(View(Color::blue)), {{50, 50}, {}});
+  layers = containerLayers(VStack({nested, Text::verbatim("out")}));
+  ASSERT_EQ(layers.size(), 1u) << "the inner container's background is its own";
+
+  // Left out (accented rendering paints its own backdrop), the content still shows.
+  layers = containerLayers(two, {100, 100}, false);
+  ASSERT_EQ(layers.size(), 1u);
+  EXPECT_TRUE(layers[0]->findText("b"));
+  EXPECT_FALSE(layers[0]->findFirst("Color"));
+}
+
+TEST(ContainerBackground, theContentSitsInsideTheMarginsAndTheBackgroundFillsTheCanvas) {
+  LaidOutView laid = lay(Container(View(Color::green).containerBackground(View(Color::red)),
+                                   {{170, 170}, {16, 16, 16, 16}}),
+                         {170, 170});
+  ASSERT_EQ(laid.root.children.size(), 2u);
+  EXPECT_EQ(laid.root.children[0].findFirst("Color")->frame, (Rect{0, 0, 170, 170}));
+  EXPECT_EQ(laid.root.children[1].findFirst("Color")->frame, (Rect{16, 16, 138, 138}));
 }

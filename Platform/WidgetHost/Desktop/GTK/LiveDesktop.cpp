@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Platform/Foundation/Text.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/WidgetHost/CommandLine.h"
 #include "Platform/WidgetHost/Desktop/Core/DesktopSettings.h"
 #include "Platform/WidgetHost/Desktop/Core/PathWatch.h"
@@ -22,7 +23,8 @@
 namespace WidgetHost {
 namespace {
 
-constexpr const char* logPrefix = "kestrun-widgets host: ";
+// "<program> host: ", set once from the request before anything is said.
+std::string logPrefix = "host: ";
 
 enum class AppearanceChoice { automatic, light, dark };
 
@@ -49,6 +51,7 @@ struct LiveWidget {
 };
 
 struct DesktopState {
+  std::string title;
   std::vector<WidgetDescription> widgets;
   std::optional<std::filesystem::path> watched;
   DesktopIdentity identity;
@@ -116,7 +119,8 @@ const RenderedWidget& rendered(LiveWidget& w) {
       w.rendered->scene.displayScale != appearance.displayScale) {
     const HostEntry* entry = currentEntry(w.timeline, Foundation::Clock::now());
     HostEntry fallback = w.widget->placeholder({});
-    w.rendered = renderWidget(*w.widget, entry ? *entry : fallback, appearance);
+    w.rendered = renderWidget(*w.widget, entry ? *entry : fallback, appearance,
+                              ViewToolkit::PangoTextSystem::shared());
   }
   return *w.rendered;
 }
@@ -235,7 +239,7 @@ void draw(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
   const RenderedWidget& r = rendered(w);
   const double z = zoom(w);
   cairo_scale(cr, z, z);
-  ViewToolkit::drawScene(cr, r.displayList, r.scene);
+  r.draw(cr);
   if (!w.drawn) {
     w.drawn = true;
     // The window has its final size by its first frame: cut it to the widget's rounded shape.
@@ -703,7 +707,7 @@ void buildWidgets(DesktopState& state) {
   }
   applySettings(state, true);
   if (state.together) {
-    GtkWindow* shared = newWindow(state, "Kestrun Widgets");
+    GtkWindow* shared = newWindow(state, state.title.c_str());
     state.togetherBox = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
     gtk_window_set_child(shared, state.togetherBox);
   }
@@ -814,6 +818,8 @@ int runDesktop(DesktopState& state) {
 extern "C" __attribute__((visibility("default"))) int kestrunRunDesktop(
     const WidgetHost::DesktopRequest* request) {
   WidgetHost::DesktopState state;
+  if (!request->programName.empty()) WidgetHost::logPrefix = request->programName + " host: ";
+  state.title = request->title;
   state.widgets = request->widgets;
   state.watched = request->watched;
   state.verbose = request->verbose;
