@@ -23,7 +23,9 @@ using WidgetHost::UsageError;
 namespace Exit = WidgetHost::ExitStatus;
 
 // Everything from a file or the environment reaches the terminal through this.
-std::string printable(std::string_view text) { return Foundation::escapedForTerminal(text); }
+std::string printable(std::string_view text) {
+  return Foundation::escapedForTerminal(text);
+}
 
 std::string oneFileArgument(const std::vector<std::string>& args) {
   if (args.size() != 1) throw UsageError{"expected one FILE (or - for standard input)"};
@@ -161,8 +163,9 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
       if (WidgetStore::read(&why)) return std::optional<std::string>();
       return std::optional<std::string>(why + "; drawn as without a snapshot");
     });
-    host.push_back(WidgetHost::desktopHostCommand(std::move(extension), {"app.kestrun.widgets"},
-                                                  [] { return WidgetStore::fileURL(); }, useFile));
+    host.push_back(WidgetHost::desktopHostCommand(
+        std::move(extension), {"app.kestrun.widgets"}, [] { return WidgetStore::fileURL(); },
+        useFile));
     list.insert(list.end(), std::make_move_iterator(host.begin()),
                 std::make_move_iterator(host.end()));
   }

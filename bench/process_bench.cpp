@@ -5,11 +5,11 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -275,7 +275,10 @@ void BM_HostReplacementToPixels(benchmark::State& state) {
   stop(host, SIGTERM);
   await(host);
 }
-BENCHMARK(BM_HostReplacementToPixels)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_HostReplacementToPixels)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 void BM_HostIdle(benchmark::State& state) {
   Desktop desktop("kestrun-idle-bench");

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WidgetSnapshot expected = *snapshot;
   expected.updated.secondsSinceEpoch = std::floor(expected.updated.secondsSinceEpoch);
   if (expected.speedTest)
-    expected.speedTest->date.secondsSinceEpoch = std::floor(expected.speedTest->date.secondsSinceEpoch);
+    expected.speedTest->date.secondsSinceEpoch =
+        std::floor(expected.speedTest->date.secondsSinceEpoch);
   if (!again || !(*again == expected) || encodeSnapshot(*again) != encoded) std::abort();
   return 0;
 }

@@ -143,9 +143,7 @@ class Fields {
     auto s = v.string();
     if (!s) wrongType(path_.member(name), "a date text", v);
     auto d = Foundation::parseRFC3339(*s);
-    if (!d)
-      fail(path_.member(name),
-           v.excerpt() + " is not an RFC 3339 date");
+    if (!d) fail(path_.member(name), v.excerpt() + " is not an RFC 3339 date");
     return *d;
   }
   WidgetSnapshot::Severity severity(std::string_view name) const {

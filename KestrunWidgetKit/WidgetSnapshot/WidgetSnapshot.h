@@ -124,11 +124,12 @@ struct WidgetSnapshot {
 class SharedSnapshot {
  public:
   SharedSnapshot() = default;
-  SharedSnapshot(std::nullopt_t) {}  // NOLINT: stands where an optional did
+  SharedSnapshot(std::nullopt_t) {}        // NOLINT: stands where an optional did
   SharedSnapshot(WidgetSnapshot snapshot)  // NOLINT
       : shared_(std::make_shared<const WidgetSnapshot>(std::move(snapshot))) {}
   SharedSnapshot(std::optional<WidgetSnapshot> snapshot)  // NOLINT
-      : shared_(snapshot ? std::make_shared<const WidgetSnapshot>(std::move(*snapshot)) : nullptr) {}
+      : shared_(snapshot ? std::make_shared<const WidgetSnapshot>(std::move(*snapshot)) : nullptr) {
+  }
 
   bool has_value() const { return shared_ != nullptr; }
   explicit operator bool() const { return has_value(); }

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <system_error>
 #include <mutex>
+#include <system_error>
 #include <variant>
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"

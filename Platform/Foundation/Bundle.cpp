@@ -26,7 +26,8 @@ constexpr std::size_t maximumInfoPlistDepth = 32;
 
 std::uint64_t bigEndian(std::string_view bytes, std::size_t at, std::size_t width) {
   std::uint64_t value = 0;
-  for (std::size_t i = 0; i < width; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  for (std::size_t i = 0; i < width; ++i)
+    value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
   return value;
 }
 
@@ -81,7 +82,8 @@ bool binaryNestingWithinBound(std::string_view bytes) {
   std::size_t visits = 0;
   auto enter = [&](std::uint64_t object) {
     Frame frame{0, 0, 0};
-    if (object >= objects || ++visits > 4 * objects + 16 || !children(object, frame.refs, frame.count))
+    if (object >= objects || ++visits > 4 * objects + 16 ||
+        !children(object, frame.refs, frame.count))
       return false;
     if (frame.count == 0) return true;
     if (stack.size() >= maximumInfoPlistDepth) return false;

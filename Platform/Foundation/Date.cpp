@@ -38,7 +38,8 @@ Date Clock::now() {
   return {replaced};
 }
 
-ScopedClock::ScopedClock(Date start, ClockPace pace) : current_(start.secondsSinceEpoch), pace_(pace) {
+ScopedClock::ScopedClock(Date start, ClockPace pace)
+    : current_(start.secondsSinceEpoch), pace_(pace) {
   bool runs = replacedRuns.load(std::memory_order_acquire);
   double before = replacedNow.load(std::memory_order_acquire);
   if (!std::isnan(before)) previous_ = Reading{before, runs};

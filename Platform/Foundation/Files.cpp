@@ -82,7 +82,8 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
   if (file.get() < 0) return fail(openFailure(errno));
   struct stat status;
   if (::fstat(file.get(), &status) != 0) return fail("read error: " + errnoText(errno));
-  const bool stream = S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode) || S_ISSOCK(status.st_mode);
+  const bool stream =
+      S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode) || S_ISSOCK(status.st_mode);
   if (!S_ISREG(status.st_mode) && !(streams && stream)) return fail("not a regular file");
   if (stream) status.st_size = 0;
   if (status.st_size < 0 || static_cast<std::uintmax_t>(status.st_size) > maximumSize) {
@@ -156,8 +157,7 @@ void removeStaleTemps(const std::filesystem::path& directory, const std::filesys
   for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
        it.increment(error)) {
     if (!isTempName(it->path().filename().native(), prefix)) continue;
-    FileDescriptor temp(
-        ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor temp(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (temp.get() < 0 || ::flock(temp.get(), LOCK_EX | LOCK_NB) != 0) continue;
     // Only the very file that was locked goes, should the name have been reused meanwhile.
     struct stat locked, named;

@@ -14,12 +14,18 @@ namespace Foundation::JSON {
 
 std::string_view describe(Type type) {
   switch (type) {
-    case Type::null: return "null";
-    case Type::boolean: return "a boolean";
-    case Type::number: return "a number";
-    case Type::string: return "a string";
-    case Type::array: return "an array";
-    case Type::object: return "an object";
+    case Type::null:
+      return "null";
+    case Type::boolean:
+      return "a boolean";
+    case Type::number:
+      return "a number";
+    case Type::string:
+      return "a string";
+    case Type::array:
+      return "an array";
+    case Type::object:
+      return "an object";
   }
   return "a value";
 }
@@ -109,12 +115,26 @@ class Parser {
   void value(const Where& where, std::size_t depth) {
     switch (peek()) {
       case '{':
-      case '[': return container(where, depth + 1);
-      case '"': string(); return;
-      case 't': literal("true"); push({Type::boolean, 1, 0, 0}); break;
-      case 'f': literal("false"); push({Type::boolean, 0, 0, 0}); break;
-      case 'n': literal("null"); push({Type::null, 0, 0, 0}); break;
-      default: number(); return;
+      case '[':
+        return container(where, depth + 1);
+      case '"':
+        string();
+        return;
+      case 't':
+        literal("true");
+        push({Type::boolean, 1, 0, 0});
+        break;
+      case 'f':
+        literal("false");
+        push({Type::boolean, 0, 0, 0});
+        break;
+      case 'n':
+        literal("null");
+        push({Type::null, 0, 0, 0});
+        break;
+      default:
+        number();
+        return;
     }
     s_.nodes.back().end = static_cast<std::uint32_t>(s_.nodes.size());
   }
@@ -209,14 +229,30 @@ class Parser {
       char e = peek();
       ++at_;
       switch (e) {
-        case '"': s_.strings += '"'; break;
-        case '\\': s_.strings += '\\'; break;
-        case '/': s_.strings += '/'; break;
-        case 'b': s_.strings += '\b'; break;
-        case 'f': s_.strings += '\f'; break;
-        case 'n': s_.strings += '\n'; break;
-        case 'r': s_.strings += '\r'; break;
-        case 't': s_.strings += '\t'; break;
+        case '"':
+          s_.strings += '"';
+          break;
+        case '\\':
+          s_.strings += '\\';
+          break;
+        case '/':
+          s_.strings += '/';
+          break;
+        case 'b':
+          s_.strings += '\b';
+          break;
+        case 'f':
+          s_.strings += '\f';
+          break;
+        case 'n':
+          s_.strings += '\n';
+          break;
+        case 'r':
+          s_.strings += '\r';
+          break;
+        case 't':
+          s_.strings += '\t';
+          break;
         case 'u': {
           char32_t c1 = hex4();
           if (c1 >= 0xDC00 && c1 <= 0xDFFF) throw SyntaxError{};  // a lone low surrogate
@@ -230,7 +266,8 @@ class Parser {
           appendUTF8(c1);
           break;
         }
-        default: throw SyntaxError{};
+        default:
+          throw SyntaxError{};
       }
     }
     if (s_.strings.size() - first > UINT32_MAX || first > UINT32_MAX) throw SyntaxError{};
@@ -302,7 +339,8 @@ ExactNumber exactNumber(std::string_view text) {
     bool negativeExponent = false;
     if (text[i] == '+' || text[i] == '-') negativeExponent = text[i++] == '-';
     // Saturates far beyond any digit count the cap allows, so that the sum below cannot overflow.
-    for (; i < text.size(); ++i) exponent = std::min<long long>(exponent * 10 + (text[i] - '0'), 1'000'000'000'000LL);
+    for (; i < text.size(); ++i)
+      exponent = std::min<long long>(exponent * 10 + (text[i] - '0'), 1'000'000'000'000LL);
     if (negativeExponent) exponent = -exponent;
   }
   n.exponent = exponent - fractionDigits;
@@ -500,9 +538,15 @@ namespace {
 void appendCompact(std::string& out, const Value& v, std::size_t limit) {
   if (out.size() > limit) return;
   switch (v.type()) {
-    case Type::null: out += "null"; return;
-    case Type::boolean: out += *v.boolean() ? "true" : "false"; return;
-    case Type::string: appendString(out, *v.string()); return;
+    case Type::null:
+      out += "null";
+      return;
+    case Type::boolean:
+      out += *v.boolean() ? "true" : "false";
+      return;
+    case Type::string:
+      appendString(out, *v.string());
+      return;
     case Type::number: {
       Handle h;
       std::memcpy(&h, &v, sizeof h);
@@ -623,13 +667,27 @@ void appendString(std::string& out, std::string_view text) {
       continue;
     }
     switch (c.value) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
       default:
         if (isDisplayControl(c.value) || c.value == 0x2028 || c.value == 0x2029) {
           out += "\\u";

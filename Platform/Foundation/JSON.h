@@ -3,8 +3,9 @@
 // Parsing accepts exactly one RFC 8259 document in valid UTF-8, with no byte order mark and nothing
 // after it but whitespace, nested at most `maximumDepth` arrays and objects. Anything else fails
 // with a one-line reason naming where. What the grammar allows is kept for the reader to judge:
-// repeated member names (each member in order) and strings holding U+0000. Numbers of any size and precision are valid; each
-// keeps its text, so that whether it is an integer and whether it fits is decided exactly.
+// repeated member names (each member in order) and strings holding U+0000. Numbers of any size and
+// precision are valid; each keeps its text, so that whether it is an integer and whether it fits is
+// decided exactly.
 //
 // A Document owns its parsed tree; Values are small handles into it, valid while it lives.
 // Parsing and reading are safe from any thread on distinct documents.

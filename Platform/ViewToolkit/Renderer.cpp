@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <cmath>
 
 #include "Platform/Foundation/Files.h"
 #include "Platform/ViewToolkit/PNGEncoder.h"
@@ -54,8 +54,10 @@ int pixels(double points, double scale) {
 std::string reproducibleDate() {
   const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
   std::int64_t seconds = -1;
-  if (!epoch || std::from_chars(epoch, epoch + std::strlen(epoch), seconds).ptr !=
-                    epoch + std::strlen(epoch) || seconds < 0 || seconds > 253402300799)
+  if (!epoch ||
+      std::from_chars(epoch, epoch + std::strlen(epoch), seconds).ptr !=
+          epoch + std::strlen(epoch) ||
+      seconds < 0 || seconds > 253402300799)
     return "";
   std::time_t t = seconds;
   std::tm utc{};

@@ -1,8 +1,9 @@
 // The widget host's face for people and scripts: one program, subcommands, stable output.
 //
 // Every command takes `--help`; the global `--now RFC3339` (anywhere on the line) replaces the
-// clock for the whole command (stopped there, or running on from there: see Command::nowPace). Exit statuses are shared by all commands (see ExitStatus). Commands
-// write their results to `out` and one line per problem to `err`, never both for one result.
+// clock for the whole command (stopped there, or running on from there: see Command::nowPace). Exit
+// statuses are shared by all commands (see ExitStatus). Commands write their results to `out` and
+// one line per problem to `err`, never both for one result.
 #pragma once
 
 #include <functional>
@@ -23,7 +24,7 @@ inline constexpr int failure = 1;        // the asked-for thing is not there or 
 inline constexpr int platformError = 2;  // the system refused (a write, a directory)
 inline constexpr int notConfigured = 3;  // no group identifier or no container
 inline constexpr int usage = 64;         // a command line that cannot be understood
-inline constexpr int internalError = 70; // a failure no command expected (a fault of the program)
+inline constexpr int internalError = 70;  // a failure no command expected (a fault of the program)
 }  // namespace ExitStatus
 
 struct CommandIO {

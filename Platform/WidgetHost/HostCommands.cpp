@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <system_error>
 #include <filesystem>
 #include <ostream>
 #include <sstream>
+#include <system_error>
 
 #include "Platform/Foundation/Files.h"
 #include "Platform/Foundation/Localization.h"

@@ -88,10 +88,14 @@ TEST(CommandLine, WriteOfADocumentTooLargeForAnyReaderFailsWithStatusOne) {
   // Numbers written with an exponent grow when re-encoded: a document just under the cap can
   // encode past it.
   std::string large = reencoded;
-  for (const char* name : {"\"devRunning\":0", "\"attentionTotal\":0", "\"urgent\":0", "\"toCheck\":0"})
-    large.replace(large.find(name), std::strlen(name), std::string(name, std::strlen(name) - 1) + "1e18");
-  std::string item = R"({"id":"a","title":"","detail":"","severity":0,"section":"s","symbol":"s","tint":"red"})";
-  item.insert(item.find("\"title\":\"") + 9, WidgetStore::maximumFileSize - large.size() - item.size() - 10, 't');
+  for (const char* name :
+       {"\"devRunning\":0", "\"attentionTotal\":0", "\"urgent\":0", "\"toCheck\":0"})
+    large.replace(large.find(name), std::strlen(name),
+                  std::string(name, std::strlen(name) - 1) + "1e18");
+  std::string item =
+      R"({"id":"a","title":"","detail":"","severity":0,"section":"s","symbol":"s","tint":"red"})";
+  item.insert(item.find("\"title\":\"") + 9,
+              WidgetStore::maximumFileSize - large.size() - item.size() - 10, 't');
   large.replace(large.find("\"attention\":[]"), 14, "\"attention\":[" + item + "]");
   ASSERT_LE(large.size(), WidgetStore::maximumFileSize);
   ASSERT_GT(encodeSnapshot(*decodeSnapshot(large)).size(), WidgetStore::maximumFileSize);
@@ -148,9 +152,10 @@ TEST(CommandLine, DatesOutsideTheWritableYearsNeverReachTheEncoder) {
   // Near the end of the year 9999 the timeline stops early instead of repeating a clamped date.
   Outcome late = run({"--now", "9999-12-31T23:50:00Z", "timeline"});
   EXPECT_EQ(late.status, 0);
-  EXPECT_EQ(late.out, "{\"entries\":[{\"date\":\"9999-12-31T23:50:00Z\",\"snapshot\":null},"
-                      "{\"date\":\"9999-12-31T23:55:00Z\",\"snapshot\":null}],"
-                      "\"policy\":\"atEnd\"}\n");
+  EXPECT_EQ(late.out,
+            "{\"entries\":[{\"date\":\"9999-12-31T23:50:00Z\",\"snapshot\":null},"
+            "{\"date\":\"9999-12-31T23:55:00Z\",\"snapshot\":null}],"
+            "\"policy\":\"atEnd\"}\n");
 }
 
 // Whatever a command throws ends as one line on stderr and a documented status, never an abort.

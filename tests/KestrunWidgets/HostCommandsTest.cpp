@@ -102,9 +102,11 @@ TEST_F(HostCommands, TapsOpenTheRegionUnderThePoint) {
 // A PDF carries the widget URL over the whole widget, under the region links, so that the small
 // widgets, which have no regions, still open their section.
 TEST_F(HostCommands, PDFsCarryTheWidgetURL) {
-  for (auto [widget, url] : {std::pair{"wifi", "kestrun://open/wifi"}, {"memory", "kestrun://open/memory"},
+  for (auto [widget, url] : {std::pair{"wifi", "kestrun://open/wifi"},
+                             {"memory", "kestrun://open/memory"},
                              {"health", "kestrun://open/home"}}) {
-    Outcome r = run({"render", "--widget", widget, "--format", "pdf", "--out", out.path().string()});
+    Outcome r =
+        run({"render", "--widget", widget, "--format", "pdf", "--out", out.path().string()});
     ASSERT_EQ(r.status, 0) << r.err;
     std::string pdf = TestSupport::readFile(out / (std::string(widget) + "@2x.pdf"));
     EXPECT_NE(pdf.find(url), std::string::npos) << widget;
@@ -144,7 +146,8 @@ TEST_F(HostCommands, SnapshotOptionReadsThatFileThroughTheSameDecoder) {
   EXPECT_EQ(r.err, "kestrun-widgets: --snapshot " + (out / "broken.json").string() +
                        ": (root): not valid JSON; drawn as without a snapshot\n");
   EXPECT_EQ(run({"tree", "--widget", "wifi", "--snapshot", (out / "other.json").string()}).err, "");
-  Outcome gallery = run({"gallery", "--out", (out / "g").string(), "--snapshot", (out / "none.json").string()});
+  Outcome gallery =
+      run({"gallery", "--out", (out / "g").string(), "--snapshot", (out / "none.json").string()});
   EXPECT_EQ(gallery.status, 0);
   EXPECT_NE(gallery.err.find("none.json: no such file"), std::string::npos) << gallery.err;
   // The option lasts for its command only.

@@ -1,20 +1,19 @@
 // Scoped environment variables and temporary directories for tests.
 #pragma once
 
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <functional>
 
 namespace TestSupport {
 

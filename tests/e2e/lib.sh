@@ -49,25 +49,43 @@ snapshot() {  # memory used in bytes
 }
 
 # Xvfb picks a free display itself (-displayfd), so tests that run side by side never collide.
+# Returns non-zero when the display does not come up.
 start_display() {
+  rm -f "$tmp/display"
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$tmp/display" > /dev/null 2>&1 &
-  pids+=($!)
+  xvfb_pid=$!
+  pids+=($xvfb_pid)
   for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-  [ -s "$tmp/display" ] || { echo "Xvfb did not start"; exit 1; }
+  [ -s "$tmp/display" ] || { echo "Xvfb did not start"; return 1; }
   export DISPLAY=:$(head -n 1 "$tmp/display")
   for _ in $(seq 100); do xdotool getmouselocation > /dev/null 2>&1 && return 0; sleep 0.1; done
-  echo "the display $DISPLAY does not answer"; exit 1
+  echo "the display $DISPLAY does not answer"; return 1
 }
 
-# openbox, once it manages the screen.
+# openbox, once it manages the screen. Returns non-zero when it does not.
 start_wm() {
   openbox --sm-disable > "$tmp/openbox.log" 2>&1 &
-  pids+=($!)
+  wm_pid=$!
+  pids+=($wm_pid)
   for _ in $(seq 100); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    kill -0 "$wm_pid" 2>/dev/null || break
     sleep 0.1
   done
-  echo "openbox did not start"; cat "$tmp/openbox.log"; exit 1
+  echo "openbox did not start"; cat "$tmp/openbox.log"; return 1
+}
+
+# A display with openbox on it. Right after another test's display server has gone, a new one
+# has been seen to answer once and then refuse the window manager: such a start is tried again
+# on a fresh display.
+start_desktop() {
+  for attempt in 1 2 3; do
+    if start_display && start_wm; then return 0; fi
+    kill "${wm_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
+    wait "${wm_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true
+    echo "attempt $attempt at a display with a window manager failed" >&2
+  done
+  exit 1
 }
 
 # A private bus that serves as both the session bus and the system bus.
@@ -93,8 +111,7 @@ start_fakes() {
 
 # A display, openbox and a private bus: the desktop session the host runs in.
 start_session() {
-  start_display
-  start_wm
+  start_desktop
   start_bus
 }
 

@@ -48,7 +48,8 @@ Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
   Command command{
       "host", "[--snapshot FILE] [--together] [--verbose]",
       "The widgets live on the desktop, redrawn at each entry and when the snapshot changes.",
-      [shared, identity, watchedFile, useSnapshotFile](const std::vector<std::string>& args, CommandIO&) {
+      [shared, identity, watchedFile, useSnapshotFile](const std::vector<std::string>& args,
+                                                       CommandIO&) {
         DesktopRequest request;
         for (std::size_t i = 0; i < args.size(); ++i) {
           const std::string& a = args[i];
@@ -57,7 +58,8 @@ Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
           } else if (a == "--verbose") {
             request.verbose = true;
           } else if (a == "--snapshot") {
-            if (i + 1 >= args.size() || args[i + 1].empty()) throw UsageError{"--snapshot needs a file"};
+            if (i + 1 >= args.size() || args[i + 1].empty())
+              throw UsageError{"--snapshot needs a file"};
             if (useSnapshotFile) useSnapshotFile(args[++i]);
           } else {
             throw UsageError{"unexpected argument \"" + a + "\""};

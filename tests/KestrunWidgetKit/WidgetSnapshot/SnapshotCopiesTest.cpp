@@ -14,7 +14,7 @@ namespace {
 using Attention = WidgetSnapshot::Attention;
 
 Attention item(int n) {
-  return {"id" + std::to_string(n), "title", "detail", WidgetSnapshot::Severity::info, "s", "bolt",
+  return {"id" + std::to_string(n),  "title", "detail", WidgetSnapshot::Severity::info, "s", "bolt",
           WidgetSnapshot::Tint::blue};
 }
 
@@ -33,7 +33,9 @@ TEST(SnapshotCopies, RandomOperationSequencesMatchAModelOfPlainVectors) {
     std::vector<WidgetSnapshot> snapshots{WidgetSnapshot::sample()};
     std::vector<std::vector<Attention>> models{WidgetSnapshot::sample().attention};
     int serial = 0;
-    auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+    auto pick = [&](std::size_t n) {
+      return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
     for (int step = 0; step < 40; ++step) {
       std::size_t i = pick(snapshots.size());
       auto& list = snapshots[i].attention;

@@ -83,35 +83,51 @@ TEST(Decode, RejectionsNameThePathAndTheReason) {
       {"", "(root): empty document"},
       {"{}", "updated: missing"},
       {"[]", "(root): expected an object, found an array"},
-      {replaced(R"("tint":"red")", R"("tint":"Blue")"), R"(attention[0].tint: "Blue" is not a tint)"},
-      {replaced(R"("severity":2)", R"("severity":3)"), "attention[0].severity: 3 is not a severity (0, 1 or 2)"},
+      {replaced(R"("tint":"red")", R"("tint":"Blue")"),
+       R"(attention[0].tint: "Blue" is not a tint)"},
+      {replaced(R"("severity":2)", R"("severity":3)"),
+       "attention[0].severity: 3 is not a severity (0, 1 or 2)"},
       {replaced(R"("routerMs":3)", R"("routerMs":4.5)"), "wifi.routerMs: 4.5 is not an integer"},
-      {replaced(R"("used":8589934592)", R"("used":-1)"), "memory.used: -1 does not fit an unsigned 64-bit integer"},
-      {replaced(R"("free":100)", R"("free":9223372036854775808)"), "disk.free: 9223372036854775808 does not fit a signed 64-bit integer"},
-      {replaced(R"("swapUsed":0)", R"("swapUsed":18446744073709551616)"), "memory.swapUsed: 18446744073709551616 does not fit an unsigned 64-bit integer"},
-      {replaced(R"("devRunning":2)", R"("devRunning":1e-400)"), "devRunning: 1e-400 is not an integer"},
-      {replaced(R"("devRunning":2)", R"("devRunning":4.00000000000000000001)"), "devRunning: 4.00000000000000000001 is not an integer"},
+      {replaced(R"("used":8589934592)", R"("used":-1)"),
+       "memory.used: -1 does not fit an unsigned 64-bit integer"},
+      {replaced(R"("free":100)", R"("free":9223372036854775808)"),
+       "disk.free: 9223372036854775808 does not fit a signed 64-bit integer"},
+      {replaced(R"("swapUsed":0)", R"("swapUsed":18446744073709551616)"),
+       "memory.swapUsed: 18446744073709551616 does not fit an unsigned 64-bit integer"},
+      {replaced(R"("devRunning":2)", R"("devRunning":1e-400)"),
+       "devRunning: 1e-400 is not an integer"},
+      {replaced(R"("devRunning":2)", R"("devRunning":4.00000000000000000001)"),
+       "devRunning: 4.00000000000000000001 is not an integer"},
       {replaced(R"("devRunning":2)", R"("devRunning":01)"), "(root): not valid JSON"},
       {replaced(R"("devRunning":2)", R"("devRunning":1.)"), "(root): not valid JSON"},
       {replaced(R"("devRunning":2)", R"("devRunning":-)"), "(root): not valid JSON"},
       {replaced(R"("devRunning":2)", R"("devRunning":0x10)"), "(root): not valid JSON"},
-      {replaced(R"("devRunning":2)", R"("devRunning":2,"x":)" + std::string(600, '[') + std::string(600, ']')),
+      {replaced(R"("devRunning":2)",
+                R"("devRunning":2,"x":)" + std::string(600, '[') + std::string(600, ']')),
        [] {
          static std::string path = "x";
          for (int i = 0; i < 511; ++i) path += "[0]";
          path += ": nested deeper than 512 levels";
          return path.c_str();
        }()},
-      {replaced(R"("attention":[)", R"("at\u0000tention":1,"attention":[)"), "(root): member name holds U+0000"},
-      {replaced(R"("id":"x")", R"("id":"x","id":"x")"), R"(attention[0]: member "id" appears twice)"},
-      {replaced(R"("rssi":-61)", R"("rssi":-61,"future":1,"future":2)"), R"(wifi: member "future" appears twice)"},
+      {replaced(R"("attention":[)", R"("at\u0000tention":1,"attention":[)"),
+       "(root): member name holds U+0000"},
+      {replaced(R"("id":"x")", R"("id":"x","id":"x")"),
+       R"(attention[0]: member "id" appears twice)"},
+      {replaced(R"("rssi":-61)", R"("rssi":-61,"future":1,"future":2)"),
+       R"(wifi: member "future" appears twice)"},
       {replaced(R"("attention":[)", R"("attention":null,"x":[)"), "attention: null, but required"},
-      {replaced(R"("wifiChecked":true)", R"("wifiChecked":1)"), "wifiChecked: expected true or false, found a number"},
-      {replaced(R"("band":"5 GHz")", R"("band":5)"), "wifi.band: expected a string, found a number"},
-      {replaced(R"("memory":{)", R"("memory":[],"m":{)"), "memory: expected an object, found an array"},
+      {replaced(R"("wifiChecked":true)", R"("wifiChecked":1)"),
+       "wifiChecked: expected true or false, found a number"},
+      {replaced(R"("band":"5 GHz")", R"("band":5)"),
+       "wifi.band: expected a string, found a number"},
+      {replaced(R"("memory":{)", R"("memory":[],"m":{)"),
+       "memory: expected an object, found an array"},
       {replaced(R"("rssi":-61,)", ""), "wifi.rssi: missing"},
-      {replaced("2026-03-01T09:00:00Z", "2026-02-30T09:00:00Z"), R"(speedTest.date: "2026-02-30T09:00:00Z" is not an RFC 3339 date)"},
-      {replaced(R"("devRunning":2)", R"("devRunning":2,"devRunning":3)"), R"((root): member "devRunning" appears twice)"},
+      {replaced("2026-03-01T09:00:00Z", "2026-02-30T09:00:00Z"),
+       R"(speedTest.date: "2026-02-30T09:00:00Z" is not an RFC 3339 date)"},
+      {replaced(R"("devRunning":2)", R"("devRunning":2,"devRunning":3)"),
+       R"((root): member "devRunning" appears twice)"},
       {replaced(R"("id":"x")", R"("id":"x\u0000y")"), "attention[0].id: string holds U+0000"},
       {full + "{}", "(root): not valid JSON"},
       {"{\"updated\":", "(root): not valid JSON"},
@@ -173,8 +189,9 @@ TEST(Decode, UnknownMembersHoldingAnyValidJSONAreSkipped) {
   }
   // Known members keep every rule, repeated ones included.
   EXPECT_FALSE(decodeSnapshot(replaced(R"("rssi":-61)", R"("rssi":-61,"rssi":-61)")));
-  EXPECT_EQ(decodeSnapshot(replaced(R"("free":100)", R"("free":9223372036854775807.0)"))->disk->free,
-            INT64_MAX);
+  EXPECT_EQ(
+      decodeSnapshot(replaced(R"("free":100)", R"("free":9223372036854775807.0)"))->disk->free,
+      INT64_MAX);
   EXPECT_EQ(decodeSnapshot(replaced(R"("free":100)", R"("free":9007199254740993.0)"))->disk->free,
             9007199254740993LL);
 }
@@ -182,13 +199,13 @@ TEST(Decode, UnknownMembersHoldingAnyValidJSONAreSkipped) {
 TEST(Decode, RejectsWhatNoWriterProduces) {
   std::string nested = std::string(100, '[') + std::string(100, ']');
   const std::string cases[] = {
-      "\xEF\xBB\xBF" + full,                             // byte order mark
-      full + std::string(1, '\0'),                       // NUL after the document
-      full + std::string("\0garbage", 8),                // NUL then garbage
+      "\xEF\xBB\xBF" + full,                                 // byte order mark
+      full + std::string(1, '\0'),                           // NUL after the document
+      full + std::string("\0garbage", 8),                    // NUL then garbage
       replaced(R"("title":"T")", "\"title\":\"\xC3\x28\""),  // invalid UTF-8
       replaced(R"("title":"T")", "\"title\":\"\xC0\xAF\""),  // overlong
-      replaced(R"("title":"T")", R"("title":"\ud800")"),  // lone surrogate
-      full.substr(0, full.size() - 1),                   // truncated
+      replaced(R"("title":"T")", R"("title":"\ud800")"),     // lone surrogate
+      full.substr(0, full.size() - 1),                       // truncated
   };
   for (const auto& document : cases) EXPECT_FALSE(decodeSnapshot(document));
 }

@@ -119,7 +119,8 @@ TEST(WidgetStore, ADocumentNoReaderAcceptsIsNeverWritten) {
     EXPECT_EQ(e.code(), std::errc::file_too_large);
   }
   EXPECT_EQ(WidgetStore::read(), s);
-  for (const auto& entry : std::filesystem::directory_iterator(container.snapshotFile().parent_path()))
+  for (const auto& entry :
+       std::filesystem::directory_iterator(container.snapshotFile().parent_path()))
     EXPECT_EQ(entry.path(), container.snapshotFile());
 
   // Shrunk to just under the cap, it is written and read back.

@@ -43,7 +43,10 @@ std::string binaryPlist() {
 // {KestrunAppGroup: "group.bin", Deep: [[…[]…]]} with `depth` arrays, in the binary form; the
 // reference width grows with the object count as a writer would choose it.
 std::string deepBinaryPlist(std::size_t depth, unsigned char refSize) {
-  std::vector<std::string> objects = {"", "\x5f\x10\x0fKestrunAppGroup", "\x54" "Deep", "\x59group.bin"};
+  std::vector<std::string> objects = {"", "\x5f\x10\x0fKestrunAppGroup",
+                                      "\x54"
+                                      "Deep",
+                                      "\x59group.bin"};
   auto ref = [&](std::uint64_t n) {
     std::string bytes;
     for (int i = refSize - 1; i >= 0; --i) bytes += static_cast<char>(n >> (8 * i));
@@ -138,9 +141,10 @@ TEST_F(BundleTest, DeeplyNestedPropertyListsHoldNoKeysAndNeverCrash) {
       {"binary, 30 deep", deepBinaryPlist(30, 1), group},
       {"XML, 4,000 deep", xmlDeep(4'000), std::nullopt},
       {"XML, 30 deep", xmlDeep(30), group},
-      {"XML, deep but commented out", xmlPlist("<dict><key>KestrunAppGroup</key><string>group.bin"
-                                               "</string><!--" + std::string(4000, 'x') +
-                                               "<array><array></dict>--></dict>"),
+      {"XML, deep but commented out",
+       xmlPlist("<dict><key>KestrunAppGroup</key><string>group.bin"
+                "</string><!--" +
+                std::string(4000, 'x') + "<array><array></dict>--></dict>"),
        group},
   };
   for (const auto& c : cases) {
@@ -153,7 +157,8 @@ TEST_F(BundleTest, DeeplyNestedPropertyListsHoldNoKeysAndNeverCrash) {
   // Before the six offsets and the trailer: the inner array, then the outer array's reference.
   ASSERT_EQ(cyclic[cyclic.size() - 32 - 6 - 2], 5);
   cyclic[cyclic.size() - 32 - 6 - 2] = 4;  // the outer array's element is that array again
-  EXPECT_EQ(Bundle::at(bundleWith(cyclic))->objectForInfoDictionaryKey("KestrunAppGroup"), std::nullopt);
+  EXPECT_EQ(Bundle::at(bundleWith(cyclic))->objectForInfoDictionaryKey("KestrunAppGroup"),
+            std::nullopt);
 }
 
 TEST_F(BundleTest, MapsEachPropertyTypeToItsValue) {

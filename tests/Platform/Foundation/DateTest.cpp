@@ -56,7 +56,7 @@ TEST(RFC3339, ImpossibleOrMalformedDatesFail) {
 // written back, so the reader refuses it; the same wall-clock time a minute inside is accepted.
 TEST(RFC3339, InstantsOutsideTheWritableYearsFail) {
   const char* refused[] = {
-      "0000-01-01T00:00:00+00:01", "0000-01-01T00:30:00+01:00", "9999-12-31T23:30:00-01:00",
+      "0000-01-01T00:00:00+00:01", "0000-01-01T00:30:00+01:00",   "9999-12-31T23:30:00-01:00",
       "9999-12-31T23:59:59-00:01", "9999-12-31T23:59:59.5-00:01",
   };
   for (const char* text : refused) EXPECT_FALSE(parseRFC3339(text)) << text;

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/Support/TestSupport.h"
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "tests/Support/TestSupport.h"
 
 #include <algorithm>
 #include <atomic>
@@ -133,7 +133,8 @@ TEST_F(FilesTest, StreamsAreReadWhenAskedForAndStillCapped) {
   EXPECT_FALSE(readWholeFile(dir / "folder", 4096, &failure, FileKinds::regularFilesAndStreams));
   EXPECT_EQ(failure, "not a regular file");
   put(dir / "plain", "regular");
-  EXPECT_EQ(readWholeFile(dir / "plain", 100, nullptr, FileKinds::regularFilesAndStreams), "regular");
+  EXPECT_EQ(readWholeFile(dir / "plain", 100, nullptr, FileKinds::regularFilesAndStreams),
+            "regular");
 }
 
 TEST_F(FilesTest, NamesWhyAFileCannotBeRead) {
@@ -179,7 +180,6 @@ TEST_F(FilesTest, WritesAndReplacesExactlyWithNothingLeftOver) {
   writeAtomically(target, "");
   EXPECT_EQ(readWholeFile(target, 1024), "");
   EXPECT_EQ(entries(), std::vector<std::string>{"doc.json"});
-
 }
 
 mode_t modeOf(const fs::path& path) {
@@ -204,8 +204,8 @@ TEST_F(FilesTest, ANewDocumentIsPrivateAndAReplacedOneKeepsItsMode) {
   ::chmod((dir / "new.json").c_str(), 0600);
   put(dir / "other", "readable");
   EXPECT_EQ(TestSupport::asUnprivilegedUser([&] {
-              return readWholeFile(dir / "other", 100) && !readWholeFile(dir / "new.json", 100)
-                         ? 0 : 1;
+              return readWholeFile(dir / "other", 100) && !readWholeFile(dir / "new.json", 100) ? 0
+                                                                                                : 1;
             }),
             ::geteuid() == 0 ? 0 : 1);
 }
@@ -259,8 +259,8 @@ TEST_F(FilesTest, AFailedWriteInAReadOnlyDirectoryKeepsThePreviousDocument) {
 TEST_F(FilesTest, RemovesOnlyTheStaleTempFilesOfItsOwnTarget) {
   const std::string dead = std::to_string(deadPid());
   const std::vector<std::string> kept = {
-      ".other.json.tmp-" + dead + "-ab",                      // another target's
-      ".doc.json.tmp-" + dead + "-XYZ",                       // not of this naming
+      ".other.json.tmp-" + dead + "-ab",  // another target's
+      ".doc.json.tmp-" + dead + "-XYZ",   // not of this naming
       ".doc.json.tmp-" + dead,
       "doc.json.tmp-" + dead + "-ab",
   };

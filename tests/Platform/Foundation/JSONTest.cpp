@@ -75,9 +75,11 @@ TEST(JSONParse, NumbersAreJudgedExactlyFromTheirText) {
 }
 
 TEST(JSONParse, MalformedNumbersAndTextAreNotJSON) {
-  const char* cases[] = {"01", "1.", "-", "0x10", ".5", "+1", "1e", "1e+", "--1", "1.5.2", "NaN",
-                         "Infinity", "[1,]", "{\"a\":1,}", "[01]", "\"\\x\"", "\"\t\"", "tru",
-                         "\"\\ud800\"", "\"\\udc00\"", "\"\\ud800\\u0041\"", "{1:2}", "[1 2]"};
+  const char* cases[] = {
+      "01",    "1.",      "-",      "0x10", ".5",          "+1",          "1e",
+      "1e+",   "--1",     "1.5.2",  "NaN",  "Infinity",    "[1,]",        "{\"a\":1,}",
+      "[01]",  "\"\\x\"", "\"\t\"", "tru",  "\"\\ud800\"", "\"\\udc00\"", "\"\\ud800\\u0041\"",
+      "{1:2}", "[1 2]"};
   for (const char* text : cases) {
     std::string why;
     EXPECT_FALSE(Document::parse(text, 16, &why)) << text;
@@ -133,7 +135,9 @@ TEST(JSONWrite, OneEscapingForEveryDisplayControl) {
       {"\u200e\u200f\u202a\u202e\u2066\u2069", R"("\u200e\u200f\u202a\u202e\u2066\u2069")"},
       {"\u2028\u2029", R"("\u2028\u2029")"},
       {"\u00a0\u200d\u2065\u206a\U0001F600", "\"\u00a0\u200d\u2065\u206a\U0001F600\""},
-      {"a\xff" "b\xc3", R"("a\ufffdb\ufffd")"},
+      {"a\xff"
+       "b\xc3",
+       R"("a\ufffdb\ufffd")"},
   };
   for (const auto& c : cases) {
     std::string out;
@@ -161,7 +165,8 @@ TEST(JSONWrite, EscapesAndRefusals) {
   w.endArray();
   w.endObject();
   EXPECT_EQ(w.text(),
-            "{\"t\":\"q\\\"b\\\\n\\n\\u0001\\u001f\\u007f\u00e9\",\"a\":[-3,18446744073709551615,true,null]}");
+            "{\"t\":\"q\\\"b\\\\n\\n\\u0001\\u001f\\u007f\u00e9\",\"a\":[-3,18446744073709551615,"
+            "true,null]}");
   auto back = Document::parse(w.text());
   ASSERT_TRUE(back);
   EXPECT_EQ(back->root().member("t")->string(), "q\"b\\n\n\x01\x1f\x7f\u00e9");

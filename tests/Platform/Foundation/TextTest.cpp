@@ -16,8 +16,11 @@ TEST(TerminalText, EveryDisplayControlAndBadByteIsEscaped) {
       {"line\nforged: yes\r", R"(line\u000aforged: yes\u000d)"},
       {"tab\tdel\x7f", R"(tab\u0009del\u007f)"},
       {"\u0085\u009b31m", R"(\u0085\u009b31m)"},
-      {"\u202eevil\u202c \u2066x\u2069 \u200e\u200f", R"(\u202eevil\u202c \u2066x\u2069 \u200e\u200f)"},
-      {"\x9b" "31m \xc3", R"(\x9b31m \xc3)"},
+      {"\u202eevil\u202c \u2066x\u2069 \u200e\u200f",
+       R"(\u202eevil\u202c \u2066x\u2069 \u200e\u200f)"},
+      {"\x9b"
+       "31m \xc3",
+       R"(\x9b31m \xc3)"},
       {"/home/k/.local/share/é 😀 \u200d \u00a0", "/home/k/.local/share/é 😀 \u200d \u00a0"},
       {"back\\slash", "back\\slash"},
   };
@@ -25,7 +28,8 @@ TEST(TerminalText, EveryDisplayControlAndBadByteIsEscaped) {
 }
 
 TEST(UTF8, StrictValidationAndDecoding) {
-  const char* invalid[] = {"\xC3\x28", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\xFF"};
+  const char* invalid[] = {"\xC3\x28",         "\xC0\xAF", "\xED\xA0\x80",
+                           "\xF4\x90\x80\x80", "\xE2\x82", "\xFF"};
   for (const char* text : invalid) EXPECT_FALSE(Foundation::isValidUTF8(text)) << text;
   EXPECT_TRUE(Foundation::isValidUTF8("a\u00e9\u20ac\U0001F600"));
   auto c = Foundation::decodeUTF8("\U0001F600", 0);

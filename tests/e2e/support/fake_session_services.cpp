@@ -57,8 +57,8 @@ void call(GDBusConnection*, const gchar*, const gchar*, const gchar* interface, 
     const gchar *ns, *key;
     g_variant_get(parameters, "(&s&s)", &ns, &key);
     if (!g_str_equal(ns, "org.freedesktop.appearance") || !g_str_equal(key, "color-scheme")) {
-      g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.portal.Error.NotFound",
-                                                 "Requested setting not found");
+      g_dbus_method_invocation_return_dbus_error(
+          invocation, "org.freedesktop.portal.Error.NotFound", "Requested setting not found");
       return;
     }
     g_dbus_method_invocation_return_value(
@@ -78,14 +78,15 @@ void call(GDBusConnection*, const gchar*, const gchar*, const gchar* interface, 
     const gchar* none[] = {"body", nullptr};
     g_dbus_method_invocation_return_value(invocation, g_variant_new("(^as)", none));
   } else if (g_str_equal(method, "GetServerInformation")) {
-    g_dbus_method_invocation_return_value(invocation, g_variant_new("(ssss)", "fake", "tests", "1", "1.2"));
+    g_dbus_method_invocation_return_value(invocation,
+                                          g_variant_new("(ssss)", "fake", "tests", "1", "1.2"));
   } else {
     g_dbus_method_invocation_return_value(invocation, nullptr);
   }
 }
 
-GVariant* property(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GError**,
-                   gpointer) {
+GVariant* property(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+                   GError**, gpointer) {
   return g_variant_new_uint32(1);
 }
 
@@ -108,30 +109,38 @@ int main(int argc, char** argv) {
   }
   GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(introspection, nullptr);
   static const GDBusInterfaceVTable vtable = {call, property, nullptr, {}};
-  g_dbus_connection_register_object(fake.bus, "/org/freedesktop/Notifications", node->interfaces[0], &vtable,
-                                    &fake, nullptr, nullptr);
-  g_dbus_connection_register_object(fake.bus, "/org/freedesktop/portal/desktop", node->interfaces[1], &vtable,
-                                    &fake, nullptr, nullptr);
+  g_dbus_connection_register_object(fake.bus, "/org/freedesktop/Notifications", node->interfaces[0],
+                                    &vtable, &fake, nullptr, nullptr);
+  g_dbus_connection_register_object(fake.bus, "/org/freedesktop/portal/desktop",
+                                    node->interfaces[1], &vtable, &fake, nullptr, nullptr);
   auto acquired = [](GDBusConnection*, const gchar*, gpointer data) {
     auto& fake = *static_cast<Fake*>(data);
     if (++fake.owned == 2) g_file_set_contents(fake.ready.c_str(), "ready\n", -1, nullptr);
   };
   for (const char* name : {"org.freedesktop.Notifications", "org.freedesktop.portal.Desktop"})
-    g_bus_own_name_on_connection(fake.bus, name, G_BUS_NAME_OWNER_FLAGS_NONE, acquired, nullptr, &fake, nullptr);
-  g_unix_signal_add(SIGUSR1, [](gpointer) -> gboolean {
-    fake.scheme = fake.scheme == 1 ? 2 : 1;
-    g_dbus_connection_emit_signal(fake.bus, nullptr, "/org/freedesktop/portal/desktop",
-                                  "org.freedesktop.portal.Settings", "SettingChanged",
-                                  g_variant_new("(ssv)", "org.freedesktop.appearance", "color-scheme",
-                                                g_variant_new_uint32(fake.scheme)),
-                                  nullptr);
-    return G_SOURCE_CONTINUE;
-  }, nullptr);
+    g_bus_own_name_on_connection(fake.bus, name, G_BUS_NAME_OWNER_FLAGS_NONE, acquired, nullptr,
+                                 &fake, nullptr);
+  g_unix_signal_add(
+      SIGUSR1,
+      [](gpointer) -> gboolean {
+        fake.scheme = fake.scheme == 1 ? 2 : 1;
+        g_dbus_connection_emit_signal(
+            fake.bus, nullptr, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings",
+            "SettingChanged",
+            g_variant_new("(ssv)", "org.freedesktop.appearance", "color-scheme",
+                          g_variant_new_uint32(fake.scheme)),
+            nullptr);
+        return G_SOURCE_CONTINUE;
+      },
+      nullptr);
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-  g_unix_signal_add(SIGTERM, [](gpointer loop) -> gboolean {
-    g_main_loop_quit(static_cast<GMainLoop*>(loop));
-    return G_SOURCE_REMOVE;
-  }, loop);
+  g_unix_signal_add(
+      SIGTERM,
+      [](gpointer loop) -> gboolean {
+        g_main_loop_quit(static_cast<GMainLoop*>(loop));
+        return G_SOURCE_REMOVE;
+      },
+      loop);
   g_main_loop_run(loop);
   return 0;
 }

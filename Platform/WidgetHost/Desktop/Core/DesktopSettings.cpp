@@ -33,10 +33,10 @@ struct Reader {
     g_free(v);
     return s;
   }
-  void invalid(const std::string& group, const char* key, const std::string& value, const char* accepted,
-               const char* fallback) {
-    problems.push_back("widgets.ini: [" + printable(group) + "] " + key + ": \"" + printable(value) + "\" is not " +
-                       accepted + "; using " + fallback);
+  void invalid(const std::string& group, const char* key, const std::string& value,
+               const char* accepted, const char* fallback) {
+    problems.push_back("widgets.ini: [" + printable(group) + "] " + key + ": \"" +
+                       printable(value) + "\" is not " + accepted + "; using " + fallback);
   }
   template <class T>
   void choice(const char* group, const char* key, T& out,
@@ -68,7 +68,8 @@ std::filesystem::path DesktopSettings::defaultFile() {
   return userDirectory("XDG_CONFIG_HOME", ".config") / "kestrun-widgets" / "widgets.ini";
 }
 
-DesktopSettings DesktopSettings::parse(std::string_view text, const std::vector<std::string>& widgets,
+DesktopSettings DesktopSettings::parse(std::string_view text,
+                                       const std::vector<std::string>& widgets,
                                        std::vector<std::string>& problems) {
   DesktopSettings s;
   s.shown = widgets;
@@ -86,19 +87,22 @@ DesktopSettings DesktopSettings::parse(std::string_view text, const std::vector<
       if (std::find(widgets.begin(), widgets.end(), *w) == widgets.end()) {
         std::string names;
         for (const auto& n : widgets) names += (names.empty() ? "" : ", ") + n;
-        problems.push_back("widgets.ini: [widgets] shown: \"" + printable(*w) + "\" is not one of " + names +
-                           "; left out");
+        problems.push_back("widgets.ini: [widgets] shown: \"" + printable(*w) +
+                           "\" is not one of " + names + "; left out");
       } else if (!s.isShown(*w)) {
         s.shown.push_back(*w);
       }
     }
     g_strfreev(list);
   }
-  r.choice("widgets", "appearance", s.appearance,
-           {{"auto", Appearance::automatic}, {"light", Appearance::light}, {"dark", Appearance::dark}},
-           "auto, light or dark");
-  r.choice("widgets", "mode", s.mode, {{"full", Mode::full}, {"accented", Mode::accented}}, "full or accented");
-  r.choice("widgets", "scale", s.scale, {{"auto", 0}, {"1", 1}, {"2", 2}, {"3", 3}}, "auto, 1, 2 or 3");
+  r.choice(
+      "widgets", "appearance", s.appearance,
+      {{"auto", Appearance::automatic}, {"light", Appearance::light}, {"dark", Appearance::dark}},
+      "auto, light or dark");
+  r.choice("widgets", "mode", s.mode, {{"full", Mode::full}, {"accented", Mode::accented}},
+           "full or accented");
+  r.choice("widgets", "scale", s.scale, {{"auto", 0}, {"1", 1}, {"2", 2}, {"3", 3}},
+           "auto, 1, 2 or 3");
   for (const auto& widget : widgets) {
     const char* group = widget.c_str();
     if (!g_key_file_has_group(keys.get(), group)) continue;
@@ -108,8 +112,10 @@ DesktopSettings DesktopSettings::parse(std::string_view text, const std::vector<
     if (r.value(group, "anchor")) {
       anchored = true;
       r.choice(group, "anchor", p.anchor,
-               {{"top-right", Corner::topRight}, {"top-left", Corner::topLeft},
-                {"bottom-left", Corner::bottomLeft}, {"bottom-right", Corner::bottomRight}},
+               {{"top-right", Corner::topRight},
+                {"top-left", Corner::topLeft},
+                {"bottom-left", Corner::bottomLeft},
+                {"bottom-right", Corner::bottomRight}},
                "top-left, top-right, bottom-left or bottom-right");
     }
     if (auto offset = r.value(group, "offset")) {
@@ -129,7 +135,8 @@ DesktopSettings DesktopSettings::parse(std::string_view text, const std::vector<
   return s;
 }
 
-DesktopSettings DesktopSettings::load(const std::filesystem::path& file, const std::vector<std::string>& widgets,
+DesktopSettings DesktopSettings::load(const std::filesystem::path& file,
+                                      const std::vector<std::string>& widgets,
                                       std::vector<std::string>& problems) {
   std::string why;
   auto text = Foundation::readWholeFile(file, 1 << 16, &why);
@@ -140,7 +147,8 @@ DesktopSettings DesktopSettings::load(const std::filesystem::path& file, const s
   return parse(*text, widgets, problems);
 }
 
-ScreenPoint anchoredPosition(const WidgetPlacementSetting& s, const Monitor& monitor, ScreenSize size) {
+ScreenPoint anchoredPosition(const WidgetPlacementSetting& s, const Monitor& monitor,
+                             ScreenSize size) {
   const ScreenRect& a = monitor.workArea;
   bool right = s.anchor == Corner::topRight || s.anchor == Corner::bottomRight;
   bool bottom = s.anchor == Corner::bottomLeft || s.anchor == Corner::bottomRight;

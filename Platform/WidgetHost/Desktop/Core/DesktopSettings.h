@@ -54,11 +54,13 @@ struct DesktopSettings {
   // `widgets` are the short names there are; the messages go to `problems`, one a line.
   static DesktopSettings parse(std::string_view text, const std::vector<std::string>& widgets,
                                std::vector<std::string>& problems);
-  static DesktopSettings load(const std::filesystem::path& file, const std::vector<std::string>& widgets,
+  static DesktopSettings load(const std::filesystem::path& file,
+                              const std::vector<std::string>& widgets,
                               std::vector<std::string>& problems);
 };
 
 // Where a widget of `size` goes for `setting` on `monitor` (its top-left corner, absolute).
-ScreenPoint anchoredPosition(const WidgetPlacementSetting& setting, const Monitor& monitor, ScreenSize size);
+ScreenPoint anchoredPosition(const WidgetPlacementSetting& setting, const Monitor& monitor,
+                             ScreenSize size);
 
 }  // namespace WidgetHost

@@ -12,14 +12,16 @@ namespace WidgetHost {
 namespace {
 
 constexpr uint32_t selfEvents = IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED;
-constexpr uint32_t ancestorMask = IN_ONLYDIR | IN_DELETE_SELF | IN_MOVE_SELF | IN_CREATE | IN_MOVED_TO;
+constexpr uint32_t ancestorMask =
+    IN_ONLYDIR | IN_DELETE_SELF | IN_MOVE_SELF | IN_CREATE | IN_MOVED_TO;
 // An atomic save ends in MOVED_TO of the file's name (it never gets CLOSE_WRITE); an in-place
 // write in CLOSE_WRITE; removal in DELETE or MOVED_FROM.
 constexpr uint32_t directoryMask = ancestorMask | IN_CLOSE_WRITE | IN_DELETE | IN_MOVED_FROM;
 
 }  // namespace
 
-PathWatch::PathWatch(std::filesystem::path file) : file_(std::filesystem::absolute(file).lexically_normal()) {
+PathWatch::PathWatch(std::filesystem::path file)
+    : file_(std::filesystem::absolute(file).lexically_normal()) {
   fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "inotify");
   try {
@@ -30,7 +32,9 @@ PathWatch::PathWatch(std::filesystem::path file) : file_(std::filesystem::absolu
   }
 }
 
-PathWatch::~PathWatch() { close(fd_); }
+PathWatch::~PathWatch() {
+  close(fd_);
+}
 
 void PathWatch::rewatch() {
   if (wd_ >= 0) inotify_rm_watch(fd_, wd_);

@@ -24,7 +24,8 @@ using KeyFile = std::unique_ptr<GKeyFile, decltype(&g_key_file_free)>;
 
 }  // namespace
 
-std::vector<ScreenPoint> firstPlacement(ScreenRect area, const std::vector<ScreenSize>& sizes, int gap) {
+std::vector<ScreenPoint> firstPlacement(ScreenRect area, const std::vector<ScreenSize>& sizes,
+                                        int gap) {
   std::vector<ScreenPoint> points;
   int right = area.x + area.width - gap;  // the current column's right edge
   int y = area.y + gap;
@@ -50,7 +51,8 @@ PositionStore::PositionStore(std::filesystem::path file) : file_(std::move(file)
   auto text = Foundation::readWholeFile(file_, 1 << 20);
   if (!text) return;
   KeyFile keys(g_key_file_new(), g_key_file_free);
-  if (!g_key_file_load_from_data(keys.get(), text->data(), text->size(), G_KEY_FILE_NONE, nullptr)) return;
+  if (!g_key_file_load_from_data(keys.get(), text->data(), text->size(), G_KEY_FILE_NONE, nullptr))
+    return;
   gchar** groups = g_key_file_get_groups(keys.get(), nullptr);
   for (gchar** g = groups; *g; ++g) {
     gchar* last = g_key_file_get_string(keys.get(), *g, "monitor", nullptr);
@@ -69,7 +71,8 @@ PositionStore::PositionStore(std::filesystem::path file) : file_(std::move(file)
   g_strfreev(groups);
 }
 
-std::optional<ScreenPoint> PositionStore::offset(const std::string& widget, const std::string& monitor) const {
+std::optional<ScreenPoint> PositionStore::offset(const std::string& widget,
+                                                 const std::string& monitor) const {
   for (const Kept& k : kept_)
     if (k.widget == widget && k.monitor == monitor) return k.offset;
   return std::nullopt;
@@ -82,13 +85,15 @@ std::optional<std::string> PositionStore::lastMonitor(const std::string& widget)
 }
 
 void PositionStore::set(const std::string& widget, const std::string& monitor, ScreenPoint offset) {
-  auto kept = std::find_if(kept_.begin(), kept_.end(),
-                           [&](const Kept& k) { return k.widget == widget && k.monitor == monitor; });
+  auto kept = std::find_if(kept_.begin(), kept_.end(), [&](const Kept& k) {
+    return k.widget == widget && k.monitor == monitor;
+  });
   if (kept != kept_.end())
     kept->offset = offset;
   else
     kept_.push_back({widget, monitor, offset});
-  auto last = std::find_if(last_.begin(), last_.end(), [&](const auto& l) { return l.first == widget; });
+  auto last =
+      std::find_if(last_.begin(), last_.end(), [&](const auto& l) { return l.first == widget; });
   if (last != last_.end())
     last->second = monitor;
   else

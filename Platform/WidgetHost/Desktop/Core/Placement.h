@@ -27,7 +27,9 @@ struct ScreenRect {
   int y = 0;
   int width = 0;
   int height = 0;
-  bool contains(ScreenPoint p) const { return p.x >= x && p.y >= y && p.x < x + width && p.y < y + height; }
+  bool contains(ScreenPoint p) const {
+    return p.x >= x && p.y >= y && p.x < x + width && p.y < y + height;
+  }
 };
 struct Monitor {
   std::string name;

@@ -21,9 +21,15 @@ std::optional<PortalAppearance::Preference> PortalAppearance::decode(GVariant* v
   std::optional<Preference> result;
   if (g_variant_is_of_type(v, G_VARIANT_TYPE_UINT32)) {
     switch (g_variant_get_uint32(v)) {
-      case 1: result = Preference::dark; break;
-      case 2: result = Preference::light; break;
-      default: result = Preference::none; break;
+      case 1:
+        result = Preference::dark;
+        break;
+      case 2:
+        result = Preference::light;
+        break;
+      default:
+        result = Preference::none;
+        break;
     }
   }
   g_variant_unref(v);
@@ -37,8 +43,8 @@ PortalAppearance::PortalAppearance(GDBusConnection* bus, std::function<void()> c
   subscription_ = g_dbus_connection_signal_subscribe(
       bus_, portalName, settingsInterface, "SettingChanged", portalPath, appearanceNamespace,
       G_DBUS_SIGNAL_FLAGS_NONE,
-      [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
-         gpointer data) {
+      [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+         GVariant* parameters, gpointer data) {
         if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ssv)"))) return;
         const gchar* ns = nullptr;
         const gchar* key = nullptr;

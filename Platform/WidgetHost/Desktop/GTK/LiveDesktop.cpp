@@ -35,7 +35,7 @@ struct DesktopState;
 struct LiveWidget {
   DesktopState* state = nullptr;
   const WidgetDescription* widget = nullptr;
-  std::string key;  // where its position is kept
+  std::string key;             // where its position is kept
   GtkWidget* fixed = nullptr;  // the drawing, and over it one accessible object a link region
   GtkWidget* area = nullptr;
   GtkWindow* window = nullptr;
@@ -81,18 +81,24 @@ struct DesktopState {
 };
 
 // Texts from the snapshot file and the environment go to a terminal with their controls escaped.
-std::string printable(const std::string& text) { return Foundation::escapedForTerminal(text); }
+std::string printable(const std::string& text) {
+  return Foundation::escapedForTerminal(text);
+}
 
 ViewToolkit::ColorScheme colorScheme(const DesktopState& state) {
   switch (state.appearance) {
-    case AppearanceChoice::light: return ViewToolkit::ColorScheme::light;
-    case AppearanceChoice::dark: return ViewToolkit::ColorScheme::dark;
-    case AppearanceChoice::automatic: break;
+    case AppearanceChoice::light:
+      return ViewToolkit::ColorScheme::light;
+    case AppearanceChoice::dark:
+      return ViewToolkit::ColorScheme::dark;
+    case AppearanceChoice::automatic:
+      break;
   }
   if (state.portal && state.portal->preference() &&
       *state.portal->preference() != PortalAppearance::Preference::none)
-    return *state.portal->preference() == PortalAppearance::Preference::dark ? ViewToolkit::ColorScheme::dark
-                                                                             : ViewToolkit::ColorScheme::light;
+    return *state.portal->preference() == PortalAppearance::Preference::dark
+               ? ViewToolkit::ColorScheme::dark
+               : ViewToolkit::ColorScheme::light;
   gboolean dark = FALSE;
   g_object_get(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", &dark, nullptr);
   return dark ? ViewToolkit::ColorScheme::dark : ViewToolkit::ColorScheme::light;
@@ -110,8 +116,9 @@ double zoom(const LiveWidget& w) {
 const RenderedWidget& rendered(LiveWidget& w) {
   Appearance appearance;
   appearance.colorScheme = colorScheme(*w.state);
-  appearance.displayScale = w.state->settings.scale ? w.state->settings.scale
-                                                    : std::max(1, gtk_widget_get_scale_factor(w.area));
+  appearance.displayScale = w.state->settings.scale
+                                ? w.state->settings.scale
+                                : std::max(1, gtk_widget_get_scale_factor(w.area));
   appearance.renderingMode = w.state->settings.mode == DesktopSettings::Mode::accented
                                  ? ViewToolkit::WidgetRenderingMode::accented
                                  : ViewToolkit::WidgetRenderingMode::fullColor;
@@ -134,18 +141,19 @@ void activateWithKeys(LiveWidget& w, GtkWidget* target, const std::string& url) 
   if (!first) return;
   gtk_widget_add_css_class(target, "kestrun-link");
   GtkEventController* keys = gtk_event_controller_key_new();
-  g_signal_connect(keys, "key-pressed",
-                   G_CALLBACK(+[](GtkEventControllerKey* controller, guint key, guint, GdkModifierType,
-                                  gpointer data) -> gboolean {
-                     if (key != GDK_KEY_Return && key != GDK_KEY_KP_Enter && key != GDK_KEY_space &&
-                         key != GDK_KEY_KP_Space)
-                       return FALSE;
-                     GtkWidget* self = gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(controller));
-                     auto* url = static_cast<const char*>(g_object_get_data(G_OBJECT(self), "kestrun-url"));
-                     if (url && *url) open(*static_cast<LiveWidget*>(data), url);
-                     return TRUE;
-                   }),
-                   &w);
+  g_signal_connect(
+      keys, "key-pressed",
+      G_CALLBACK(+[](GtkEventControllerKey* controller, guint key, guint, GdkModifierType,
+                     gpointer data) -> gboolean {
+        if (key != GDK_KEY_Return && key != GDK_KEY_KP_Enter && key != GDK_KEY_space &&
+            key != GDK_KEY_KP_Space)
+          return FALSE;
+        GtkWidget* self = gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(controller));
+        auto* url = static_cast<const char*>(g_object_get_data(G_OBJECT(self), "kestrun-url"));
+        if (url && *url) open(*static_cast<LiveWidget*>(data), url);
+        return TRUE;
+      }),
+      &w);
   gtk_widget_add_controller(target, keys);
 }
 
@@ -162,12 +170,14 @@ void exposeLinks(LiveWidget& w) {
   for (GtkWidget* v : w.linkViews) gtk_fixed_remove(GTK_FIXED(w.fixed), v);
   w.linkViews.clear();
   for (const auto& link : r.displayList.links) {
-    GtkWidget* v = GTK_WIDGET(g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_LINK, nullptr));
+    GtkWidget* v = GTK_WIDGET(
+        g_object_new(GTK_TYPE_DRAWING_AREA, "accessible-role", GTK_ACCESSIBLE_ROLE_LINK, nullptr));
     const std::string label = link.label.empty() ? link.url : link.label;
     gtk_accessible_update_property(GTK_ACCESSIBLE(v), GTK_ACCESSIBLE_PROPERTY_LABEL, label.c_str(),
                                    GTK_ACCESSIBLE_PROPERTY_DESCRIPTION, link.url.c_str(), -1);
     const double z = zoom(w);
-    gtk_widget_set_size_request(v, std::max(1, int(link.rect.width * z)), std::max(1, int(link.rect.height * z)));
+    gtk_widget_set_size_request(v, std::max(1, int(link.rect.width * z)),
+                                std::max(1, int(link.rect.height * z)));
     activateWithKeys(w, v, link.url);
     gtk_fixed_put(GTK_FIXED(w.fixed), v, link.rect.x * z, link.rect.y * z);
     w.linkViews.push_back(v);
@@ -217,20 +227,24 @@ void schedule(LiveWidget& w) {
   if (!next && !reload) return;
   double wait = next ? next->timeIntervalSince(now) : 1;
   guint ms = static_cast<guint>(std::clamp(std::ceil(wait * 1000), 1.0, 3.6e6));
-  w.timer = g_timeout_add(ms, [](gpointer data) -> gboolean {
-    auto& w = *static_cast<LiveWidget*>(data);
-    w.timer = 0;
-    Foundation::Date now = Foundation::Clock::now();
-    bool pastLast = w.timeline.entries.empty() || w.timeline.entries.back().date <= now;
-    if (pastLast && w.timeline.policy.kind == TimelineReloadPolicy::Kind::atEnd) {
-      if (w.state->verbose)
-        std::cerr << logPrefix << "new timeline for " << w.widget->displayName << " (its last entry has passed)\n";
-      reloadTimeline(w);
-    } else {
-      refresh(w);
-    }
-    return G_SOURCE_REMOVE;
-  }, &w);
+  w.timer = g_timeout_add(
+      ms,
+      [](gpointer data) -> gboolean {
+        auto& w = *static_cast<LiveWidget*>(data);
+        w.timer = 0;
+        Foundation::Date now = Foundation::Clock::now();
+        bool pastLast = w.timeline.entries.empty() || w.timeline.entries.back().date <= now;
+        if (pastLast && w.timeline.policy.kind == TimelineReloadPolicy::Kind::atEnd) {
+          if (w.state->verbose)
+            std::cerr << logPrefix << "new timeline for " << w.widget->displayName
+                      << " (its last entry has passed)\n";
+          reloadTimeline(w);
+        } else {
+          refresh(w);
+        }
+        return G_SOURCE_REMOVE;
+      },
+      &w);
 }
 
 void draw(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
@@ -244,8 +258,9 @@ void draw(GtkDrawingArea*, cairo_t* cr, int, int, gpointer data) {
     w.drawn = true;
     // The window has its final size by its first frame: cut it to the widget's rounded shape.
     if (!w.state->together) {
-      FamilyMetrics m = metrics(w.widget->supportedFamilies.empty() ? WidgetFamily::systemSmall
-                                                                   : w.widget->supportedFamilies.front());
+      FamilyMetrics m =
+          metrics(w.widget->supportedFamilies.empty() ? WidgetFamily::systemSmall
+                                                      : w.widget->supportedFamilies.front());
       GtkWidget* window = GTK_WIDGET(w.window);
       const int scale = gtk_widget_get_scale_factor(window);
       X11Desktop::roundCorners(w.window, gtk_widget_get_width(window) * scale,
@@ -269,11 +284,12 @@ void launchFailed(DesktopState& state, const std::string& url, const GError* err
                    g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_FOUND);
   std::string body =
       noHandler ? "No application is set to open " + scheme +
-                      ":// links. Install the application that owns them, or choose one for \"" + scheme +
-                      "\" links in your desktop's default applications settings."
-                : "The application set to open " + scheme + ":// links did not start. Check that it is still "
-                                                           "installed, or choose another in your desktop's "
-                                                           "default applications settings.";
+                      ":// links. Install the application that owns them, or choose one for \"" +
+                      scheme + "\" links in your desktop's default applications settings."
+                : "The application set to open " + scheme +
+                      ":// links did not start. Check that it is still "
+                      "installed, or choose another in your desktop's "
+                      "default applications settings.";
   GNotification* notification = g_notification_new("This link could not be opened");
   g_notification_set_body(notification, body.c_str());
   g_application_send_notification(G_APPLICATION(state.app), "link-not-opened", notification);
@@ -318,44 +334,48 @@ void motion(GtkEventControllerMotion* controller, double x, double y, gpointer d
   double sx = x, sy = y;
   graphene_point_t in{float(x), float(y)}, out;
   if (gtk_widget_compute_point(w.fixed, GTK_WIDGET(w.window), &in, &out)) sx = out.x, sy = out.y;
-  gdk_toplevel_begin_move(GDK_TOPLEVEL(surface), gdk_event_get_device(event), GDK_BUTTON_PRIMARY, sx, sy,
-                          gdk_event_get_time(event));
+  gdk_toplevel_begin_move(GDK_TOPLEVEL(surface), gdk_event_get_device(event), GDK_BUTTON_PRIMARY,
+                          sx, sy, gdk_event_get_time(event));
 }
 
 // Positions are kept a moment after the last move, so a drag writes the file once.
 void keepPositions(DesktopState& state) {
   if (!state.placed || !state.positions) return;
   if (state.saveTimer) g_source_remove(state.saveTimer);
-  state.saveTimer = g_timeout_add(400, [](gpointer data) -> gboolean {
-    auto& state = *static_cast<DesktopState*>(data);
-    state.saveTimer = 0;
-    if (state.windows.empty()) return G_SOURCE_REMOVE;
-    std::vector<Monitor> monitors = X11Desktop::monitors(gtk_widget_get_display(GTK_WIDGET(state.windows.front())));
-    bool changed = false;
-    for (auto& w : state.live) {
-      if (w->closed || (state.together && w != state.live.front())) continue;
-      auto at = X11Desktop::position(w->window);
-      const Monitor* monitor = at ? monitorAt(monitors, *at) : nullptr;
-      if (!monitor) continue;
-      ScreenPoint offset{at->x - monitor->geometry.x, at->y - monitor->geometry.y};
-      if (state.positions->offset(w->key, monitor->name) == offset &&
-          state.positions->lastMonitor(w->key) == monitor->name)
-        continue;
-      state.positions->set(w->key, monitor->name, offset);
-      changed = true;
-      if (state.verbose)
-        std::cerr << logPrefix << w->widget->displayName << " moved to " << at->x << "," << at->y << " on "
-                  << printable(monitor->name) << '\n';
-    }
-    if (changed) {
-      try {
-        state.positions->save();
-      } catch (const std::system_error& e) {
-        std::cerr << logPrefix << "positions not kept: " << e.what() << '\n';
-      }
-    }
-    return G_SOURCE_REMOVE;
-  }, &state);
+  state.saveTimer = g_timeout_add(
+      400,
+      [](gpointer data) -> gboolean {
+        auto& state = *static_cast<DesktopState*>(data);
+        state.saveTimer = 0;
+        if (state.windows.empty()) return G_SOURCE_REMOVE;
+        std::vector<Monitor> monitors =
+            X11Desktop::monitors(gtk_widget_get_display(GTK_WIDGET(state.windows.front())));
+        bool changed = false;
+        for (auto& w : state.live) {
+          if (w->closed || (state.together && w != state.live.front())) continue;
+          auto at = X11Desktop::position(w->window);
+          const Monitor* monitor = at ? monitorAt(monitors, *at) : nullptr;
+          if (!monitor) continue;
+          ScreenPoint offset{at->x - monitor->geometry.x, at->y - monitor->geometry.y};
+          if (state.positions->offset(w->key, monitor->name) == offset &&
+              state.positions->lastMonitor(w->key) == monitor->name)
+            continue;
+          state.positions->set(w->key, monitor->name, offset);
+          changed = true;
+          if (state.verbose)
+            std::cerr << logPrefix << w->widget->displayName << " moved to " << at->x << ","
+                      << at->y << " on " << printable(monitor->name) << '\n';
+        }
+        if (changed) {
+          try {
+            state.positions->save();
+          } catch (const std::system_error& e) {
+            std::cerr << logPrefix << "positions not kept: " << e.what() << '\n';
+          }
+        }
+        return G_SOURCE_REMOVE;
+      },
+      &state);
 }
 
 // Each window goes where it was left, or on the first start into a column at the top-right.
@@ -389,8 +409,8 @@ void place(DesktopState& state) {
     }
     X11Desktop::move(w.window, p.position);
     if (state.verbose)
-      std::cerr << logPrefix << w.widget->displayName << " placed at " << p.position.x << "," << p.position.y
-                << " on " << printable(p.monitor) << '\n';
+      std::cerr << logPrefix << w.widget->displayName << " placed at " << p.position.x << ","
+                << p.position.y << " on " << printable(p.monitor) << '\n';
   }
   state.placed = true;
 }
@@ -457,9 +477,10 @@ void addWidgetActions(LiveWidget& w) {
   GSimpleActionGroup* group = g_simple_action_group_new();
   GSimpleAction* hide = g_simple_action_new("hide", nullptr);
   g_signal_connect(hide, "activate", G_CALLBACK(+[](GSimpleAction*, GVariant*, gpointer data) {
-    auto& w = *static_cast<LiveWidget*>(data);
-    if (!w.closed) gtk_window_destroy(w.window);
-  }), &w);
+                     auto& w = *static_cast<LiveWidget*>(data);
+                     if (!w.closed) gtk_window_destroy(w.window);
+                   }),
+                   &w);
   g_action_map_add_action(G_ACTION_MAP(group), G_ACTION(hide));
   GSimpleAction* none = g_simple_action_new("none", nullptr);
   g_simple_action_set_enabled(none, FALSE);
@@ -478,8 +499,9 @@ GtkWindow* newWindow(DesktopState& state, const char* title) {
   gtk_window_set_resizable(window, FALSE);
   gtk_widget_add_css_class(GTK_WIDGET(window), "kestrun-widget");
   g_signal_connect(window, "realize", G_CALLBACK(+[](GtkWidget* window, gpointer) {
-    X11Desktop::typeAsWidget(GTK_WINDOW(window));
-  }), nullptr);
+                     X11Desktop::typeAsWidget(GTK_WINDOW(window));
+                   }),
+                   nullptr);
   g_signal_connect(window, "map", G_CALLBACK(windowMapped), &state);
   g_signal_connect(window, "destroy", G_CALLBACK(windowGone), &state);
   state.windows.push_back(window);
@@ -489,11 +511,12 @@ GtkWindow* newWindow(DesktopState& state, const char* title) {
 void installStyle() {
   // Transparent around each widget's rounded shape; the focus ring shows which link Enter opens.
   GtkCssProvider* css = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(css,
-                                  "window.kestrun-widget { background: none; box-shadow: none; }\n"
-                                  ".kestrun-link:focus-visible { outline: 2px solid #3584e4; outline-offset: -3px;"
-                                  " border-radius: 6px; }\n",
-                                  -1);
+  gtk_css_provider_load_from_data(
+      css,
+      "window.kestrun-widget { background: none; box-shadow: none; }\n"
+      ".kestrun-link:focus-visible { outline: 2px solid #3584e4; outline-offset: -3px;"
+      " border-radius: 6px; }\n",
+      -1);
   gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css),
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(css);
@@ -502,21 +525,24 @@ void installStyle() {
 void addAppActions(DesktopState& state) {
   GSimpleAction* quit = g_simple_action_new("quit", nullptr);
   g_signal_connect(quit, "activate", G_CALLBACK(+[](GSimpleAction*, GVariant*, gpointer data) {
-    g_application_quit(G_APPLICATION(data));
-  }), state.app);
+                     g_application_quit(G_APPLICATION(data));
+                   }),
+                   state.app);
   g_action_map_add_action(G_ACTION_MAP(state.app), G_ACTION(quit));
   g_object_unref(quit);
-  GSimpleAction* appearance =
-      g_simple_action_new_stateful("appearance", G_VARIANT_TYPE_STRING, g_variant_new_string("auto"));
-  g_signal_connect(appearance, "change-state", G_CALLBACK(+[](GSimpleAction* action, GVariant* value, gpointer data) {
-    auto& state = *static_cast<DesktopState*>(data);
-    const char* choice = g_variant_get_string(value, nullptr);
-    state.appearance = g_str_equal(choice, "light")  ? AppearanceChoice::light
-                       : g_str_equal(choice, "dark") ? AppearanceChoice::dark
-                                                     : AppearanceChoice::automatic;
-    g_simple_action_set_state(action, value);
-    for (auto& w : state.live) refresh(*w);
-  }), &state);
+  GSimpleAction* appearance = g_simple_action_new_stateful("appearance", G_VARIANT_TYPE_STRING,
+                                                           g_variant_new_string("auto"));
+  g_signal_connect(appearance, "change-state",
+                   G_CALLBACK(+[](GSimpleAction* action, GVariant* value, gpointer data) {
+                     auto& state = *static_cast<DesktopState*>(data);
+                     const char* choice = g_variant_get_string(value, nullptr);
+                     state.appearance = g_str_equal(choice, "light")  ? AppearanceChoice::light
+                                        : g_str_equal(choice, "dark") ? AppearanceChoice::dark
+                                                                      : AppearanceChoice::automatic;
+                     g_simple_action_set_state(action, value);
+                     for (auto& w : state.live) refresh(*w);
+                   }),
+                   &state);
   g_action_map_add_action(G_ACTION_MAP(state.app), G_ACTION(appearance));
   g_object_unref(appearance);
 }
@@ -528,26 +554,32 @@ void addAppActions(DesktopState& state) {
 void sleepChanged(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
                   GVariant* parameters, gpointer data) {
   gboolean sleeping = TRUE;
-  if (g_variant_is_of_type(parameters, G_VARIANT_TYPE("(b)"))) g_variant_get(parameters, "(b)", &sleeping);
+  if (g_variant_is_of_type(parameters, G_VARIANT_TYPE("(b)")))
+    g_variant_get(parameters, "(b)", &sleeping);
   if (!sleeping) reloadAll(*static_cast<DesktopState*>(data), "resumed from sleep");
 }
 
 void watchSleep(DesktopState& state) {
-  g_bus_get(G_BUS_TYPE_SYSTEM, nullptr, [](GObject*, GAsyncResult* result, gpointer data) {
-    auto& state = *static_cast<DesktopState*>(data);
-    GError* error = nullptr;
-    state.systemBus = g_bus_get_finish(result, &error);
-    if (!state.systemBus) {
-      // No system bus (a container, a minimal session): the host still runs, without wake-ups.
-      if (state.verbose) std::cerr << logPrefix << "not told of sleep: " << error->message << '\n';
-      g_error_free(error);
-      return;
-    }
-    state.sleepSubscription = g_dbus_connection_signal_subscribe(
-        state.systemBus, nullptr, "org.freedesktop.login1.Manager", "PrepareForSleep",
-        "/org/freedesktop/login1", nullptr, G_DBUS_SIGNAL_FLAGS_NONE, sleepChanged, &state, nullptr);
-    if (state.verbose) std::cerr << logPrefix << "watching for sleep\n";
-  }, &state);
+  g_bus_get(
+      G_BUS_TYPE_SYSTEM, nullptr,
+      [](GObject*, GAsyncResult* result, gpointer data) {
+        auto& state = *static_cast<DesktopState*>(data);
+        GError* error = nullptr;
+        state.systemBus = g_bus_get_finish(result, &error);
+        if (!state.systemBus) {
+          // No system bus (a container, a minimal session): the host still runs, without wake-ups.
+          if (state.verbose)
+            std::cerr << logPrefix << "not told of sleep: " << error->message << '\n';
+          g_error_free(error);
+          return;
+        }
+        state.sleepSubscription = g_dbus_connection_signal_subscribe(
+            state.systemBus, nullptr, "org.freedesktop.login1.Manager", "PrepareForSleep",
+            "/org/freedesktop/login1", nullptr, G_DBUS_SIGNAL_FLAGS_NONE, sleepChanged, &state,
+            nullptr);
+        if (state.verbose) std::cerr << logPrefix << "watching for sleep\n";
+      },
+      &state);
 }
 
 // A replacement reloads at once. A writer that replaces the file many times a second gets at most
@@ -564,13 +596,16 @@ void snapshotChanged(DesktopState& state) {
     reloadAll(state, "the snapshot file changed");
     return;
   }
-  state.reloadPending = g_timeout_add(guint(reloadInterval - since), [](gpointer data) -> gboolean {
-    auto& state = *static_cast<DesktopState*>(data);
-    state.reloadPending = 0;
-    state.lastReload = g_get_monotonic_time();
-    reloadAll(state, "the snapshot file changed");
-    return G_SOURCE_REMOVE;
-  }, &state);
+  state.reloadPending = g_timeout_add(
+      guint(reloadInterval - since),
+      [](gpointer data) -> gboolean {
+        auto& state = *static_cast<DesktopState*>(data);
+        state.reloadPending = 0;
+        state.lastReload = g_get_monotonic_time();
+        reloadAll(state, "the snapshot file changed");
+        return G_SOURCE_REMOVE;
+      },
+      &state);
 }
 
 void watchSnapshot(DesktopState& state) {
@@ -581,16 +616,21 @@ void watchSnapshot(DesktopState& state) {
     std::cerr << logPrefix << "the snapshot file is not watched: " << e.what() << '\n';
     return;
   }
-  if (state.verbose) std::cerr << logPrefix << "watching " << printable(state.watch->watchedDirectory()) << '\n';
-  state.watchSource = g_unix_fd_add(state.watch->descriptor(), G_IO_IN, [](gint, GIOCondition, gpointer data) -> gboolean {
-    auto& state = *static_cast<DesktopState*>(data);
-    std::filesystem::path before = state.watch->watchedDirectory();
-    bool changed = state.watch->handle();
-    if (state.verbose && state.watch->watchedDirectory() != before)
-      std::cerr << logPrefix << "watching " << printable(state.watch->watchedDirectory()) << '\n';
-    if (changed) snapshotChanged(state);
-    return G_SOURCE_CONTINUE;
-  }, &state);
+  if (state.verbose)
+    std::cerr << logPrefix << "watching " << printable(state.watch->watchedDirectory()) << '\n';
+  state.watchSource = g_unix_fd_add(
+      state.watch->descriptor(), G_IO_IN,
+      [](gint, GIOCondition, gpointer data) -> gboolean {
+        auto& state = *static_cast<DesktopState*>(data);
+        std::filesystem::path before = state.watch->watchedDirectory();
+        bool changed = state.watch->handle();
+        if (state.verbose && state.watch->watchedDirectory() != before)
+          std::cerr << logPrefix << "watching " << printable(state.watch->watchedDirectory())
+                    << '\n';
+        if (changed) snapshotChanged(state);
+        return G_SOURCE_CONTINUE;
+      },
+      &state);
 }
 
 // Gives `w` its window (or its place in the one window) and its first timeline.
@@ -648,8 +688,9 @@ void applySettings(DesktopState& state, bool starting) {
     const char* choice = state.settings.appearance == DesktopSettings::Appearance::dark    ? "dark"
                          : state.settings.appearance == DesktopSettings::Appearance::light ? "light"
                                                                                            : "auto";
-    g_action_change_state(G_ACTION(g_action_map_lookup_action(G_ACTION_MAP(state.app), "appearance")),
-                          g_variant_new_string(choice));
+    g_action_change_state(
+        G_ACTION(g_action_map_lookup_action(G_ACTION_MAP(state.app), "appearance")),
+        g_variant_new_string(choice));
   }
   if (starting) return;
   if (state.verbose) std::cerr << logPrefix << "settings changed\n";
@@ -662,10 +703,13 @@ void applySettings(DesktopState& state, bool starting) {
       openWidget(state, *w);
       gtk_window_present(w->window);
     } else if (!w->closed && resized) {
-      FamilyMetrics m = metrics(w->widget->supportedFamilies.empty() ? WidgetFamily::systemSmall
-                                                                    : w->widget->supportedFamilies.front());
-      gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(w->area), int(std::ceil(m.size.width * zoom(*w))));
-      gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(w->area), int(std::ceil(m.size.height * zoom(*w))));
+      FamilyMetrics m =
+          metrics(w->widget->supportedFamilies.empty() ? WidgetFamily::systemSmall
+                                                       : w->widget->supportedFamilies.front());
+      gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(w->area),
+                                         int(std::ceil(m.size.width * zoom(*w))));
+      gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(w->area),
+                                          int(std::ceil(m.size.height * zoom(*w))));
       w->links.clear();
       refresh(*w);
     } else {
@@ -686,11 +730,14 @@ void watchSettings(DesktopState& state) {
     std::cerr << logPrefix << "widgets.ini is not watched: " << e.what() << '\n';
     return;
   }
-  state.settingsSource = g_unix_fd_add(state.settingsWatch->descriptor(), G_IO_IN, [](gint, GIOCondition, gpointer data) -> gboolean {
-    auto& state = *static_cast<DesktopState*>(data);
-    if (state.settingsWatch->handle()) applySettings(state, false);
-    return G_SOURCE_CONTINUE;
-  }, &state);
+  state.settingsSource = g_unix_fd_add(
+      state.settingsWatch->descriptor(), G_IO_IN,
+      [](gint, GIOCondition, gpointer data) -> gboolean {
+        auto& state = *static_cast<DesktopState*>(data);
+        if (state.settingsWatch->handle()) applySettings(state, false);
+        return G_SOURCE_CONTINUE;
+      },
+      &state);
 }
 
 void buildWidgets(DesktopState& state) {
@@ -716,9 +763,9 @@ void buildWidgets(DesktopState& state) {
     if (state.together || state.settings.isShown(w->widget->kindSuffix())) openWidget(state, *w);
   }
   GdkDisplay* display = gdk_display_get_default();
-  X11Desktop::onConfigure(display, [](unsigned long, void* data) {
-    keepPositions(*static_cast<DesktopState*>(data));
-  }, &state);
+  X11Desktop::onConfigure(
+      display, [](unsigned long, void* data) { keepPositions(*static_cast<DesktopState*>(data)); },
+      &state);
   // The appearance follows the desktop's preference as it changes.
   g_signal_connect(gtk_settings_get_default(), "notify::gtk-application-prefer-dark-theme",
                    G_CALLBACK(+[](GObject*, GParamSpec*, gpointer data) {
@@ -763,7 +810,8 @@ int runDesktop(DesktopState& state) {
     if (!g_getenv("GDK_DEBUG")) g_setenv("GDK_DEBUG", "gl-disable", TRUE);
   }
   if (!g_application_id_is_valid(state.identity.applicationId.c_str())) {
-    std::cerr << logPrefix << "\"" << printable(state.identity.applicationId) << "\" is not an application id\n";
+    std::cerr << logPrefix << "\"" << printable(state.identity.applicationId)
+              << "\" is not an application id\n";
     return ExitStatus::failure;
   }
   // Without a session bus there is no accessibility bus either, and GTK 4.8's accessibility
@@ -771,7 +819,8 @@ int runDesktop(DesktopState& state) {
   GError* noBus = nullptr;
   GDBusConnection* session = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &noBus);
   if (!session) {
-    if (state.verbose) std::cerr << logPrefix << "no session bus: " << printable(noBus->message) << '\n';
+    if (state.verbose)
+      std::cerr << logPrefix << "no session bus: " << printable(noBus->message) << '\n';
     g_error_free(noBus);
     if (!g_getenv("GTK_A11Y")) g_setenv("GTK_A11Y", "none", TRUE);
   }
@@ -782,13 +831,16 @@ int runDesktop(DesktopState& state) {
     return ExitStatus::failure;
   }
   gtk_window_set_default_icon_name(state.identity.applicationId.c_str());
-  state.app = gtk_application_new(state.identity.applicationId.c_str(), G_APPLICATION_DEFAULT_FLAGS);
+  state.app =
+      gtk_application_new(state.identity.applicationId.c_str(), G_APPLICATION_DEFAULT_FLAGS);
   g_signal_connect(state.app, "activate", G_CALLBACK(activate), &state);
   // Windows still open at a quit go while the application they belong to still exists.
   g_signal_connect(state.app, "shutdown", G_CALLBACK(+[](GApplication*, gpointer data) {
-    auto& state = *static_cast<DesktopState*>(data);
-    for (GtkWindow* window : std::vector<GtkWindow*>(state.windows)) gtk_window_destroy(window);
-  }), &state);
+                     auto& state = *static_cast<DesktopState*>(data);
+                     for (GtkWindow* window : std::vector<GtkWindow*>(state.windows))
+                       gtk_window_destroy(window);
+                   }),
+                   &state);
   auto quit = [](gpointer data) -> gboolean {
     g_application_quit(G_APPLICATION(data));
     return G_SOURCE_CONTINUE;

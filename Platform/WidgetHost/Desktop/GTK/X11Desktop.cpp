@@ -79,9 +79,10 @@ void roundCorners(GtkWindow* window, int width, int height, double radius) {
     rows.push_back({short(inset), short(y), w, 1});
     rows.push_back({short(inset), short(height - 1 - y), w, 1});
   }
-  rows.push_back({0, short(r), static_cast<unsigned short>(width), static_cast<unsigned short>(height - 2 * r)});
-  XShapeCombineRectangles(xdisplay, gdk_x11_surface_get_xid(surface), ShapeBounding, 0, 0, rows.data(),
-                          int(rows.size()), ShapeSet, Unsorted);
+  rows.push_back({0, short(r), static_cast<unsigned short>(width),
+                  static_cast<unsigned short>(height - 2 * r)});
+  XShapeCombineRectangles(xdisplay, gdk_x11_surface_get_xid(surface), ShapeBounding, 0, 0,
+                          rows.data(), int(rows.size()), ShapeSet, Unsorted);
   XFlush(xdisplay);
 }
 
@@ -99,8 +100,8 @@ std::optional<ScreenPoint> position(GtkWindow* window) {
   Display* xdisplay = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
   int x = 0, y = 0;
   Window child = 0;
-  if (!XTranslateCoordinates(xdisplay, gdk_x11_surface_get_xid(surface), DefaultRootWindow(xdisplay), 0,
-                             0, &x, &y, &child))
+  if (!XTranslateCoordinates(xdisplay, gdk_x11_surface_get_xid(surface),
+                             DefaultRootWindow(xdisplay), 0, 0, &x, &y, &child))
     return std::nullopt;
   return ScreenPoint{x, y};
 }
@@ -136,13 +137,17 @@ void onConfigure(GdkDisplay* display, void (*moved)(unsigned long, void*), void*
     void* data;
   };
   auto* listener = new Listener{moved, data};
-  g_signal_connect_data(display, "xevent", G_CALLBACK(+[](GdkDisplay*, const XEvent* event, gpointer data) -> gboolean {
-    if (event->type == ConfigureNotify) {
-      auto* l = static_cast<Listener*>(data);
-      l->moved(event->xconfigure.window, l->data);
-    }
-    return FALSE;  // GDK still handles the event
-  }), listener, [](gpointer data, GClosure*) { delete static_cast<Listener*>(data); }, GConnectFlags(0));
+  g_signal_connect_data(
+      display, "xevent",
+      G_CALLBACK(+[](GdkDisplay*, const XEvent* event, gpointer data) -> gboolean {
+        if (event->type == ConfigureNotify) {
+          auto* l = static_cast<Listener*>(data);
+          l->moved(event->xconfigure.window, l->data);
+        }
+        return FALSE;  // GDK still handles the event
+      }),
+      listener, [](gpointer data, GClosure*) { delete static_cast<Listener*>(data); },
+      GConnectFlags(0));
 }
 
 }  // namespace WidgetHost::X11Desktop

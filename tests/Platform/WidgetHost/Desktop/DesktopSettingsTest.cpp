@@ -42,13 +42,21 @@ TEST(DesktopSettings, anInvalidValueGetsOneMessageAndItsDefault) {
     const char* text;
     const char* message;
   } cases[] = {
-      {"[widgets]\nappearance=purple\nmode=accented\n", "[widgets] appearance: \"purple\" is not auto, light or dark; using auto"},
-      {"[widgets]\nscale=4\nmode=accented\n", "[widgets] scale: \"4\" is not auto, 1, 2 or 3; using auto"},
-      {"[widgets]\nmode=loud\nscale=1\n", "[widgets] mode: \"loud\" is not full or accented; using full"},
-      {"[widgets]\nshown=memory;battery\nmode=accented\n", "[widgets] shown: \"battery\" is not one of wifi, memory, overview, health; left out"},
-      {"[memory]\nanchor=middle\n[widgets]\nmode=accented\n", "[memory] anchor: \"middle\" is not top-left, top-right, bottom-left or bottom-right; using top-right"},
-      {"[memory]\noffset=-5;x\n[widgets]\nmode=accented\n", "[memory] offset: \"-5;x\" is not two distances in pixels such as 16;16; using 16;16"},
-      {"[widgets]\nappearance=\x1b[31mred\nmode=accented\n", "[widgets] appearance: \"?[31mred\" is not auto, light or dark; using auto"},
+      {"[widgets]\nappearance=purple\nmode=accented\n",
+       "[widgets] appearance: \"purple\" is not auto, light or dark; using auto"},
+      {"[widgets]\nscale=4\nmode=accented\n",
+       "[widgets] scale: \"4\" is not auto, 1, 2 or 3; using auto"},
+      {"[widgets]\nmode=loud\nscale=1\n",
+       "[widgets] mode: \"loud\" is not full or accented; using full"},
+      {"[widgets]\nshown=memory;battery\nmode=accented\n",
+       "[widgets] shown: \"battery\" is not one of wifi, memory, overview, health; left out"},
+      {"[memory]\nanchor=middle\n[widgets]\nmode=accented\n",
+       "[memory] anchor: \"middle\" is not top-left, top-right, bottom-left or bottom-right; using "
+       "top-right"},
+      {"[memory]\noffset=-5;x\n[widgets]\nmode=accented\n",
+       "[memory] offset: \"-5;x\" is not two distances in pixels such as 16;16; using 16;16"},
+      {"[widgets]\nappearance=\x1b[31mred\nmode=accented\n",
+       "[widgets] appearance: \"?[31mred\" is not auto, light or dark; using auto"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> problems;

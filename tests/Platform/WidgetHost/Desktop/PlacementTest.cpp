@@ -52,7 +52,8 @@ TEST(PositionStore, keepsPositionsPerWidgetAndMonitorAcrossRuns) {
 TEST(PositionStore, aDamagedFileIsNoPositionsAndIsReplacedWhole) {
   TestSupport::TemporaryDirectory tmp;
   fs::path file = tmp.path() / "positions.ini";
-  for (const char* text : {"[memory\nmonitor=", "\x01\x02\xff", "[memory]\nmonitor=A\nmonitors=A;\nat-A=1;\n"}) {
+  for (const char* text :
+       {"[memory\nmonitor=", "\x01\x02\xff", "[memory]\nmonitor=A\nmonitors=A;\nat-A=1;\n"}) {
     std::ofstream(file) << text;
     PositionStore store(file);
     EXPECT_EQ(store.offset("memory", "A"), std::nullopt) << text;

@@ -14,12 +14,9 @@ TEST(PortalAppearance, decodesTheColourSchemeInAnyNumberOfVariants) {
     const char* text;
     std::optional<Preference> expected;
   } cases[] = {
-      {"uint32 1", Preference::dark},
-      {"<uint32 2>", Preference::light},
-      {"<<uint32 0>>", Preference::none},
-      {"<<uint32 7>>", Preference::none},
-      {"<<'dark'>>", std::nullopt},
-      {"int32 1", std::nullopt},
+      {"uint32 1", Preference::dark},     {"<uint32 2>", Preference::light},
+      {"<<uint32 0>>", Preference::none}, {"<<uint32 7>>", Preference::none},
+      {"<<'dark'>>", std::nullopt},       {"int32 1", std::nullopt},
   };
   for (const Case& c : cases) {
     GVariant* v = g_variant_ref_sink(g_variant_parse(nullptr, c.text, nullptr, nullptr, nullptr));
