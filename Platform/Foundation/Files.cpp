@@ -109,9 +109,12 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& path, std:
     }
     if (got == 0) break;
     total += static_cast<std::size_t>(got);
-    // A regular file gives fewer bytes than asked for only at its end, so a short read saves the
-    // read that would return 0.
-    if (!stream && static_cast<std::size_t>(got) < asked) break;
+    // A regular file on disk gives fewer bytes than asked for only at its end, so a short read
+    // that reaches its size saves the read that would return 0. Kernel files (/proc, size 0) and
+    // some file systems hand out a page at a time: for them only a read of 0 is the end.
+    if (!stream && status.st_size > 0 && total >= static_cast<std::size_t>(status.st_size) &&
+        static_cast<std::size_t>(got) < asked)
+      break;
   }
   if (total > maximumSize) return tooLarge();
   bytes.resize(total);

@@ -74,6 +74,14 @@ TEST_F(FilesTest, ReadsRegularFilesUpToTheCap) {
   }
 }
 
+// Kernel files report size 0 and give one page a read; every page is read, not just the first.
+TEST_F(FilesTest, ReadsKernelFilesPastTheirFirstPage) {
+  auto maps = Foundation::readWholeFile("/proc/self/smaps", 1 << 24);
+  ASSERT_TRUE(maps);
+  EXPECT_GT(maps->size(), 4096u);
+  EXPECT_EQ(maps->back(), '\n');
+}
+
 TEST_F(FilesTest, RefusesWhatIsNotARegularFileWithoutBlocking) {
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
   fs::create_directory(dir / "folder");
