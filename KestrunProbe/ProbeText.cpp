@@ -1,10 +1,7 @@
 #include "KestrunProbe/ProbeText.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "Platform/Foundation/Files.h"
 
-#include <cerrno>
 #include <charconv>
 
 namespace Probe {
@@ -56,27 +53,10 @@ std::string displayText(std::string_view bytes) {
   return out;
 }
 
-// Kernel files generated on demand report a size of 0 and hand out whole lines per read, so a
-// short read is not their end: only a read of 0 bytes is.
+// Kernel files report a size of 0 and hand out a page a read; Foundation's bounded read reads
+// them to their end.
 std::optional<std::string> readSystemFile(const std::filesystem::path& path, std::size_t cap) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  std::string text;
-  char buffer[8192];
-  while (true) {
-    ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return std::nullopt;
-    if (got == 0) return text;
-    if (text.size() + static_cast<std::size_t>(got) > cap) return std::nullopt;
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
+  return Foundation::readWholeFile(path, cap);
 }
 
 std::vector<std::string_view> fields(std::string_view line) {

@@ -183,7 +183,7 @@ TEST(ProbeListeners, ContainerSocketsOfTheUser) {
   EXPECT_EQ(containerSockets(),
             (std::vector<std::filesystem::path>{
                 "/run/user/1000/docker.sock", "/run/user/1000/podman/podman.sock", "/tmp/d.sock"}));
-  TestSupport::ScopedEnvironment remote{{"DOCKER_HOST", "tcp://10.0.0.1:2375"},
+  TestSupport::ScopedEnvironment remote{{"DOCKER_HOST", "tcp://127.0.0.1:2375"},
                                         {"XDG_RUNTIME_DIR", nullptr}};
   EXPECT_TRUE(containerSockets().empty());
 }
