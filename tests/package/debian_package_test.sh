@@ -54,6 +54,14 @@ for script in postinst preinst; do
   fi
 done
 
+# Every program and module finds the libraries it links from where the package puts them.
+while IFS= read -r -d '' elf; do
+  if head -c 4 "$elf" | grep -q $'\x7fELF'; then
+    missing=$(ldd "$elf" 2>&1 | grep 'not found' || true)
+    [ -z "$missing" ] || fail "${elf#"$root"} cannot find: $missing"
+  fi
+done < <(find "$root/usr/bin" "$root/usr/lib" -type f -print0)
+
 # From the scratch root, with nothing of the build tree in reach.
 cli=$root/usr/bin/kestrun-widgets
 run() { env -u KESTRUN_BUNDLE XDG_DATA_HOME="$tmp/data" LANGUAGE= "$@"; }
