@@ -13,11 +13,6 @@ using namespace ViewToolkit;
 using WidgetHost::StaticConfiguration;
 using WidgetHost::WidgetFamily;
 
-View widgetBackground(const View& view) {
-  return view.containerBackground(View(WidgetBackground{}), ContainerBackgroundPlacement::widget,
-                                  Alignment::center);
-}
-
 WidgetHost::WidgetDescription WiFiWidget::body() const {
   return StaticConfiguration(WidgetStore::Kind::wifi, SnapshotProvider{},
                              [](const SnapshotEntry& entry) {
@@ -53,11 +48,7 @@ WidgetHost::WidgetDescription HealthWidget::body() const {
   return StaticConfiguration(
              WidgetStore::Kind::health, SnapshotProvider{},
              [](const SnapshotEntry& entry) {
-               return widgetBackground(
-                   View(HealthWidgetView{entry.snapshot})
-                       .padding(EdgeInsets{18, 16, 14, 16})
-                       .frame(FlexibleFrame{.maxHeight = Length::infinity(),
-                                            .alignment = Alignment::top}));
+               return widgetBackground(placedOnLargeWidget(HealthWidgetView{entry.snapshot}));
              })
       .contentMarginsDisabled()
       .configurationDisplayName("Zed Avudad")

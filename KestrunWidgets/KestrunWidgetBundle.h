@@ -8,7 +8,6 @@
 #include "Platform/WidgetHost/Widget.h"
 
 // Places a view on the widget's container background (the common WidgetBackground).
-ViewToolkit::View widgetBackground(const ViewToolkit::View& view);
 
 struct WiFiWidget {
   WidgetHost::WidgetDescription body() const;

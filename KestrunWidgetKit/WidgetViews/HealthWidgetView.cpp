@@ -258,3 +258,8 @@ View HealthWidgetView::body() const {
                 })
       .widgetURL(WidgetLink::open(WidgetLink::Section::home));
 }
+
+View placedOnLargeWidget(const View& content) {
+  return content.padding(largeWidgetInsets)
+      .frame(FlexibleFrame{.maxHeight = Length::infinity(), .alignment = Alignment::top});
+}

@@ -42,6 +42,11 @@ View WidgetBackground::body() const {
   return ZStack(Alignment::center, {View(Color::windowBackground), View(wash)});
 }
 
+View widgetBackground(const View& view) {
+  return view.containerBackground(View(WidgetBackground{}), ContainerBackgroundPlacement::widget,
+                                  Alignment::center);
+}
+
 Color pressureTint(WidgetSnapshot::Severity pressure) {
   switch (pressure) {
     case WidgetSnapshot::Severity::info:

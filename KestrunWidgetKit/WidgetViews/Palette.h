@@ -26,3 +26,6 @@ ViewToolkit::Color pressureTint(WidgetSnapshot::Severity pressure);
 struct WidgetBackground {
   ViewToolkit::View body() const;
 };
+
+// `view` with the widget background as its container background.
+ViewToolkit::View widgetBackground(const ViewToolkit::View& view);

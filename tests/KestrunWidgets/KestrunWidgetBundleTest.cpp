@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
@@ -75,3 +77,52 @@ TEST(KestrunWidgetBundle, OnlyTheLargeWidgetBringsItsOwnInsets) {
 }
 
 }  // namespace
+
+// Every widget of the bundle, as the host lays it out and draws it, with the sample: at every
+// scale each child lies inside its parent (offsets and overlays may draw outside on purpose) and
+// stacks keep their children in order; in every appearance and mode the background fills the
+// widget, and every document format is written.
+TEST(KestrunWidgetBundle, EveryWidgetKeepsItsTreeInOrderAndDrawsInEveryModeAndFormat) {
+  using namespace ViewToolkit;
+  Foundation::ScopedClock clock(WidgetSnapshot::sample().updated + 60);
+  const PangoTextSystem& text = PangoTextSystem::shared();
+  for (const char* suffix : {"wifi", "memory", "overview", "health"}) {
+    SCOPED_TRACE(suffix);
+    const auto& w = widget(suffix);
+    const auto entry = w.placeholder({});
+    for (double scale : {1.0, 2.0, 3.0}) {
+      const auto rendered = WidgetHost::renderWidget(w, entry, {.displayScale = scale}, text);
+      const double tolerance = 1 / scale;
+      std::function<void(const LayoutNode&)> check = [&](const LayoutNode& n) {
+        for (const LayoutNode& c : n.children) {
+          if (n.kind != "offset" && n.kind != "overlay") {
+            EXPECT_TRUE(n.frame.containsRect(c.frame, tolerance))
+                << c.kind << " outside " << n.kind << " at " << n.frame.x << "," << n.frame.y
+                << " scale " << scale;
+          }
+          check(c);
+        }
+        if (n.kind != "VStack" && n.kind != "HStack") return;
+        for (std::size_t i = 1; i < n.children.size(); ++i) {
+          const Rect& a = n.children[i - 1].frame;
+          const Rect& b = n.children[i].frame;
+          EXPECT_LE(n.kind == "VStack" ? a.maxY() : a.maxX(),
+                    (n.kind == "VStack" ? b.y : b.x) + tolerance)
+              << n.kind << " child " << i;
+        }
+      };
+      check(rendered.laidOut.root);
+    }
+    for (auto scheme : {ColorScheme::light, ColorScheme::dark}) {
+      for (auto mode : {WidgetRenderingMode::fullColor, WidgetRenderingMode::accented}) {
+        const auto rendered = WidgetHost::renderWidget(
+            w, entry, {.colorScheme = scheme, .renderingMode = mode}, text);
+        const Size size = rendered.metrics.size;
+        EXPECT_GT(rendered.rasterize().at({2, size.height / 2}).alpha, 0.99);
+        for (auto format : {DocumentFormat::png, DocumentFormat::svg, DocumentFormat::pdf}) {
+          EXPECT_GT(rendered.document(format).size(), 1000u);
+        }
+      }
+    }
+  }
+}

@@ -17,11 +17,13 @@
 #include <gtest/gtest.h>
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
+#include "KestrunWidgetKit/WidgetViews/HealthWidgetView.h"
 #include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "Platform/ViewToolkit/LayoutNode.h"
 #include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 #include "Platform/ViewToolkit/View.h"
+#include "Platform/WidgetHost/Widget.h"
 #include "tests/Support/TestSupport.h"
 
 namespace WidgetViewTesting {
@@ -29,33 +31,32 @@ namespace WidgetViewTesting {
 using namespace ViewToolkit;
 using Foundation::Date;
 
-// A widget family as the host lays it out. The Zed Avudad widget turns the host's margins off and
-// brings its own padding and a top-aligned frame of unbounded height.
+// A widget family as the host lays it out: its size and margins are the host's own. The Zed
+// Avudad widget turns the host's margins off and places itself, as its configuration does.
 struct Family {
   const char* name;
-  Size size;
+  WidgetHost::WidgetFamily family;
   bool ownMargins = false;
+  Size size = WidgetHost::metrics(family).size;
 };
-inline constexpr Family small{"small", {170, 170}};
-inline constexpr Family medium{"medium", {364, 170}};
-inline constexpr Family large{"large", {364, 382}, true};
-inline constexpr double defaultMargin = 16;
-inline constexpr EdgeInsets largeWidgetPadding{18, 16, 14, 16};
+inline const Family small{"small", WidgetHost::WidgetFamily::systemSmall};
+inline const Family medium{"medium", WidgetHost::WidgetFamily::systemMedium};
+inline const Family large{"large", WidgetHost::WidgetFamily::systemLarge, true};
 
-inline View onWidget(const View& content, const Family& family) {
-  View placed =
-      family.ownMargins
-          ? content.padding(largeWidgetPadding)
-                .frame(FlexibleFrame{.maxHeight = Length::infinity(), .alignment = Alignment::top})
-          : content.padding(defaultMargin);
-  return ZStack(Alignment::center, {WidgetBackground{}, placed});
+inline EdgeInsets hostMargins(const Family& family) {
+  const double m = family.ownMargins ? 0 : WidgetHost::metrics(family.family).contentMargin;
+  return {m, m, m, m};
 }
 
-// The content's own area: the widget less its margins.
+// The widget's canvas as the host composes it, over the common widget background.
+inline View onWidget(const View& content, const Family& family) {
+  const View placed = family.ownMargins ? placedOnLargeWidget(content) : content;
+  return Container(widgetBackground(placed), {family.size, hostMargins(family)});
+}
+
+// The content's own area: the widget less its margins or, for the large widget, its insets.
 inline Rect contentRect(const Family& family) {
-  const EdgeInsets m = family.ownMargins
-                           ? largeWidgetPadding
-                           : EdgeInsets{defaultMargin, defaultMargin, defaultMargin, defaultMargin};
+  const EdgeInsets m = family.ownMargins ? largeWidgetInsets : hostMargins(family);
   return {m.leading, m.top, family.size.width - m.leading - m.trailing,
           family.size.height - m.top - m.bottom};
 }

@@ -8,7 +8,6 @@
 #include "Platform/ViewToolkit/LayoutNode.h"
 #include "Platform/ViewToolkit/Text.h"
 #include "tests/Platform/ViewToolkit/FakeTextMeasurer.h"
-#include "tests/Platform/ViewToolkit/SampleTree.h"
 
 using namespace ViewToolkit;
 
@@ -311,41 +310,5 @@ TEST(PixelRounding, edgesLandOnDevicePixelsAndStayAdjacent) {
       }
     }
     EXPECT_DOUBLE_EQ(c.back().frame.maxX(), 100);
-  }
-}
-
-TEST(LayoutInvariants, aWidgetSizedTreeKeepsChildrenInsideParentsAndStacksInOrder) {
-  for (double scale : {1.0, 2.0}) {
-    LaidOutView l =
-        lay(Container(SampleTree::largeWidget(), {{364, 382}, {}, false}), {364, 382}, scale);
-    const double tolerance = 1 / scale;
-    std::function<void(const LayoutNode&)> check = [&](const LayoutNode& n) {
-      for (const LayoutNode& c : n.children) {
-        // Offsets and overlays may draw outside on purpose.
-        if (n.kind != "offset" && n.kind != "overlay") {
-          EXPECT_TRUE(n.frame.containsRect(c.frame, tolerance))
-              << c.kind << " outside " << n.kind << " at " << n.frame.x << "," << n.frame.y;
-        }
-        check(c);
-      }
-      if (n.kind == "VStack" || n.kind == "HStack") {
-        for (std::size_t i = 1; i < n.children.size(); ++i) {
-          const Rect& a = n.children[i - 1].frame;
-          const Rect& b = n.children[i].frame;
-          if (n.kind == "VStack") {
-            EXPECT_LE(a.maxY(), b.y + tolerance);
-          } else {
-            EXPECT_LE(a.maxX(), b.x + tolerance);
-          }
-        }
-      }
-    };
-    check(l.root);
-    // The content fills the widget's width inside its 16-point margins.
-    EXPECT_EQ(l.root.frame, (Rect{0, 0, 364, 382}));
-    const LayoutNode* grid = l.root.findFirst("Grid");
-    ASSERT_TRUE(grid);
-    EXPECT_EQ(grid->frame.x, 16);
-    EXPECT_EQ(grid->frame.width, 332);
   }
 }

@@ -10,7 +10,7 @@
 #include "Platform/ViewToolkit/PNGEncoder.h"
 #include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
-#include "tests/Platform/ViewToolkit/SampleTree.h"
+#include "Platform/ViewToolkit/Text.h"
 
 namespace ViewToolkit {
 namespace {
@@ -116,9 +116,23 @@ TEST(PNGEncoder, refusesSizesPNGCannotHold) {
 }
 
 TEST(PNGEncoder, aDrawnWidgetDecodesToTheSamePixels) {
+  // Opaque, translucent and clear pixels, antialiased edges and text on a wash, with the corners
+  // left clear.
+  View widget =
+      ZStack({View(RoundedRectangle(22).fill(Color::windowBackground)),
+              LinearGradient{Gradient{Color::indigo.opacity(0.3), Color::clear},
+                             UnitPoint::topLeading, UnitPoint::center},
+              VStack(HorizontalAlignment::leading, 8,
+                     {Text::verbatim("Memory 58 %").font(Font::headline),
+                      HStack({Circle().stroke(Color::orange.opacity(0.18), 4),
+                              Circle().trim(0, 0.7).stroke(Color::orange, 4),
+                              Capsule().fill(Color::red.opacity(0.14))})
+                          .frame({.height = 40}),
+                      Text::verbatim("Updated 5 min. ago").foregroundStyle(ShapeStyle::tertiary)})
+                  .padding(16)});
   Scene scene{{364, 382}, 2, {}};
   const PangoTextSystem& text = PangoTextSystem::shared();
-  DisplayList list = DisplayList::build(layoutView(SampleTree::largeWidget(), scene, text));
+  DisplayList list = DisplayList::build(layoutView(widget, scene, text));
   Bitmap drawn = rasterize(list, scene, text);
   Decoded d = decode(renderDocument(list, scene, DocumentFormat::png, text));
   EXPECT_EQ(d.width, 728);

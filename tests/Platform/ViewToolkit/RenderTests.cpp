@@ -1,5 +1,5 @@
 // Drawing with Pango and Cairo, checked by pixel probes at chosen points (never whole images):
-// the ring's arc, a gradient's far corner, text ink inside its frame, appearance and accented
+// a gradient's far corner, text ink inside its frame, appearance and accented
 // rendering, opacity groups, symbols and missing glyphs, and the three document formats.
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 #include "Platform/ViewToolkit/Symbols.h"
 #include "Platform/ViewToolkit/Text.h"
 #include "tests/Platform/ViewToolkit/FakeTextMeasurer.h"
-#include "tests/Platform/ViewToolkit/SampleTree.h"
 
 using namespace ViewToolkit;
 
@@ -41,35 +40,8 @@ bool inked(RGBA p, RGBA background = {1, 1, 1, 1}) {
 
 }  // namespace
 
-TEST(RingDrawing, theArcStartsAtTwelveAndRunsClockwise) {
-  // A quarter: 12 to 3 o'clock on a pale track.
-  View ring = SampleTree::Gauge{0.25, Color::red, "wifi", 38, 4};
-  Drawn d = draw(ring, {38, 38});
-  const RGBA twelve = d.bitmap.at({19, 1});
-  const RGBA oneThirty = d.bitmap.at({32.4, 5.6});
-  const RGBA nine = d.bitmap.at({1, 19});
-  const RGBA six = d.bitmap.at({19, 37});
-  // The arc is the tint (red, strong); the track is the tint at 18% over white (pale).
-  EXPECT_GT(twelve.red, 0.9);
-  EXPECT_LT(twelve.green, 0.55);
-  EXPECT_LT(oneThirty.green, 0.55);
-  EXPECT_GT(nine.green, 0.75);
-  EXPECT_LT(nine.green, 0.95);  // but the track is there
-  EXPECT_GT(six.green, 0.75);
-  // Outside the ring's stroke, inside the square: white.
-  EXPECT_GT(d.bitmap.at({0.5, 0.5}).green, 0.97);
-}
-
-TEST(RingDrawing, noValueIsAPaleDiscWithoutOutline) {
-  Drawn d = draw(SampleTree::Gauge{std::nullopt, Color::blue, "wifi", 38, 4}, {38, 38});
-  RGBA rim = d.bitmap.at({19, 1.5});
-  RGBA inner = d.bitmap.at({8, 19});
-  EXPECT_NEAR(rim.red, inner.red, 0.02);  // no darker outline at the edge
-  EXPECT_LT(inner.red, 0.95);
-}
-
 TEST(GradientDrawing, theWashFadesOutAtTheCentreAndBeyond) {
-  const Color brand = SampleTree::kBrand;
+  const Color brand{Color::RGBColorSpace::sRGB, 0.36, 0.34, 0.98, 1.0};
   Drawn d = draw(LinearGradient{Gradient{brand.opacity(0.09), Color::clear}, UnitPoint::topLeading,
                                 UnitPoint::center},
                  {100, 100}, {}, std::nullopt);
@@ -245,24 +217,6 @@ TEST(Documents, pngSvgAndPdfWithRealLinks) {
   ASSERT_TRUE(f);
   std::fclose(f);
   std::remove(path.c_str());
-}
-
-TEST(WidgetDrawing, theSampleWidgetDrawsInEveryModeAndFormat) {
-  View composed = Container(SampleTree::largeWidget(), {{364, 382}, {}});
-  for (auto scheme : {ColorScheme::light, ColorScheme::dark}) {
-    for (auto mode : {WidgetRenderingMode::fullColor, WidgetRenderingMode::accented}) {
-      Scene scene{{364, 382}, 2, {scheme, mode}};
-      LaidOutView laid = layoutView(composed, scene, text());
-      Bitmap b = rasterize(DisplayList::build(laid), scene, text());
-      // The background fills the widget; the memory tile's ring has its arc at 12 o'clock.
-      EXPECT_GT(b.at({2, 380}).alpha, 0.99);
-      const LayoutNode* memory = laid.root.findText("MEMORY");
-      ASSERT_TRUE(memory);
-      for (auto format : {DocumentFormat::png, DocumentFormat::svg, DocumentFormat::pdf}) {
-        EXPECT_GT(renderDocument(DisplayList::build(laid), scene, format, text()).size(), 1000u);
-      }
-    }
-  }
 }
 
 namespace {

@@ -9,7 +9,6 @@
 #include "Platform/ViewToolkit/LayoutNode.h"
 #include "Platform/ViewToolkit/Text.h"
 #include "tests/Platform/ViewToolkit/FakeTextMeasurer.h"
-#include "tests/Platform/ViewToolkit/SampleTree.h"
 
 using namespace ViewToolkit;
 
@@ -302,8 +301,30 @@ std::vector<const LayoutNode*> containerLayers(const View& content, Size size = 
   return layers;
 }
 
+namespace {
+
+// A component whose body asks for a container background of its own, deep inside the content:
+// a window colour under a wash.
+struct Backdrop {
+  View body() const {
+    return ZStack({Color::windowBackground,
+                   LinearGradient{Gradient{Color::indigo.opacity(0.09), Color::clear},
+                                  UnitPoint::topLeading, UnitPoint::center}});
+  }
+};
+struct Page {
+  View body() const {
+    return VStack(HorizontalAlignment::leading, 4,
+                  {Text::verbatim("Title"), Link("kestrun://open/home", Text::verbatim("Go"))})
+        .padding(16)
+        .containerBackground(View(Backdrop{}));
+  }
+};
+
+}  // namespace
+
 TEST(ContainerBackground, isLiftedFromTheContentThroughComponentsAndEnvironment) {
-  auto layers = containerLayers(SampleTree::largeWidget(), {364, 382});
+  auto layers = containerLayers(VStack({View(Page{})}), {364, 382});
   ASSERT_EQ(layers.size(), 2u);
   // The content no longer draws it; the background alone is the window colour and the wash.
   EXPECT_FALSE(layers[1]->findFirst("LinearGradient"));
