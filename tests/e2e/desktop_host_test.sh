@@ -3,8 +3,8 @@
 # state read back from the window manager's properties), a click opens its link on release and
 # once (also when double-clicked), a press dragged away opens nothing, Enter opens the focused
 # link, replacing the snapshot changes the window, a wake-up from sleep renews the timelines,
-# closing one window leaves the others running, and SIGTERM ends the host with status 0. Bounded:
-# every wait has a deadline, and everything started is stopped.
+# closing one window leaves the others running, the menu's Hide closes one and its Quit ends the
+# host with status 0. Bounded: every wait has a deadline, and everything started is stopped.
 set -euo pipefail
 cli=$1
 bundle=$2
@@ -85,14 +85,32 @@ dbus-send --bus="$bus" --type=signal /org/freedesktop/login1 \
 sleep 0.5
 kill -0 "$host" 2>/dev/null || fail "the host ended after one window was closed"
 
-# The right-click menu opens and closes without a critical, also when the host then ends.
+# The right-click menu opens and closes without a critical.
 xdotool mousemove --window "$window" 40 40 click 3
 sleep 0.5
 xdotool key Escape
-sleep 0.2
+sleep 0.5
 
-kill -TERM "$host"
+# Its Hide closes that widget alone: the others keep running. (The pointer moves first: after the
+# menu let go of it, only a move tells GTK again that it is over the window, as any hand does.)
+name=$(xdotool getwindowname "$window")
+xdotool mousemove --window "$window" 60 60
+sleep 0.1
+xdotool mousemove --window "$window" 40 40 click 3
+sleep 0.5
+xdotool key Return  # the menu opens with its first item, Hide, focused
+for _ in $(seq 50); do xdotool search --name "^$name\$" > /dev/null || break; sleep 0.1; done
+xdotool search --name "^$name\$" > /dev/null && fail "Hide in the menu did not close $name"
+kill -0 "$host" 2>/dev/null || fail "the host ended when $name was hidden"
+
+# Its Quit ends the host, with status 0.
+last=$(window_named 'Zed Avudad')
+xdotool mousemove --window "$last" 40 40 click 3
+sleep 0.5
+xdotool key Up Return  # up from the first item is the last, Quit
+for _ in $(seq 50); do kill -0 "$host" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$host" 2>/dev/null && fail "Quit in the menu did not end the host"
 status=0
 wait "$host" || status=$?
-[ "$status" -eq 0 ] || fail "SIGTERM ended the host with status $status"
+[ "$status" -eq 0 ] || fail "Quit ended the host with status $status"
 echo "1 passed, 0 failed"
