@@ -520,6 +520,15 @@ void installStyle() {
   gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css),
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(css);
+  // Without a compositing manager the room a menu keeps for its shadow is drawn black: there, menus
+  // go without a shadow.
+  if (!gdk_display_is_composited(gdk_display_get_default())) {
+    GtkCssProvider* flat = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(flat, "popover > contents { box-shadow: none; }\n", -1);
+    gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(flat),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(flat);
+  }
 }
 
 void addAppActions(DesktopState& state) {
