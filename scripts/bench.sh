@@ -8,3 +8,5 @@ for b in build/default/bench/*; do
   echo "== $(basename "$b")"
   "$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
 done
+echo "== host_start"
+bash bench/host_start.sh build/default
