@@ -26,6 +26,8 @@ enum class Type { null, boolean, number, string, array, object };
 // The name of a type for messages: "null", "a boolean", "a number", …
 std::string_view describe(Type type);
 
+struct Member;
+
 class Value {
  public:
   Type type() const;
@@ -50,6 +52,9 @@ class Value {
   std::optional<Value> member(std::string_view name) const;
   // Every member in the order written.
   void forEachMember(const std::function<void(std::string_view name, Value value)>& body) const;
+  // The first `capacity` members in the order written, into `out`, without a call per member;
+  // returns how many members the object has (0 for other types).
+  std::size_t members(Member* out, std::size_t capacity) const;
 
   // The value's text as it would be written compactly, for messages (long texts are shortened).
   std::string excerpt() const;
@@ -57,6 +62,11 @@ class Value {
  private:
   friend class Document;
   alignas(8) unsigned char handle_[16];  // the document's tree and a node in it
+};
+
+struct Member {
+  std::string_view name;
+  Value value;
 };
 
 class Document {
