@@ -15,6 +15,7 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "KestrunWidgets/SnapshotProvider.h"
 #include "Platform/Foundation/Files.h"
+#include "Platform/Foundation/JSON.h"
 #include "bench/BenchSupport.h"
 
 namespace {
@@ -144,6 +145,14 @@ BENCHMARK(BM_DecodeVsSimdjsonParse)
     ->Arg(1'000'000)
     ->Arg(16'000'000)
     ->Iterations(15);
+
+// Where a decode's time goes: the parse into the document tree alone.
+void BM_ParseOnly(benchmark::State& state) {
+  const std::string json = documentOf(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(Foundation::JSON::Document::parse(json));
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(json.size()));
+}
+BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMicrosecond)->Arg(1'000)->Arg(100'000);
 
 void BM_DurableWrite(benchmark::State& state) {
   fixture();

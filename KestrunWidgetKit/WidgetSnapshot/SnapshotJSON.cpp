@@ -67,7 +67,7 @@ std::string toText(const Value& v, const Path& path) {
   auto s = v.string();
   if (!s) wrongType(path, "a string", v);
   // An escaped \u0000 would cut the text short further on.
-  if (s->find('\0') != std::string_view::npos) fail(path, "string holds U+0000");
+  if (v.holdsNul()) fail(path, "string holds U+0000");
   return std::string(*s);
 }
 
@@ -87,8 +87,7 @@ class Fields {
       });
     }
     for (std::size_t i = 0; i < std::min(count_, few_.size()); ++i)
-      if (few_[i].name.find('\0') != std::string_view::npos)
-        fail(path_, "member name holds U+0000");
+      if (few_[i].nameHoldsNul) fail(path_, "member name holds U+0000");
     for (const auto& m : many_)
       if (m.name.find('\0') != std::string_view::npos) fail(path_, "member name holds U+0000");
     // A name given twice leaves which value counts to chance: the object is refused. Inside an

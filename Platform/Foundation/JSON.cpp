@@ -36,8 +36,9 @@ std::string_view describe(Type type) {
 
 // The parsed tree, flat and in document order: a container is followed by its elements (for an
 // object, each member's name as a string node, then its value) and knows where its subtree ends,
-// so that walking past a value is one step. String contents and number texts are copied into
-// `strings`, so that the tree never refers to the bytes it was parsed from.
+// so that walking past a value is one step. `strings` starts as a copy of the document, so that
+// the tree never refers to the bytes it was parsed from: a number's text and a string without
+// escapes are where they were written, and a string with escapes is appended decoded.
 struct Document::Storage {
   struct Node {
     Type type;
@@ -48,6 +49,8 @@ struct Document::Storage {
     // Numbers: written as digits alone (an optional minus, no fraction, no exponent), so that
     // an integer of up to 18 digits is read without the exact arithmetic.
     bool plainInteger = false;
+    // Strings: U+0000 inside (only an escape can put it there).
+    bool holdsNul = false;
   };
   std::string strings;
   std::vector<Node> nodes;
@@ -115,6 +118,7 @@ class Parser {
  public:
   Parser(Document::Storage& storage, std::string_view text, std::size_t maximumDepth)
       : s_(storage),
+        begin_(text.data()),
         p_(text.data()),
         end_(text.data() + text.size()),
         maximumDepth_(maximumDepth) {}
@@ -247,7 +251,19 @@ class Parser {
   // The input was checked to be UTF-8 as a whole, so only escapes and controls need a look.
   std::uint32_t string() {
     ++p_;
+    const char* run = plainRunEnd(p_, end_);
+    if (run < end_ && *run == '"') {  // no escapes: the text is where it was written
+      const auto at = static_cast<std::uint32_t>(p_ - begin_);
+      const auto length = static_cast<std::uint32_t>(run - p_);
+      p_ = run + 1;
+      return push({Type::string, at, length, next()});
+    }
+    return escapedString();
+  }
+
+  std::uint32_t escapedString() {
     const std::size_t first = s_.strings.size();
+    bool holdsNul = false;
     for (;;) {
       const char* run = plainRunEnd(p_, end_);
       s_.strings.append(p_, static_cast<std::size_t>(run - p_));
@@ -296,6 +312,7 @@ class Parser {
             if (c2 < 0xDC00 || c2 > 0xDFFF) throw SyntaxError{};
             c1 = 0x10000 + ((c1 - 0xD800) << 10) + (c2 - 0xDC00);
           }
+          holdsNul = holdsNul || c1 == 0;
           appendUTF8(c1);
           break;
         }
@@ -304,8 +321,10 @@ class Parser {
       }
     }
     if (s_.strings.size() - first > UINT32_MAX || first > UINT32_MAX) throw SyntaxError{};
-    return push({Type::string, static_cast<std::uint32_t>(first),
-                 static_cast<std::uint32_t>(s_.strings.size() - first), next()});
+    Node n{Type::string, static_cast<std::uint32_t>(first),
+           static_cast<std::uint32_t>(s_.strings.size() - first), next()};
+    n.holdsNul = holdsNul;
+    return push(n);
   }
 
   // RFC 8259's number grammar; the text is kept as written, so that integers are judged exactly.
@@ -334,16 +353,14 @@ class Parser {
       if (peek() == '+' || peek() == '-') ++p_;
       if (digits() == 0) throw SyntaxError{};
     }
-    const std::size_t at = s_.strings.size();
-    if (at > UINT32_MAX) throw SyntaxError{};
-    s_.strings.append(first, static_cast<std::size_t>(p_ - first));
-    Node n{Type::number, static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(p_ - first),
-           next()};
+    Node n{Type::number, static_cast<std::uint32_t>(first - begin_),
+           static_cast<std::uint32_t>(p_ - first), next()};
     n.plainInteger = plain;
     push(n);
   }
 
   Document::Storage& s_;
+  const char* begin_;
   const char* p_;
   const char* end_;
   std::size_t maximumDepth_;
@@ -429,10 +446,9 @@ std::optional<Document> Document::parse(std::string_view bytes, std::size_t maxi
     return fail("(root): empty document");
   if (bytes.size() >= UINT32_MAX) return fail("(root): out of memory");
   auto storage = std::make_unique<Storage>();
-  // A node per few bytes of a typical document, and most of its bytes inside strings; reserving
-  // saves the regrowth of large ones.
+  // A node per few bytes of a typical document; reserving saves the regrowth of large ones.
   storage->nodes.reserve(bytes.size() / 8 + 4);
-  storage->strings.reserve(bytes.size());
+  storage->strings.assign(bytes);
   Parser parser(*storage, bytes, maximumDepth);
   try {
     parser.parseDocument();
@@ -546,6 +562,11 @@ std::optional<double> Value::number() const {
   return d;
 }
 
+bool Value::holdsNul() const {
+  Handle h;
+  return nodeOf(handle_, h).holdsNul;
+}
+
 std::optional<std::string_view> Value::string() const {
   Handle h;
   const Node& n = nodeOf(handle_, h);
@@ -600,6 +621,7 @@ std::size_t Value::members(Member* out, std::size_t capacity) const {
   for (std::size_t i = 0; i < filled; ++i) {
     const Node& key = h.storage->nodes[child];
     out[i].name = std::string_view(h.storage->strings).substr(key.first, key.length);
+    out[i].nameHoldsNul = key.holdsNul;
     out[i].value = wrap(h.storage, child + 1);
     child = h.storage->nodes[child + 1].end;
   }

@@ -43,6 +43,8 @@ class Value {
   // Any number, as the nearest double (infinite past the double range, zero below it).
   std::optional<double> number() const;
   std::optional<std::string_view> string() const;
+  // Whether a string holds U+0000, without a look at its text (false for other types).
+  bool holdsNul() const;
 
   // Arrays: the number of elements and each element in order.
   std::size_t count() const;
@@ -67,6 +69,7 @@ class Value {
 struct Member {
   std::string_view name;
   Value value;
+  bool nameHoldsNul = false;
 };
 
 class Document {
