@@ -1,7 +1,8 @@
 // The four real widgets, laid out and drawn as the host renders them (placeholder entries, 2x):
 // - warm, in this process;
 // - cold: the first layout and drawing in a fresh process each time, against the warm figure of
-//   the same child (a child of its own, so that this harness's caches and memory never count);
+//   the same child (a child of its own, so that this harness's caches and memory never count),
+//   by the wall clock and as CPU time of the whole child;
 // - the large widget redrawn after a new snapshot, every text new, against the same texts again.
 // Counters are in milliseconds; `_floor` is the floor of the same iterations, `_ratio` the median
 // of the pairs' ratios.
@@ -68,8 +69,9 @@ std::filesystem::path privateHome() {
   return home;
 }
 
-// The child's four figures (cold layout, cold draw, warm layout, warm draw), or none.
-std::optional<std::array<double, 4>> firstFrame() {
+// The child's figures (cold layout, cold draw, warm layout, warm draw, cold CPU, warm CPU), or
+// none.
+std::optional<std::array<double, 6>> firstFrame() {
   const std::filesystem::path out = privateHome() / "first-frame.txt";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -82,31 +84,34 @@ std::optional<std::array<double, 4>> firstFrame() {
   if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
       WEXITSTATUS(status) != 0)
     return std::nullopt;
-  std::array<double, 4> f{};
+  std::array<double, 6> f{};
   FILE* in = std::fopen(out.c_str(), "r");
-  bool read = in && std::fscanf(in, "%lf %lf %lf %lf", &f[0], &f[1], &f[2], &f[3]) == 4;
+  bool read = in && std::fscanf(in, "%lf %lf %lf %lf %lf %lf", &f[0], &f[1], &f[2], &f[3], &f[4],
+                                &f[5]) == 6;
   if (in) std::fclose(in);
   if (!read) return std::nullopt;
   return f;
 }
 
 void BM_FourWidgetsFreshProcess(benchmark::State& state) {
-  Paired total, layout, draw;
+  Paired total, layout, draw, cpu;
   for (auto _ : state) {
     auto f = firstFrame();
     if (!f) {
       state.SkipWithError("the child failed");
       return;
     }
-    const auto& [coldLayout, coldDraw, warmLayout, warmDraw] = *f;
+    const auto& [coldLayout, coldDraw, warmLayout, warmDraw, coldCPU, warmCPU] = *f;
     state.SetIterationTime((coldLayout + coldDraw) / 1e3);
     total.add(warmLayout + warmDraw, coldLayout + coldDraw);
     layout.add(warmLayout, coldLayout);
     draw.add(warmDraw, coldDraw);
+    cpu.add(warmCPU, coldCPU);
   }
   total.report(state, "cold_ms");
   layout.report(state, "cold_layout_ms");
   draw.report(state, "cold_draw_ms");
+  cpu.report(state, "cold_cpu_ms");
 }
 BENCHMARK(BM_FourWidgetsFreshProcess)
     ->UseManualTime()
