@@ -74,16 +74,18 @@ fs::path scratch(const char* name) {
 // HOME and the XDG directories of this benchmark's children: a scratch directory, with nothing
 // in it but what a benchmark puts there.
 const fs::path& isolatedHome() {
-  static const fs::path home = [] {
+  static const struct Home {
     fs::path dir = scratch("kestrun-process-bench-home");
-    ::setenv("HOME", dir.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-    ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
-    ::unsetenv("KESTRUN_BUNDLE");
-    return dir;
-  }();
-  return home;
+    Home() {
+      ::setenv("HOME", dir.c_str(), 1);
+      ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+      ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+      ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
+      ::unsetenv("KESTRUN_BUNDLE");
+    }
+    ~Home() { fs::remove_all(dir); }
+  } home;
+  return home.dir;
 }
 
 double cpuSeconds(const rusage& u) {

@@ -56,17 +56,19 @@ BENCHMARK(BM_FourWidgetsWarm)->Unit(benchmark::kMillisecond);
 
 // A private home, so that nothing of the user's (snapshot, settings) takes part.
 std::filesystem::path privateHome() {
-  static const std::filesystem::path home = [] {
-    auto dir = std::filesystem::temp_directory_path() /
-               ("kestrun-view-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    ::setenv("HOME", dir.c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-    WidgetStore::overrideFileLocation(dir / "widget-snapshot.json");
-    return dir;
-  }();
-  return home;
+  static const struct Home {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("kestrun-view-bench-" + std::to_string(::getpid()));
+    Home() {
+      std::filesystem::create_directories(dir);
+      ::setenv("HOME", dir.c_str(), 1);
+      ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+      ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+      WidgetStore::overrideFileLocation(dir / "widget-snapshot.json");
+    }
+    ~Home() { std::filesystem::remove_all(dir); }
+  } home;
+  return home.dir;
 }
 
 // The child's figures (cold layout, cold draw, warm layout, warm draw, cold CPU, warm CPU), or
