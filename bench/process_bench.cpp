@@ -1,7 +1,11 @@
-// Whole processes, as the desktop and scripts run them: `render --widget all` from start to exit
-// (wall time, peak RSS), and the live host under a private Xvfb with openbox: from start to every
-// widget drawn, from a snapshot's replacement to changed pixels, and sitting idle between entries
-// (CPU share, wake-ups and RSS over a quiet minute).
+// Whole processes, as the desktop and scripts run them, each in a home of its own (HOME and the
+// XDG directories private, so nothing of the user's takes part):
+// - `render --widget all` at each scale, and `gallery`, paired run by run with a small C program
+//   that makes the same four surfaces, draws one text on each and writes them with Cairo's PNG
+//   writer (the floor): CPU, wall time and peak resident memory of each child, and their ratios;
+// - the live host under a private Xvfb with openbox: from start to every widget drawn, from a
+//   snapshot's replacement to changed pixels, and sitting idle between entries (CPU share,
+//   wake-ups and resident memory over a quiet minute).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <benchmark/benchmark.h>
@@ -20,6 +24,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "bench/BenchSupport.h"
 
 extern char** environ;
 
@@ -65,27 +71,95 @@ fs::path scratch(const char* name) {
   return dir;
 }
 
-void BM_RenderAllProcess(benchmark::State& state) {
-  const fs::path out = scratch("kestrun-render-bench");
-  const std::vector<std::string> argv = {KESTRUN_CLI, "render", "--widget", "all", "--source",
-                                         "preview", "--scale", "2", "--out", out.string()};
-  await(spawn(argv));  // warms the font cache and the page cache
-  long peakKiB = 0;
+// HOME and the XDG directories of this benchmark's children: a scratch directory, with nothing
+// in it but what a benchmark puts there.
+const fs::path& isolatedHome() {
+  static const struct Home {
+    fs::path dir = scratch("kestrun-process-bench-home");
+    Home() {
+      ::setenv("HOME", dir.c_str(), 1);
+      ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+      ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+      ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
+      ::unsetenv("KESTRUN_BUNDLE");
+    }
+    ~Home() { fs::remove_all(dir); }
+  } home;
+  return home.dir;
+}
+
+double cpuSeconds(const rusage& u) {
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct Run {
+  double wall = 0, cpu = 0, peakMiB = 0;
+  bool ok = false;
+};
+
+// One child from spawn to exit; its CPU and peak memory are the kernel's accounting of it alone.
+Run run(const std::vector<std::string>& argv) {
+  Run r;
+  auto start = std::chrono::steady_clock::now();
+  Exit e = await(spawn(argv));
+  r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  r.cpu = cpuSeconds(e.usage);
+  r.peakMiB = double(e.usage.ru_maxrss) / 1024.0;
+  r.ok = WIFEXITED(e.status) && WEXITSTATUS(e.status) == 0;
+  return r;
+}
+
+// A command of the program against the floor program, in turn: counters cpu_ms, wall_ms and
+// peak_MiB, each with its _floor and _ratio.
+void pairedWithFloor(benchmark::State& state, const std::vector<std::string>& argv,
+                     const std::string& floorScale) {
+  isolatedHome();
+  const fs::path floorOut = scratch("kestrun-render-floor");
+  const std::vector<std::string> floor = {RENDER_FLOOR, floorScale, floorOut.string()};
+  run(floor);  // warms the font cache and the page cache for both
+  run(argv);
+  BenchSupport::Paired cpu, wall, peak;
   for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    Exit e = await(spawn(argv));
-    auto end = std::chrono::steady_clock::now();
-    if (!WIFEXITED(e.status) || WEXITSTATUS(e.status) != 0) {
-      state.SkipWithError("render failed");
+    Run f = run(floor);
+    Run r = run(argv);
+    if (!f.ok || !r.ok) {
+      state.SkipWithError(f.ok ? "the command failed" : "the floor program failed");
       break;
     }
-    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-    peakKiB = std::max(peakKiB, e.usage.ru_maxrss);
+    state.SetIterationTime(r.wall);
+    cpu.add(f.cpu, r.cpu);
+    wall.add(f.wall, r.wall);
+    peak.add(f.peakMiB, r.peakMiB);
   }
-  state.counters["peak_rss_MiB"] = double(peakKiB) / 1024.0;
+  cpu.report(state, "cpu_ms", 1e3);
+  wall.report(state, "wall_ms", 1e3);
+  peak.report(state, "peak_MiB");
+  fs::remove_all(floorOut);
+}
+
+void BM_RenderAllProcess(benchmark::State& state) {
+  const std::string scale = std::to_string(state.range(0));
+  const fs::path out = scratch("kestrun-render-bench");
+  pairedWithFloor(state,
+                  {KESTRUN_CLI, "render", "--widget", "all", "--source", "preview", "--scale",
+                   scale, "--out", out.string()},
+                  scale);
   fs::remove_all(out);
 }
-BENCHMARK(BM_RenderAllProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_RenderAllProcess)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->DenseRange(1, 3)
+    ->Iterations(11);
+
+// Every widget in 8 variants at 1x and 2x; the floor is its four surfaces at 2x.
+void BM_GalleryProcess(benchmark::State& state) {
+  const fs::path out = scratch("kestrun-gallery-bench");
+  pairedWithFloor(state, {KESTRUN_CLI, "gallery", "--out", out.string()}, "2");
+  fs::remove_all(out);
+}
+BENCHMARK(BM_GalleryProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path);
@@ -136,6 +210,8 @@ struct Desktop {
   pid_t wm = -1;
 
   explicit Desktop(const char* name) : home(scratch(name)) {
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("KESTRUN_BUNDLE");
     setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);

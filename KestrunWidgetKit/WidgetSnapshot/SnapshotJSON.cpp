@@ -67,7 +67,7 @@ std::string toText(const Value& v, const Path& path) {
   auto s = v.string();
   if (!s) wrongType(path, "a string", v);
   // An escaped \u0000 would cut the text short further on.
-  if (s->find('\0') != std::string_view::npos) fail(path, "string holds U+0000");
+  if (v.holdsNul()) fail(path, "string holds U+0000");
   return std::string(*s);
 }
 
@@ -78,14 +78,18 @@ class Fields {
  public:
   Fields(const Value& object, const Path& path) : path_(path) {
     if (object.type() != Type::object) wrongType(path_, "an object", object);
-    object.forEachMember([this](std::string_view name, Value value) {
-      if (name.find('\0') != std::string_view::npos) fail(path_, "member name holds U+0000");
-      if (count_ < few_.size())
-        few_[count_] = {name, value};
-      else
-        many_.emplace_back(name, value);
-      ++count_;
-    });
+    count_ = object.members(few_.data(), few_.size());
+    if (count_ > few_.size()) {
+      many_.reserve(count_ - few_.size());
+      std::size_t i = 0;
+      object.forEachMember([&](std::string_view name, Value value) {
+        if (i++ >= few_.size()) many_.push_back({name, value});
+      });
+    }
+    for (std::size_t i = 0; i < std::min(count_, few_.size()); ++i)
+      if (few_[i].nameHoldsNul) fail(path_, "member name holds U+0000");
+    for (const auto& m : many_)
+      if (m.name.find('\0') != std::string_view::npos) fail(path_, "member name holds U+0000");
     // A name given twice leaves which value counts to chance: the object is refused. Inside an
     // unknown member nothing is looked at but the grammar.
     if (auto repeated = repeatedName())
@@ -96,9 +100,9 @@ class Fields {
 
   std::optional<Value> member(std::string_view name) const {
     for (std::size_t i = 0; i < std::min(count_, few_.size()); ++i)
-      if (few_[i].first == name) return few_[i].second;
-    for (const auto& [key, value] : many_)
-      if (key == name) return value;
+      if (few_[i].name == name) return few_[i].value;
+    for (const auto& m : many_)
+      if (m.name == name) return m.value;
     return std::nullopt;
   }
   std::optional<Value> optional(std::string_view name) const {
@@ -168,20 +172,20 @@ class Fields {
     const std::size_t inPlace = std::min(count_, few_.size());
     for (std::size_t i = 0; i < inPlace; ++i)
       for (std::size_t k = 0; k < i; ++k)
-        if (few_[i].first == few_[k].first) return few_[i].first;
+        if (few_[i].name == few_[k].name) return few_[i].name;
     if (many_.empty()) return std::nullopt;
     std::vector<std::string_view> names;
     names.reserve(count_);
-    for (const auto& [name, value] : few_) names.push_back(name);
-    for (const auto& [name, value] : many_) names.push_back(name);
+    for (const auto& m : few_) names.push_back(m.name);
+    for (const auto& m : many_) names.push_back(m.name);
     std::sort(names.begin(), names.end());
     if (auto dup = std::adjacent_find(names.begin(), names.end()); dup != names.end()) return *dup;
     return std::nullopt;
   }
 
   const Path& path_;
-  std::array<std::pair<std::string_view, Value>, 12> few_;
-  std::vector<std::pair<std::string_view, Value>> many_;  // unknown members past the first dozen
+  std::array<Foundation::JSON::Member, 12> few_;
+  std::vector<Foundation::JSON::Member> many_;  // unknown members past the first dozen
   std::size_t count_ = 0;
 };
 

@@ -55,12 +55,40 @@ std::optional<std::filesystem::path> fileURL() { return locate(nullptr); }
 
 std::optional<WidgetSnapshot> read() { return read(nullptr); }
 
+namespace {
+
+// The last document decoded, by its exact bytes. Every request reads the file anew, but the host
+// asks far more often than the application writes: a document byte for byte the same as the last
+// one decodes to the same snapshot, so that decode is not done again. Large documents are not
+// kept, so that this never holds much memory.
+constexpr std::size_t kRememberedDocumentSize = 64 * 1024;
+std::mutex rememberedMutex;
+std::string rememberedBytes;
+std::optional<WidgetSnapshot> remembered;
+
+std::optional<WidgetSnapshot> decodeRemembering(std::string bytes, std::string* whyNot) {
+  if (bytes.size() > kRememberedDocumentSize) return decodeSnapshot(bytes, whyNot);
+  {
+    std::lock_guard lock(rememberedMutex);
+    if (remembered && bytes == rememberedBytes) return remembered;
+  }
+  auto snapshot = decodeSnapshot(bytes, whyNot);
+  if (snapshot) {
+    std::lock_guard lock(rememberedMutex);
+    rememberedBytes = std::move(bytes);
+    remembered = snapshot;
+  }
+  return snapshot;
+}
+
+}  // namespace
+
 std::optional<WidgetSnapshot> read(std::string* whyNot) {
   auto file = locate(whyNot);
   if (!file) return std::nullopt;
   auto bytes = Foundation::readWholeFile(*file, maximumFileSize, whyNot);
   if (!bytes) return std::nullopt;
-  return decodeSnapshot(*bytes, whyNot);
+  return decodeRemembering(std::move(*bytes), whyNot);
 }
 
 void write(const WidgetSnapshot& snapshot) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -183,13 +184,13 @@ PropertyValue propertyValue(plist_t node) {
   }
 }
 
-std::map<std::string, PropertyValue, std::less<>> loadInfoDictionary(
-    const std::filesystem::path& file) {
-  std::map<std::string, PropertyValue, std::less<>> info;
-  auto bytes = readWholeFile(file, maximumInfoPlistSize);
-  if (!bytes || bytes->empty() || !nestingWithinBound(*bytes)) return info;
+using InfoDictionary = std::map<std::string, PropertyValue, std::less<>>;
+
+InfoDictionary parseInfoDictionary(const std::string& bytes) {
+  InfoDictionary info;
+  if (bytes.empty() || !nestingWithinBound(bytes)) return info;
   plist_t parsed = nullptr;
-  plist_from_memory(bytes->data(), static_cast<std::uint32_t>(bytes->size()), &parsed);
+  plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &parsed);
   PlistHandle root(parsed);
   if (!root || plist_get_node_type(root.get()) != PLIST_DICT) return info;
 
@@ -245,11 +246,24 @@ std::shared_ptr<const Bundle> Bundle::at(const std::filesystem::path& directory)
 }
 
 std::optional<PropertyValue> Bundle::objectForInfoDictionaryKey(std::string_view key) const {
-  // Read afresh on every call: the file is small and bounded, asked for every few minutes, and a
-  // copy kept here would be one more place that can disagree with the file.
-  auto info = loadInfoDictionary(infoPlistPath());
-  auto found = info.find(key);
-  if (found == info.end()) return std::nullopt;
+  // Read afresh on every call: the file is small and bounded, and a copy of its keys kept here
+  // would be one more place that can disagree with the file. Parsing costs several times the
+  // read, though, and every timeline request asks, so the last file's parse is kept by its exact
+  // bytes: what is read is what is answered from, whatever the file's dates say.
+  const std::filesystem::path file = infoPlistPath();
+  auto bytes = readWholeFile(file, maximumInfoPlistSize);
+  if (!bytes) return std::nullopt;
+  static std::mutex mutex;
+  static std::string lastFile, lastBytes;
+  static InfoDictionary lastInfo;
+  std::lock_guard lock(mutex);
+  if (file.native() != lastFile || *bytes != lastBytes) {
+    lastInfo = parseInfoDictionary(*bytes);
+    lastFile = file.native();
+    lastBytes = std::move(*bytes);
+  }
+  auto found = lastInfo.find(key);
+  if (found == lastInfo.end()) return std::nullopt;
   return found->second;
 }
 

@@ -8,6 +8,10 @@
 #include <system_error>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "Platform/Foundation/Text.h"
 
 namespace Foundation::JSON {
@@ -32,16 +36,22 @@ std::string_view describe(Type type) {
 
 // The parsed tree, flat and in document order: a container is followed by its elements (for an
 // object, each member's name as a string node, then its value) and knows where its subtree ends,
-// so that walking past a value is one step.
+// so that walking past a value is one step. `strings` starts as a copy of the document, so that
+// the tree never refers to the bytes it was parsed from: a number's text and a string without
+// escapes are where they were written, and a string with escapes is appended decoded.
 struct Document::Storage {
   struct Node {
     Type type;
-    std::uint32_t first;   // string: offset in `strings`; number: offset in `text`; boolean: value;
+    std::uint32_t first;   // string and number: offset in `strings`; boolean: value;
                            // container: number of elements or members
     std::uint32_t length;  // string and number: length in bytes
     std::uint32_t end;     // index of the node after this value's subtree
+    // Numbers: written as digits alone (an optional minus, no fraction, no exponent), so that
+    // an integer of up to 18 digits is read without the exact arithmetic.
+    bool plainInteger = false;
+    // Strings: U+0000 inside (only an escape can put it there).
+    bool holdsNul = false;
   };
-  std::string text;
   std::string strings;
   std::vector<Node> nodes;
 };
@@ -78,39 +88,70 @@ struct DepthError {
   std::string path;
 };
 
+bool isSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The first byte at or after `p` that ends a run of plain string content: a quote, a backslash
+// or a control character (or `end`).
+const char* plainRunEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+  const __m128i lastControl = _mm_set1_epi8(0x1F);
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i stop = _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash));
+    stop = _mm_or_si128(stop, _mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v));  // v <= 0x1F
+    if (const int mask = _mm_movemask_epi8(stop))
+      return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  while (p < end && *p != '"' && *p != '\\' && static_cast<unsigned char>(*p) >= 0x20) ++p;
+  return p;
+}
+
 class Parser {
  public:
-  Parser(Document::Storage& storage, std::size_t maximumDepth)
-      : s_(storage), text_(storage.text), maximumDepth_(maximumDepth) {}
+  Parser(Document::Storage& storage, std::string_view text, std::size_t maximumDepth)
+      : s_(storage),
+        begin_(text.data()),
+        p_(text.data()),
+        end_(text.data() + text.size()),
+        maximumDepth_(maximumDepth) {}
 
   void parseDocument() {
     skipSpace();
     Where root;
     value(root, 0);
     skipSpace();
-    if (at_ != text_.size()) throw SyntaxError{};
+    if (p_ != end_) throw SyntaxError{};
   }
 
  private:
   void skipSpace() {
-    while (at_ < text_.size() &&
-           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
-      ++at_;
+    while (p_ < end_ && isSpace(*p_)) ++p_;
   }
-  char peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
+  char peek() const { return p_ < end_ ? *p_ : '\0'; }
   void expect(char c) {
     if (peek() != c) throw SyntaxError{};
-    ++at_;
+    ++p_;
   }
   void literal(std::string_view word) {
-    if (text_.substr(at_, word.size()) != word) throw SyntaxError{};
-    at_ += word.size();
+    if (static_cast<std::size_t>(end_ - p_) < word.size() ||
+        std::memcmp(p_, word.data(), word.size()) != 0)
+      throw SyntaxError{};
+    p_ += word.size();
   }
   std::uint32_t push(Node node) {
     if (s_.nodes.size() >= UINT32_MAX) throw SyntaxError{};
     s_.nodes.push_back(node);
     return static_cast<std::uint32_t>(s_.nodes.size() - 1);
   }
+  std::uint32_t next() const { return static_cast<std::uint32_t>(s_.nodes.size() + 1); }
 
   void value(const Where& where, std::size_t depth) {
     switch (peek()) {
@@ -122,34 +163,33 @@ class Parser {
         return;
       case 't':
         literal("true");
-        push({Type::boolean, 1, 0, 0});
-        break;
+        push({Type::boolean, 1, 0, next()});
+        return;
       case 'f':
         literal("false");
-        push({Type::boolean, 0, 0, 0});
-        break;
+        push({Type::boolean, 0, 0, next()});
+        return;
       case 'n':
         literal("null");
-        push({Type::null, 0, 0, 0});
-        break;
+        push({Type::null, 0, 0, next()});
+        return;
       default:
         number();
         return;
     }
-    s_.nodes.back().end = static_cast<std::uint32_t>(s_.nodes.size());
   }
 
   // An array or an object: elements, or name, colon and value, separated by commas.
   void container(const Where& where, std::size_t depth) {
     if (depth > maximumDepth_) throw DepthError{where.text()};
-    const bool isObject = text_[at_] == '{';
+    const bool isObject = *p_ == '{';
     const char close = isObject ? '}' : ']';
-    ++at_;
+    ++p_;
     std::uint32_t node = push({isObject ? Type::object : Type::array, 0, 0, 0});
     skipSpace();
     std::uint32_t count = 0;
     if (peek() == close) {
-      ++at_;
+      ++p_;
     } else {
       for (;;) {
         skipSpace();
@@ -165,7 +205,7 @@ class Parser {
         ++count;
         skipSpace();
         if (peek() == ',') {
-          ++at_;
+          ++p_;
           continue;
         }
         expect(close);
@@ -178,7 +218,7 @@ class Parser {
 
   int hexDigit() {
     char c = peek();
-    ++at_;
+    ++p_;
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -210,24 +250,33 @@ class Parser {
 
   // The input was checked to be UTF-8 as a whole, so only escapes and controls need a look.
   std::uint32_t string() {
-    ++at_;
+    ++p_;
+    const char* run = plainRunEnd(p_, end_);
+    if (run < end_ && *run == '"') {  // no escapes: the text is where it was written
+      const auto at = static_cast<std::uint32_t>(p_ - begin_);
+      const auto length = static_cast<std::uint32_t>(run - p_);
+      p_ = run + 1;
+      return push({Type::string, at, length, next()});
+    }
+    return escapedString();
+  }
+
+  std::uint32_t escapedString() {
     const std::size_t first = s_.strings.size();
+    bool holdsNul = false;
     for (;;) {
-      std::size_t run = at_;
-      while (run < text_.size() && text_[run] != '"' && text_[run] != '\\' &&
-             static_cast<unsigned char>(text_[run]) >= 0x20)
-        ++run;
-      s_.strings.append(text_.substr(at_, run - at_));
-      at_ = run;
+      const char* run = plainRunEnd(p_, end_);
+      s_.strings.append(p_, static_cast<std::size_t>(run - p_));
+      p_ = run;
       char c = peek();
       if (c == '"') {
-        ++at_;
+        ++p_;
         break;
       }
       if (c != '\\') throw SyntaxError{};  // the end, or a raw control character
-      ++at_;
+      ++p_;
       char e = peek();
-      ++at_;
+      ++p_;
       switch (e) {
         case '"':
           s_.strings += '"';
@@ -257,12 +306,13 @@ class Parser {
           char32_t c1 = hex4();
           if (c1 >= 0xDC00 && c1 <= 0xDFFF) throw SyntaxError{};  // a lone low surrogate
           if (c1 >= 0xD800 && c1 <= 0xDBFF) {
-            if (text_.substr(at_, 2) != "\\u") throw SyntaxError{};
-            at_ += 2;
+            if (end_ - p_ < 2 || p_[0] != '\\' || p_[1] != 'u') throw SyntaxError{};
+            p_ += 2;
             char32_t c2 = hex4();
             if (c2 < 0xDC00 || c2 > 0xDFFF) throw SyntaxError{};
             c1 = 0x10000 + ((c1 - 0xD800) << 10) + (c2 - 0xDC00);
           }
+          holdsNul = holdsNul || c1 == 0;
           appendUTF8(c1);
           break;
         }
@@ -271,42 +321,49 @@ class Parser {
       }
     }
     if (s_.strings.size() - first > UINT32_MAX || first > UINT32_MAX) throw SyntaxError{};
-    return push({Type::string, static_cast<std::uint32_t>(first),
-                 static_cast<std::uint32_t>(s_.strings.size() - first),
-                 static_cast<std::uint32_t>(s_.nodes.size() + 1)});
+    Node n{Type::string, static_cast<std::uint32_t>(first),
+           static_cast<std::uint32_t>(s_.strings.size() - first), next()};
+    n.holdsNul = holdsNul;
+    return push(n);
   }
 
   // RFC 8259's number grammar; the text is kept as written, so that integers are judged exactly.
   void number() {
-    const std::size_t first = at_;
+    const char* first = p_;
     auto digits = [&] {
-      std::size_t from = at_;
-      while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') ++at_;
-      return at_ - from;
+      const char* from = p_;
+      while (p_ < end_ && isDigit(*p_)) ++p_;
+      return p_ - from;
     };
-    if (peek() == '-') ++at_;
+    if (peek() == '-') ++p_;
     if (peek() == '0') {
-      ++at_;
+      ++p_;
     } else if (digits() == 0) {
       throw SyntaxError{};
     }
+    bool plain = true;
     if (peek() == '.') {
-      ++at_;
+      ++p_;
+      plain = false;
       if (digits() == 0) throw SyntaxError{};
     }
     if (peek() == 'e' || peek() == 'E') {
-      ++at_;
-      if (peek() == '+' || peek() == '-') ++at_;
+      ++p_;
+      plain = false;
+      if (peek() == '+' || peek() == '-') ++p_;
       if (digits() == 0) throw SyntaxError{};
     }
-    push({Type::number, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(at_ - first),
-          static_cast<std::uint32_t>(s_.nodes.size() + 1)});
+    Node n{Type::number, static_cast<std::uint32_t>(first - begin_),
+           static_cast<std::uint32_t>(p_ - first), next()};
+    n.plainInteger = plain;
+    push(n);
   }
 
   Document::Storage& s_;
-  std::string_view text_;
+  const char* begin_;
+  const char* p_;
+  const char* end_;
   std::size_t maximumDepth_;
-  std::size_t at_ = 0;
 };
 
 // A number's exact value as sign, significant digits and a power of ten: digits × 10^exponent.
@@ -389,10 +446,10 @@ std::optional<Document> Document::parse(std::string_view bytes, std::size_t maxi
     return fail("(root): empty document");
   if (bytes.size() >= UINT32_MAX) return fail("(root): out of memory");
   auto storage = std::make_unique<Storage>();
-  storage->text.assign(bytes);
   // A node per few bytes of a typical document; reserving saves the regrowth of large ones.
   storage->nodes.reserve(bytes.size() / 8 + 4);
-  Parser parser(*storage, maximumDepth);
+  storage->strings.assign(bytes);
+  Parser parser(*storage, bytes, maximumDepth);
   try {
     parser.parseDocument();
   } catch (const SyntaxError&) {
@@ -419,7 +476,19 @@ Value wrap(const Document::Storage* storage, std::uint32_t index) {
   return v;
 }
 std::string_view numberText(const Handle& h, const Node& n) {
-  return std::string_view(h.storage->text).substr(n.first, n.length);
+  return std::string_view(h.storage->strings).substr(n.first, n.length);
+}
+// The value of a number written as at most 18 digits (so within int64_t either way), the
+// common case, read without the exact arithmetic.
+std::optional<std::int64_t> shortInteger(const Handle& h, const Node& n) {
+  if (!n.plainInteger) return std::nullopt;
+  const std::string_view text = numberText(h, n);
+  const bool negative = text[0] == '-';
+  std::size_t i = negative ? 1 : 0;
+  if (text.size() - i > 18) return std::nullopt;
+  std::int64_t value = 0;
+  for (; i < text.size(); ++i) value = value * 10 + (text[i] - '0');
+  return negative ? -value : value;
 }
 }  // namespace
 
@@ -439,6 +508,7 @@ std::optional<bool> Value::isIntegral() const {
   Handle h;
   const Node& n = nodeOf(handle_, h);
   if (n.type != Type::number) return std::nullopt;
+  if (n.plainInteger) return true;
   ExactNumber exact = exactNumber(numberText(h, n));
   return exact.digits.empty() || exact.exponent >= 0;
 }
@@ -447,6 +517,7 @@ std::optional<std::int64_t> Value::int64() const {
   Handle h;
   const Node& n = nodeOf(handle_, h);
   if (n.type != Type::number) return std::nullopt;
+  if (auto value = shortInteger(h, n)) return value;
   ExactNumber exact = exactNumber(numberText(h, n));
   bool integral;
   auto m = magnitude(exact, integral);
@@ -463,6 +534,10 @@ std::optional<std::uint64_t> Value::uint64() const {
   Handle h;
   const Node& n = nodeOf(handle_, h);
   if (n.type != Type::number) return std::nullopt;
+  if (auto value = shortInteger(h, n)) {
+    if (*value < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(*value);
+  }
   ExactNumber exact = exactNumber(numberText(h, n));
   bool integral;
   auto m = magnitude(exact, integral);
@@ -485,6 +560,11 @@ std::optional<double> Value::number() const {
     if (exact.negative) d = -d;
   }
   return d;
+}
+
+bool Value::holdsNul() const {
+  Handle h;
+  return nodeOf(handle_, h).holdsNul;
 }
 
 std::optional<std::string_view> Value::string() const {
@@ -530,6 +610,22 @@ void Value::forEachMember(const std::function<void(std::string_view, Value)>& bo
     body(name, wrap(h.storage, child + 1));
     child = h.storage->nodes[child + 1].end;
   }
+}
+
+std::size_t Value::members(Member* out, std::size_t capacity) const {
+  Handle h;
+  const Node& n = nodeOf(handle_, h);
+  if (n.type != Type::object) return 0;
+  std::uint32_t child = h.index + 1;
+  const std::size_t filled = std::min<std::size_t>(n.first, capacity);
+  for (std::size_t i = 0; i < filled; ++i) {
+    const Node& key = h.storage->nodes[child];
+    out[i].name = std::string_view(h.storage->strings).substr(key.first, key.length);
+    out[i].nameHoldsNul = key.holdsNul;
+    out[i].value = wrap(h.storage, child + 1);
+    child = h.storage->nodes[child + 1].end;
+  }
+  return n.first;
 }
 
 namespace {

@@ -26,6 +26,8 @@ enum class Type { null, boolean, number, string, array, object };
 // The name of a type for messages: "null", "a boolean", "a number", …
 std::string_view describe(Type type);
 
+struct Member;
+
 class Value {
  public:
   Type type() const;
@@ -41,6 +43,8 @@ class Value {
   // Any number, as the nearest double (infinite past the double range, zero below it).
   std::optional<double> number() const;
   std::optional<std::string_view> string() const;
+  // Whether a string holds U+0000, without a look at its text (false for other types).
+  bool holdsNul() const;
 
   // Arrays: the number of elements and each element in order.
   std::size_t count() const;
@@ -50,6 +54,9 @@ class Value {
   std::optional<Value> member(std::string_view name) const;
   // Every member in the order written.
   void forEachMember(const std::function<void(std::string_view name, Value value)>& body) const;
+  // The first `capacity` members in the order written, into `out`, without a call per member;
+  // returns how many members the object has (0 for other types).
+  std::size_t members(Member* out, std::size_t capacity) const;
 
   // The value's text as it would be written compactly, for messages (long texts are shortened).
   std::string excerpt() const;
@@ -57,6 +64,12 @@ class Value {
  private:
   friend class Document;
   alignas(8) unsigned char handle_[16];  // the document's tree and a node in it
+};
+
+struct Member {
+  std::string_view name;
+  Value value;
+  bool nameHoldsNul = false;
 };
 
 class Document {

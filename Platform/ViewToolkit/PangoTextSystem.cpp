@@ -111,6 +111,14 @@ void hideUnknownGlyphs(PangoLayout* layout) {
   }
 }
 
+// Pango asks fontconfig for a sorted font set per font description and language. Left unset, the
+// context's language is the locale's for line heights but derived from each run's script for
+// shaping, so every size and weight cost two font sets (two sorts, and two threads for them). Set
+// to the locale's language explicitly, both ask with the same one.
+void useOneLanguage(PangoContext* context) {
+  pango_context_set_language(context, pango_language_get_default());
+}
+
 }  // namespace
 
 struct PangoTextSystem::Impl {
@@ -132,6 +140,7 @@ struct PangoTextSystem::Impl {
     pango_cairo_context_set_font_options(context, options);
     cairo_font_options_destroy(options);
     pango_context_set_round_glyph_positions(context, FALSE);
+    useOneLanguage(context);
   }
   ~Impl() {
     index.clear();

@@ -68,6 +68,26 @@ TEST(WidgetStore, WriteThenReadGivesTheSnapshotBack) {
   EXPECT_EQ(back->updated, s.updated);
 }
 
+// Reads answer from the file as it is now: a document rewritten in place with the same size, an
+// instant later, reads as the new one; the same bytes again read as the same snapshot.
+TEST(WidgetStore, EveryReadAnswersForTheFileAsItIsNow) {
+  ScopedWidgetContainer container;
+  WidgetSnapshot first = wholeSecondSample(), second = first;
+  first.memory->used = 10'000'000'000ULL;
+  second.memory->used = 20'000'000'000ULL;
+  std::string a = encodeSnapshot(first), b = encodeSnapshot(second);
+  ASSERT_EQ(a.size(), b.size());
+  for (int round = 0; round < 3; ++round) {
+    TestSupport::writeFile(container.snapshotFile(), a);
+    EXPECT_EQ(WidgetStore::read(), first);
+    EXPECT_EQ(WidgetStore::read(), first);
+    TestSupport::writeFile(container.snapshotFile(), b);
+    EXPECT_EQ(WidgetStore::read(), second);
+    TestSupport::writeFile(container.snapshotFile(), a.substr(0, a.size() - 1) + " ");
+    EXPECT_FALSE(WidgetStore::read());
+  }
+}
+
 TEST(WidgetStore, DamagedOrOddFilesAreNoSnapshot) {
   ScopedWidgetContainer container;
   std::string good = encodeSnapshot(wholeSecondSample());

@@ -201,6 +201,9 @@ TEST_F(BundleTest, TheMainBundleFollowsTheEnvironmentAndTheFile) {
   // Nothing is kept: a changed file and a changed variable are seen at once.
   std::ofstream(first / "Info.plist") << xmlPlist("<dict><key>K</key><string>new</string></dict>");
   EXPECT_EQ(bundle->objectForInfoDictionaryKey("K"), PropertyValue(std::string("new")));
+  // Also one of the same size written within the same instant (a file's times cannot tell).
+  std::ofstream(first / "Info.plist") << xmlPlist("<dict><key>K</key><string>neW</string></dict>");
+  EXPECT_EQ(bundle->objectForInfoDictionaryKey("K"), PropertyValue(std::string("neW")));
   ::setenv("KESTRUN_BUNDLE", second.c_str(), 1);
   EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), PropertyValue(std::string("two")));
 }

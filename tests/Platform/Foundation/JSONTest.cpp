@@ -61,6 +61,12 @@ TEST(JSONParse, NumbersAreJudgedExactlyFromTheirText) {
       {"123456789012345678901234567890", true, std::nullopt, std::nullopt},
       {"1e999999999999999999999", true, std::nullopt, std::nullopt},
       {"4.5", false, std::nullopt, std::nullopt},
+      // Either side of the longest integer read without the exact arithmetic (18 digits).
+      {"999999999999999999", true, 999999999999999999LL, 999999999999999999ULL},
+      {"-999999999999999999", true, -999999999999999999LL, std::nullopt},
+      {"1000000000000000000", true, 1000000000000000000LL, 1000000000000000000ULL},
+      {"-1000000000000000000", true, -1000000000000000000LL, std::nullopt},
+      {"-1", true, -1, std::nullopt},
   };
   for (const auto& c : cases) {
     auto doc = Document::parse(c.text);
