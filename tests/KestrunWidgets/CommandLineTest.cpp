@@ -30,7 +30,8 @@ const std::string reencoded =
 TEST(CommandLine, DecodeReencodesOrNamesThePathAndReason) {
   TestSupport::TemporaryDirectory dir;
   TestSupport::writeFile(dir / "good.json", document);
-  TestSupport::writeFile(dir / "bad.json", R"({"updated":"2026-03-01T10:00:00Z","attention":[{"tint":"Blue"}]})");
+  TestSupport::writeFile(dir / "bad.json",
+                         R"({"updated":"2026-03-01T10:00:00Z","attention":[{"tint":"Blue"}]})");
 
   EXPECT_EQ(run({"decode", (dir / "good.json").string()}).out, reencoded + "\n");
   Outcome fromStdin = run({"decode", "-"}, document);
@@ -162,7 +163,7 @@ TEST(CommandLine, DatesOutsideTheWritableYearsNeverReachTheEncoder) {
 TEST(CommandLine, AnythingThrownBecomesOneLineAndAStatus) {
   auto outcome = [](std::function<void()> fault) {
     std::vector<WidgetHost::Command> commands{
-        {"fail", "", "Fails.", [fault](const std::vector<std::string>&, WidgetHost::CommandIO&) {
+        {"fail", "", "Fails.", {}, [fault](const WidgetHost::Arguments&, WidgetHost::CommandIO&) {
            fault();
            return 0;
          }}};
@@ -234,11 +235,13 @@ TEST(CommandLine, WhereTellsEachLinkOfTheChain) {
   Outcome missing = run({"where"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.out.find("group: group.test\n"), std::string::npos);
-  EXPECT_NE(missing.out.find("file: " + container.snapshotFile().string() + "\n"), std::string::npos);
+  EXPECT_NE(missing.out.find("file: " + container.snapshotFile().string() + "\n"),
+            std::string::npos);
   EXPECT_NE(missing.out.find("readable: no: no such file\n"), std::string::npos) << missing.out;
 
   TestSupport::writeFile(container.snapshotFile(), R"({"updated":"2026-13-01T00:00:00Z"})");
-  EXPECT_NE(run({"where"}).out.find("readable: no: updated: \"2026-13-01T00:00:00Z\" is not an RFC 3339 date"),
+  EXPECT_NE(run({"where"}).out.find(
+                "readable: no: updated: \"2026-13-01T00:00:00Z\" is not an RFC 3339 date"),
             std::string::npos);
   TestSupport::writeFile(container.snapshotFile(), document);
   Outcome ok = run({"where"});
@@ -249,7 +252,8 @@ TEST(CommandLine, WhereTellsEachLinkOfTheChain) {
 TEST(CommandLine, HelpAndUsage) {
   Outcome help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* name : {"decode", "write", "sample", "where", "placeholder", "snapshot", "timeline"})
+  for (const char* name :
+       {"decode", "write", "sample", "where", "placeholder", "snapshot", "timeline"})
     EXPECT_NE(help.out.find(std::string("  ") + name), std::string::npos) << name;
   EXPECT_EQ(run({"timeline", "--help"}).status, 0);
   EXPECT_EQ(run({}).status, WidgetHost::ExitStatus::usage);
