@@ -296,7 +296,7 @@ void writeBashCompletion(std::ostream& os, const Program& p, const std::vector<C
   os << "    local command= i\n";
   os << "    for ((i = 1; i < COMP_CWORD; i++)); do\n";
   os << "        case ${COMP_WORDS[i]} in\n";
-  os << "            --now) ((i++)) ;;\n";
+  os << "            --now) ((i++)); [[ ${COMP_WORDS[i]} == = ]] && ((i++)) ;;\n";
   os << "            -*|=) ;;\n";
   os << "            *) command=${COMP_WORDS[i]}; break ;;\n";
   os << "        esac\n    done\n";

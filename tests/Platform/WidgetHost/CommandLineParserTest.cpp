@@ -246,6 +246,7 @@ TEST(CommandLineParser, bashCompletionCompletesCommandsOptionsAndChoices) {
   } cases[] = {
       {"painter pa", "paint"},
       {"painter --now 2026-01-01T00:00:00Z cl", "clock"},
+      {"painter --now = 2026-01-01T00:00:00Z cl", "clock"},  // --now=… as bash splits it
       {"painter paint --col", "--colour"},
       {"painter paint --colour g", "green"},
       {"painter paint --colour=", "red green blue"},
