@@ -262,4 +262,40 @@ TEST(CommandLine, HelpAndUsage) {
   EXPECT_TRUE(decodeSnapshot(run({"sample"}).out));
 }
 
+// Every command of the program: each option explained, each help within 80 columns, and one
+// version for the program and its bundle.
+TEST(CommandLine, EveryCommandsHelpFitsEightyColumnsAndExplainsEveryOption) {
+  for (const auto& command : KestrunWidgets::commands(KestrunWidgetBundle{}.body())) {
+    SCOPED_TRACE(command.name);
+    EXPECT_FALSE(command.summary.empty());
+    for (const auto& option : command.options) EXPECT_FALSE(option.help.empty()) << option.name;
+    Outcome help = run({command.name, "--help"});
+    EXPECT_EQ(help.status, 0);
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);) {
+      std::size_t columns = 0;
+      for (unsigned char c : line) columns += (c & 0xC0) != 0x80;
+      EXPECT_LE(columns, WidgetHost::helpWidth) << line;
+    }
+    for (const char* variable : {"KESTRUN_BUNDLE", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
+                                 "XDG_STATE_HOME", "GSK_RENDERER", "LANGUAGE"})
+      EXPECT_NE(help.out.find(variable), std::string::npos) << variable;
+    EXPECT_NE(help.out.find("\n  64   a command line that cannot be understood\n"),
+              std::string::npos);
+  }
+}
+
+TEST(CommandLine, OneVersionForTheProgramAndItsBundle) {
+  Outcome version = run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  ASSERT_EQ(version.out.rfind("kestrun-widgets ", 0), 0u) << version.out;
+  std::string number = version.out.substr(16, version.out.size() - 17);
+  EXPECT_FALSE(number.empty());
+  std::string plist =
+      TestSupport::readFile(std::filesystem::path(KESTRUN_BUILD_DATA_DIR) / "Info.plist");
+  EXPECT_NE(plist.find("<key>CFBundleShortVersionString</key>\n\t<string>" + number + "</string>"),
+            std::string::npos)
+      << plist;
+}
+
 }  // namespace

@@ -149,58 +149,92 @@ TEST(StatusCommand, printsOneLineInTheFormatAsked) {
   EXPECT_EQ(run({"status", "--format", "xml"}).status, WidgetHost::ExitStatus::usage);
 }
 
-// The program itself, watching: a line at once, then one for each replacement of the file.
-TEST(StatusCommand, watchPrintsANewLineWhenTheFileIsReplaced) {
-  TestSupport::ScopedWidgetContainer container;
-  WidgetStore::write(WidgetSnapshot::sample());
-  int out[2];
-  ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    dup2(out[1], 1);
-    execl(KESTRUN_CLI, "kestrun-widgets", "status", "--watch", static_cast<char*>(nullptr));
-    _exit(127);
+// The program itself, watching, with its output read line by line (never waiting past 10 s).
+class Watcher {
+ public:
+  explicit Watcher(std::vector<std::string> args) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return;
+    args.insert(args.begin(), "kestrun-widgets");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    child_ = fork();
+    if (child_ == 0) {
+      dup2(out[1], 1);
+      execv(KESTRUN_CLI, argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    fd_ = out[0];
   }
-  close(out[1]);
-  std::string pending;
-  auto nextLine = [&]() -> std::optional<std::string> {
+  ~Watcher() {
+    if (child_ > 0) {
+      kill(child_, SIGTERM);
+      int status = 0;
+      waitpid(child_, &status, 0);
+    }
+    if (fd_ >= 0) close(fd_);
+  }
+
+  std::optional<std::string> nextLine() {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (;;) {
-      if (auto end = pending.find('\n'); end != std::string::npos) {
-        std::string line = pending.substr(0, end);
-        pending.erase(0, end + 1);
+      if (auto end = pending_.find('\n'); end != std::string::npos) {
+        std::string line = pending_.substr(0, end);
+        pending_.erase(0, end + 1);
         return line;
       }
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - std::chrono::steady_clock::now());
-      pollfd p{out[0], POLLIN, 0};
-      if (left.count() <= 0 || poll(&p, 1, int(left.count())) <= 0) return std::nullopt;
+      pollfd p{fd_, POLLIN, 0};
+      if (fd_ < 0 || left.count() <= 0 || poll(&p, 1, int(left.count())) <= 0) return std::nullopt;
       char buffer[4096];
-      ssize_t n = read(out[0], buffer, sizeof buffer);
+      ssize_t n = read(fd_, buffer, sizeof buffer);
       if (n <= 0) return std::nullopt;
-      pending.append(buffer, std::size_t(n));
+      pending_.append(buffer, std::size_t(n));
     }
-  };
-  auto first = nextLine();
+  }
+
+ private:
+  pid_t child_ = -1;
+  int fd_ = -1;
+  std::string pending_;
+};
+
+TEST(StatusCommand, watchPrintsANewLineWhenTheFileIsReplaced) {
+  TestSupport::ScopedWidgetContainer container;
+  WidgetStore::write(WidgetSnapshot::sample());
+  Watcher watcher({"status", "--watch"});
+  auto first = watcher.nextLine();
   ASSERT_TRUE(first);
   EXPECT_NE(first->find("1 to check"), std::string::npos) << *first;
 
-  WidgetSnapshot urgent = sampleWith([](auto& s) { s.urgent = 5; });
-  WidgetStore::write(urgent);  // a temporary file renamed over the old one
-  auto second = nextLine();
+  WidgetStore::write(sampleWith([](auto& s) { s.urgent = 5; }));  // renamed over the old file
+  auto second = watcher.nextLine();
   ASSERT_TRUE(second);
   EXPECT_NE(second->find("5 urgent · 1 to check"), std::string::npos) << *second;
 
   std::filesystem::remove(container.snapshotFile());
-  auto third = nextLine();
+  auto third = watcher.nextLine();
   ASSERT_TRUE(third);
   EXPECT_EQ(*third, "Open Kestrun");
+}
 
-  kill(child, SIGTERM);
-  int status = 0;
-  waitpid(child, &status, 0);
-  close(out[0]);
+// Nothing is written when the snapshot turns stale: the watcher wakes for that moment itself.
+TEST(StatusCommand, watchPrintsANewLineWhenTheSnapshotTurnsStale) {
+  TestSupport::ScopedWidgetContainer container;
+  const WidgetSnapshot& sample = WidgetSnapshot::sample();
+  WidgetStore::write(sample);
+  Watcher watcher({"status", "--watch", "--format=waybar", "--now",
+                   Foundation::formatRFC3339(sample.updated + WidgetSnapshot::staleAfter - 1)});
+  auto fresh = watcher.nextLine();
+  ASSERT_TRUE(fresh);
+  EXPECT_NE(fresh->find("\"class\":\"warning\""), std::string::npos) << *fresh;
+  auto stale = watcher.nextLine();
+  ASSERT_TRUE(stale);
+  EXPECT_NE(stale->find("\"class\":[\"warning\",\"stale\"]"), std::string::npos) << *stale;
+  EXPECT_NE(stale->find("Updated 20 min. ago"), std::string::npos) << *stale;
 }
 
 }  // namespace
