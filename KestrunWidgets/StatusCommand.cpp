@@ -208,6 +208,9 @@ WidgetHost::Command statusCommand(int stopDescriptor) {
       }};
   // Watching runs on: a --now date is where the clock starts, not where it stays.
   command.nowPace = Foundation::ClockPace::running;
+  command.exitStatuses = {
+      {WidgetHost::ExitStatus::success, "a line was printed, also for no snapshot"},
+      {WidgetHost::ExitStatus::notConfigured, "--watch with no group identifier or container"}};
   return command;
 }
 

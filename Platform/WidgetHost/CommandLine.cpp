@@ -274,9 +274,11 @@ int runCommandLine(const Program& program, int argc, const char* const* argv,
     return std::find_if(commands.begin(), commands.end(),
                         [&](const Command& c) { return c.name == name; });
   };
-  if (top.has("help") || (!operands.empty() && operands[0] == "help")) {
-    if (operands.size() == 2 && find(operands[1]) != commands.end()) {
-      printCommandHelp(io.out, program, *find(operands[1]));
+  const bool helpWord = !operands.empty() && operands[0] == "help";
+  if (top.has("help") || helpWord) {
+    // `help COMMAND` and `--help COMMAND` alike.
+    if (operands.size() == (helpWord ? 2u : 1u) && find(operands.back()) != commands.end()) {
+      printCommandHelp(io.out, program, *find(operands.back()));
       return ExitStatus::success;
     }
     printProgramHelp(io.out, program, commands);

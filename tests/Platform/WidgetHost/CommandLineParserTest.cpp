@@ -182,6 +182,7 @@ TEST(CommandLineParser, versionHelpAndNoCommand) {
        std::vector<std::vector<std::string>>{{"paint", "--help"},
                                              {"paint", "-h"},
                                              {"help", "paint"},
+                                             {"--help", "paint"},
                                              {"paint", "--colour=red", "--help"}}) {
     Outcome r = run(args);
     EXPECT_EQ(r.status, 0) << testing::PrintToString(args);
