@@ -8,6 +8,7 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "KestrunWidgets/KestrunWidgetBundle.h"
 #include "KestrunWidgets/SnapshotProvider.h"
+#include "KestrunWidgets/StatusCommand.h"
 #include "Platform/Foundation/Bundle.h"
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Files.h"
@@ -27,9 +28,9 @@ std::string printable(std::string_view text) {
   return Foundation::escapedForTerminal(text);
 }
 
-std::string oneFileArgument(const std::vector<std::string>& args) {
-  if (args.size() != 1) throw UsageError{"expected one FILE (or - for standard input)"};
-  return args[0];
+std::string oneFileArgument(const WidgetHost::Arguments& args) {
+  if (args.operands().size() != 1) throw UsageError{"expected one FILE (or - for standard input)"};
+  return args.operands()[0];
 }
 
 // The document in FILE, or in standard input for "-", read with the store's own bound.
@@ -50,7 +51,7 @@ std::optional<std::string> readDocument(const std::string& file, CommandIO& io, 
 }
 
 // Reads and decodes FILE; on failure prints the one-line reason and gives none.
-std::optional<WidgetSnapshot> decodeArgument(const std::vector<std::string>& args, CommandIO& io) {
+std::optional<WidgetSnapshot> decodeArgument(const WidgetHost::Arguments& args, CommandIO& io) {
   std::string file = oneFileArgument(args);
   std::string why;
   auto bytes = readDocument(file, io, &why);
@@ -69,14 +70,14 @@ std::string groupIdentifierProblem() {
          " has no text under \"KestrunAppGroup\".";
 }
 
-int decodeCommand(const std::vector<std::string>& args, CommandIO& io) {
+int decodeCommand(const WidgetHost::Arguments& args, CommandIO& io) {
   auto snapshot = decodeArgument(args, io);
   if (!snapshot) return Exit::failure;
   io.out << encodeSnapshot(*snapshot) << '\n';
   return Exit::success;
 }
 
-int writeCommand(const std::vector<std::string>& args, CommandIO& io) {
+int writeCommand(const WidgetHost::Arguments& args, CommandIO& io) {
   auto snapshot = decodeArgument(args, io);
   if (!snapshot) return Exit::failure;
   auto group = WidgetStore::groupID();
@@ -101,14 +102,12 @@ int writeCommand(const std::vector<std::string>& args, CommandIO& io) {
   return Exit::success;
 }
 
-int sampleCommand(const std::vector<std::string>& args, CommandIO& io) {
-  if (!args.empty()) throw UsageError{"unexpected argument \"" + args[0] + "\""};
+int sampleCommand(const WidgetHost::Arguments&, CommandIO& io) {
   io.out << encodeSnapshot(WidgetSnapshot::sample()) << '\n';
   return Exit::success;
 }
 
-int whereCommand(const std::vector<std::string>& args, CommandIO& io) {
-  if (!args.empty()) throw UsageError{"unexpected argument \"" + args[0] + "\""};
+int whereCommand(const WidgetHost::Arguments&, CommandIO& io) {
   auto bundle = Foundation::Bundle::main();
   io.out << "bundle: " << printable(bundle->bundlePath().string()) << '\n';
   auto group = WidgetStore::groupID();
@@ -132,14 +131,26 @@ int whereCommand(const std::vector<std::string>& args, CommandIO& io) {
 
 std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescription> widgets) {
   std::vector<WidgetHost::Command> list = {
-      {"decode", "FILE|-",
+      {"decode",
+       "FILE|-",
        "Decodes a snapshot document and prints it re-encoded as the store writes it.",
+       {},
        decodeCommand},
-      {"write", "FILE|-", "Decodes a snapshot document and stores it in the group container.",
+      {"write",
+       "FILE|-",
+       "Decodes a snapshot document and stores it in the group container.",
+       {},
        writeCommand},
-      {"sample", "", "The sample snapshot as JSON.", sampleCommand},
-      {"where", "", "Where the snapshot file is looked for, and whether it is readable now.",
-       whereCommand},
+      {"sample", "", "The sample snapshot as JSON.", {}, sampleCommand},
+      {"where",
+       "",
+       "Where the snapshot file is looked for, and whether it is readable now.",
+       {},
+       whereCommand,
+       Foundation::ClockPace::stopped,
+       {{Exit::success, "the file is readable"},
+        {Exit::failure, "the file is missing or unreadable (the reason is on stdout)"}}},
+      statusCommand(),
   };
   auto timeline = WidgetHost::timelineCommands<SnapshotProvider>(
       SnapshotProvider{}, [](Foundation::JSON::Writer& w, const SnapshotEntry& entry) {
@@ -172,11 +183,55 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
   return list;
 }
 
+WidgetHost::Program program() {
+  return {
+      KestrunWidgetBundle::programName,
+      KESTRUN_VERSION,
+      "desktop widgets showing the health of this machine",
+      "Reads the snapshot document that the Kestrun host application writes into its group's "
+      "container, widget-snapshot.json, and shows it in four widgets: Wi-Fi, Memory, Wi-Fi & "
+      "Memory and Zed Avudad. The widgets live on the desktop (host), are drawn to PNG, SVG or PDF "
+      "files (render, gallery) or summed up in one line for status bars (status).",
+      {
+          {"KESTRUN_BUNDLE",
+           "The bundle directory holding Info.plist (the group identifier) and "
+           "the translations, in place of the one installed beside the program."},
+          {"XDG_DATA_HOME",
+           "Holds the group containers, and so the snapshot file: "
+           "$XDG_DATA_HOME/group-containers/GROUP/widget-snapshot.json "
+           "(~/.local/share when unset)."},
+          {"XDG_CONFIG_HOME",
+           "Holds the desktop host's kestrun-widgets/widgets.ini (~/.config "
+           "when unset)."},
+          {"XDG_STATE_HOME",
+           "Holds the desktop host's widget positions, "
+           "kestrun-widgets/positions.ini (~/.local/state when unset)."},
+          {"GSK_RENDERER", "The GTK renderer the desktop host draws with (cairo unless set)."},
+          {"LANGUAGE, LC_ALL, LC_MESSAGES, LANG",
+           "The language of the widgets' texts, numbers and dates, as gettext reads them."},
+      },
+      {
+          {Exit::success, "success"},
+          {Exit::failure, "the document or file is unreadable (the reason is on stderr)"},
+          {Exit::platformError,
+           "a platform error (writing, a directory) or a drawing or encoding failure"},
+          {Exit::notConfigured, "no group identifier or no group container"},
+          {Exit::usage, "a command line that cannot be understood"},
+          {Exit::internalError, "an internal error: a failure no command expected"},
+      },
+      {
+          {"$XDG_DATA_HOME/group-containers/GROUP/widget-snapshot.json",
+           "The snapshot document the widgets show."},
+          {"$XDG_CONFIG_HOME/kestrun-widgets/widgets.ini", "The desktop host's settings."},
+          {"$XDG_STATE_HOME/kestrun-widgets/positions.ini", "Where each widget was placed."},
+      },
+  };
+}
+
 int runCommandLine(int argc, const char* const* argv,
                    std::vector<WidgetHost::WidgetDescription> widgets) {
   WidgetHost::CommandIO io{std::cout, std::cerr, std::cin};
-  return WidgetHost::runCommandLine(KestrunWidgetBundle::programName, argc, argv,
-                                    commands(std::move(widgets)), io);
+  return WidgetHost::runCommandLine(program(), argc, argv, commands(std::move(widgets)), io);
 }
 
 }  // namespace KestrunWidgets

@@ -12,6 +12,9 @@ namespace KestrunWidgets {
 // The kit's and the provider's commands; with widgets, the host's commands for them too.
 std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescription> widgets = {});
 
+// The program as its help, manual page and completion describe it.
+WidgetHost::Program program();
+
 int runCommandLine(int argc, const char* const* argv,
                    std::vector<WidgetHost::WidgetDescription> widgets);
 

@@ -19,5 +19,6 @@ else
   if [ ! -f "$cache" ]; then
     cmake --preset "$preset" -DKESTRUN_BUILD_TESTS=OFF -DKESTRUN_BUILD_BENCH=OFF >/dev/null
   fi
-  cmake --build --preset "$preset" --target kestrun-widgets kestrun-probe kestrun-probe-repos
+  cmake --build --preset "$preset" --target kestrun-widgets kestrun-widgets-docs kestrun-probe \
+    kestrun-probe-repos
 fi

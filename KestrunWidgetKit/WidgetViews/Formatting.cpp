@@ -48,7 +48,22 @@ std::string isolatedDirection(std::string_view untrusted) {
     return b(1) == 0x81 && b(2) >= 0xA6 && b(2) <= 0xA9;  // U+2066..U+2069
   };
   for (std::size_t i = 0; i < untrusted.size(); ++i)
-    if (control(untrusted, i))
-      return "\u200E\u2068" + std::string(untrusted) + "\u2069";
+    if (control(untrusted, i)) return "\u200E\u2068" + std::string(untrusted) + "\u2069";
   return std::string(untrusted);
+}
+
+std::vector<VerdictPart> verdict(const WidgetSnapshot& snapshot) {
+  using Kind = VerdictPart::Kind;
+  if (snapshot.attentionTotal == 0) return {{Kind::clear, "All clear"}};
+  std::vector<VerdictPart> parts;
+  if (snapshot.urgent >= 1)
+    parts.push_back({Kind::urgent, std::to_string(snapshot.urgent) + " urgent"});
+  if (snapshot.toCheck >= 1)
+    parts.push_back({Kind::toCheck, std::to_string(snapshot.toCheck) + " to check"});
+  // "Neither counter says anything" rather than urgent + toCheck == 0: the same for any counts
+  // the host application writes, but a sum could overflow, and a negative counter must neither
+  // hide every part nor show the FYI part beside a to-check one.
+  if (snapshot.urgent < 1 && snapshot.toCheck < 1)
+    parts.push_back({Kind::fyi, std::to_string(snapshot.attentionTotal) + " FYI"});
+  return parts;
 }

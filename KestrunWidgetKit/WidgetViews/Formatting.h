@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 #include "Platform/Foundation/Date.h"
 
 // What a widget shows in place of a value that was not measured.
@@ -34,3 +36,12 @@ std::string relative(Foundation::Date date);
 // direction from the first strong character even inside an isolate. Any other string is returned
 // as it is.
 std::string isolatedDirection(std::string_view untrusted);
+
+// The verdict on what needs the user, as the large widget's header shows it and status bars print
+// it: "All clear"; else "N urgent" and "N to check" for the counters above zero; else "N FYI".
+struct VerdictPart {
+  enum class Kind { clear, urgent, toCheck, fyi };
+  Kind kind;
+  std::string text;
+};
+std::vector<VerdictPart> verdict(const WidgetSnapshot& snapshot);

@@ -118,20 +118,20 @@ View attentionRow(const WidgetSnapshot::Attention& item) {
 
 View HealthWidgetView::header(const WidgetSnapshot& snapshot) {
   std::vector<View> pills;
-  if (snapshot.attentionTotal == 0) {
-    pills.push_back(Pill{"All clear", Color::green, "checkmark"});
-  } else {
-    if (snapshot.urgent >= 1) {
-      pills.push_back(Pill{std::to_string(snapshot.urgent) + " urgent", Color::red});
-    }
-    if (snapshot.toCheck >= 1) {
-      pills.push_back(Pill{std::to_string(snapshot.toCheck) + " to check", Color::orange});
-    }
-    // "Neither counter says anything" rather than urgent + toCheck == 0: the same for any counts
-    // the host application writes, but a sum could overflow, and a negative counter must neither
-    // hide every pill nor show the FYI pill beside a to-check one.
-    if (snapshot.urgent < 1 && snapshot.toCheck < 1) {
-      pills.push_back(Pill{std::to_string(snapshot.attentionTotal) + " FYI", Color::secondary});
+  for (const VerdictPart& part : verdict(snapshot)) {
+    switch (part.kind) {
+      case VerdictPart::Kind::clear:
+        pills.push_back(Pill{part.text, Color::green, "checkmark"});
+        break;
+      case VerdictPart::Kind::urgent:
+        pills.push_back(Pill{part.text, Color::red});
+        break;
+      case VerdictPart::Kind::toCheck:
+        pills.push_back(Pill{part.text, Color::orange});
+        break;
+      case VerdictPart::Kind::fyi:
+        pills.push_back(Pill{part.text, Color::secondary});
+        break;
     }
   }
 

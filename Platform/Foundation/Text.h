@@ -26,6 +26,10 @@ bool isDisplayControl(char32_t c);
 // \u001b, every byte that is not valid UTF-8 as \xff; everything else as it stands.
 std::string escapedForTerminal(std::string_view text);
 
+// Text made safe to place inside markup (HTML, XML, Pango markup), in content or a quoted
+// attribute: & < > " ' as entities, everything else as it stands.
+std::string escapedForMarkup(std::string_view text);
+
 // True when the two texts are the same sequence of characters up to canonical equivalence
 // ("é" as one code point equals "e" followed by U+0301). Byte-equal texts take a fast path;
 // invalid UTF-8 compares by bytes.

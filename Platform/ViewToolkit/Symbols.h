@@ -1,7 +1,7 @@
 // The platform's symbol names mapped to characters of the icon font (Material Icons, from the
 // fonts-material-design-icons-iconfont package). The table is compiled in: a symbol name is
 // only ever a key into it, never a path or a font query. Unknown names map to a neutral
-// fallback glyph.
+// fallback glyph that no known name draws.
 #pragma once
 
 #include <string>
@@ -24,5 +24,16 @@ inline constexpr double kSymbolSizeFactor = 1.2;
 SymbolGlyph lookupSymbol(std::string_view name);
 // Every name in the table, for checks that the font covers them all.
 std::vector<std::string> knownSymbolNames();
+
+// A name of the table with the icon font's own name and code point of its glyph, for the list
+// that host-application authors choose from and for checks against the font's codepoints.
+struct KnownSymbol {
+  std::string name;
+  std::string icon;
+  char32_t codepoint;
+};
+std::vector<KnownSymbol> knownSymbols();
+// What any other name draws.
+KnownSymbol fallbackSymbol();
 
 }  // namespace ViewToolkit

@@ -1,9 +1,14 @@
 // The widget host's face for people and scripts: one program, subcommands, stable output.
 //
-// Every command takes `--help`; the global `--now RFC3339` (anywhere on the line) replaces the
-// clock for the whole command (stopped there, or running on from there: see Command::nowPace). Exit
-// statuses are shared by all commands (see ExitStatus). Commands write their results to `out` and
-// one line per problem to `err`, never both for one result.
+// Each command declares its options; one parser (glibc's getopt_long) reads them all, so every
+// command takes `--opt value` and `--opt=value` alike, stops reading options at `--`, refuses an
+// option given twice or a value outside its choices, and names the closest option when one is
+// unknown. The same declarations make `COMMAND --help`, the manual page and the shell completion,
+// so none of them can drift from what the parser accepts. The global `--now RFC3339` (before the
+// command or among its options) replaces the clock for the whole command (stopped there, or
+// running on from there: see Command::nowPace). Exit statuses are shared by all commands (see
+// ExitStatus). Commands write their results to `out` and one line per problem to `err`, never both
+// for one result. Not thread-safe: getopt_long keeps its state in globals.
 #pragma once
 
 #include <functional>
@@ -11,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Platform/Foundation/JSON.h"
@@ -20,10 +26,10 @@ namespace WidgetHost {
 
 namespace ExitStatus {
 inline constexpr int success = 0;
-inline constexpr int failure = 1;        // the asked-for thing is not there or not readable
-inline constexpr int platformError = 2;  // the system refused (a write, a directory)
-inline constexpr int notConfigured = 3;  // no group identifier or no container
-inline constexpr int usage = 64;         // a command line that cannot be understood
+inline constexpr int failure = 1;         // the asked-for thing is not there or not readable
+inline constexpr int platformError = 2;   // the system refused (a write, a directory)
+inline constexpr int notConfigured = 3;   // no group identifier or no container
+inline constexpr int usage = 64;          // a command line that cannot be understood
 inline constexpr int internalError = 70;  // a failure no command expected (a fault of the program)
 }  // namespace ExitStatus
 
@@ -33,13 +39,57 @@ struct CommandIO {
   std::istream& in;
 };
 
+// One option of a command. A flag has no `value`; an option with `choices` takes one of them
+// only (and shows them in place of `value`).
+struct Option {
+  std::string name;          // without the dashes: "widget" for --widget
+  std::string value;         // what the value is called in the help ("FILE", "DIR")
+  std::string help;          // one or two sentences
+  std::string defaultValue;  // what holds when the option is not given, as the help says it
+  std::vector<std::string> choices = {};
+  bool required = false;
+  // What a shell completes the value with when there are no choices: "file" or "directory".
+  std::string completes = {};
+};
+
+// What the parser made of a command's arguments: each option given (at most once) with its value
+// ("" for a flag), and the operands in order.
+class Arguments {
+ public:
+  bool has(std::string_view option) const;
+  std::optional<std::string> value(std::string_view option) const;
+  const std::vector<std::string>& operands() const { return operands_; }
+
+  void set(std::string option, std::string value);
+  void addOperand(std::string operand) { operands_.push_back(std::move(operand)); }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> values_;
+  std::vector<std::string> operands_;
+};
+
 struct Command {
   std::string name;
-  std::string synopsis;  // the arguments after the name, e.g. "FILE|-"
+  std::string operands;  // the operands after the options, e.g. "FILE|-"; empty: none taken
   std::string summary;   // one sentence for the command list
-  std::function<int(const std::vector<std::string>& arguments, CommandIO& io)> run;
+  std::vector<Option> options;
+  std::function<int(const Arguments& arguments, CommandIO& io)> run;
   // A long-running command takes --now as the moment it starts from, and time runs on.
   Foundation::ClockPace nowPace = Foundation::ClockPace::stopped;
+  // What this command's statuses mean where it differs from the program's table (e.g. "1: no
+  // link there").
+  std::vector<std::pair<int, std::string>> exitStatuses = {};
+};
+
+// What the help, the manual page and the completion say of the program as a whole.
+struct Program {
+  std::string name;
+  std::string version = {};
+  std::string summary = {};  // the manual page's one line: "<name> - <summary>"
+  std::string description = {};
+  std::vector<std::pair<std::string, std::string>> environment = {};  // variable, what it does
+  std::vector<std::pair<int, std::string>> exitStatuses = {};
+  std::vector<std::pair<std::string, std::string>> files = {};  // path, what it is
 };
 
 // Thrown by commands for a command line they cannot understand: the message goes to stderr with the
@@ -48,12 +98,32 @@ struct UsageError {
   std::string message;
 };
 
-// Parses the program's arguments and runs the named command. `program` names the program in
-// usage lines and messages. A command that fails by throwing std::system_error (a write, a
-// directory) or ViewToolkit::RenderError (drawing, encoding) ends with one line on `err`,
-// "<program> <command>: <what>", and ExitStatus::platformError.
+// Parses a command's arguments against its options and the global ones (--now, --help); throws
+// UsageError for anything the command cannot take.
+Arguments parseArguments(const Command& command, const std::vector<std::string>& arguments);
+
+// Parses the program's arguments and runs the named command. A command that fails by throwing
+// std::system_error (a write, a directory) or ViewToolkit::RenderError (drawing, encoding) ends
+// with one line on `err`, "<program> <command>: <what>", and ExitStatus::platformError.
+// Besides the commands: --help (or `help [COMMAND]`), --version, and for the build
+// --manual-page and --bash-completion, which print those files.
+int runCommandLine(const Program& program, int argc, const char* const* argv,
+                   const std::vector<Command>& commands, CommandIO io);
 int runCommandLine(std::string_view program, int argc, const char* const* argv,
                    const std::vector<Command>& commands, CommandIO io);
+
+// The texts made of the declarations, wrapped to `helpWidth` columns.
+inline constexpr std::size_t helpWidth = 80;
+void printProgramHelp(std::ostream& os, const Program& program,
+                      const std::vector<Command>& commands);
+void printCommandHelp(std::ostream& os, const Program& program, const Command& command);
+void printCommandUsage(std::ostream& os, const Program& program, const Command& command);
+void writeManualPage(std::ostream& os, const Program& program,
+                     const std::vector<Command>& commands);
+void writeBashCompletion(std::ostream& os, const Program& program,
+                         const std::vector<Command>& commands);
+// The global options every command takes, as declared to the parser.
+const std::vector<Option>& globalOptions();
 
 // The placeholder, snapshot [--preview] and timeline commands for a provider: the provider's answer
 // as one line of JSON, `{"date":…,"<payload>":…}` for an entry and
@@ -70,32 +140,34 @@ std::vector<Command> timelineCommands(P provider, EntryPayloadWriter<typename P:
   auto writeEntry = [payload](Foundation::JSON::Writer& w, const Entry& e) {
     writeEntryJSON(w, e.date, [&](Foundation::JSON::Writer& inner) { payload(inner, e); });
   };
-  auto noArguments = [](const std::vector<std::string>& args, std::string_view allowed = {}) {
-    for (const auto& a : args)
-      if (a != allowed) throw UsageError{"unexpected argument \"" + a + "\""};
-  };
   return {
-      {"placeholder", "", "The provider's placeholder entry as JSON.",
-       [=](const std::vector<std::string>& args, CommandIO& io) {
-         noArguments(args);
+      {"placeholder",
+       "",
+       "The provider's placeholder entry as JSON.",
+       {},
+       [=](const Arguments&, CommandIO& io) {
          Foundation::JSON::Writer w;
          writeEntry(w, provider.placeholder(TimelineProviderContext{}));
          io.out << w.text() << '\n';
          return ExitStatus::success;
        }},
-      {"snapshot", "[--preview]",
-       "The provider's snapshot entry as JSON (--preview: as the widget gallery asks).",
-       [=](const std::vector<std::string>& args, CommandIO& io) {
-         noArguments(args, "--preview");
-         TimelineProviderContext context{!args.empty()};
+      {"snapshot",
+       "",
+       "The provider's snapshot entry as JSON.",
+       {{"preview", "", "Ask as the widget gallery does: a stand-in when there is nothing to show.",
+         "ask as a widget on the desktop does"}},
+       [=](const Arguments& args, CommandIO& io) {
+         TimelineProviderContext context{args.has("preview")};
          Foundation::JSON::Writer w;
          provider.getSnapshot(context, [&](Entry e) { writeEntry(w, e); });
          io.out << w.text() << '\n';
          return ExitStatus::success;
        }},
-      {"timeline", "", "The provider's timeline as JSON: its entries and reload policy.",
-       [=](const std::vector<std::string>& args, CommandIO& io) {
-         noArguments(args);
+      {"timeline",
+       "",
+       "The provider's timeline as JSON: its entries and reload policy.",
+       {},
+       [=](const Arguments&, CommandIO& io) {
          Foundation::JSON::Writer w;
          provider.getTimeline(TimelineProviderContext{}, [&](Timeline<Entry> timeline) {
            w.beginObject();

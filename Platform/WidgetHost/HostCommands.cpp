@@ -12,6 +12,7 @@
 #include "Platform/Foundation/Localization.h"
 #include "Platform/Foundation/Text.h"
 #include "Platform/ViewToolkit/PangoTextSystem.h"
+#include "Platform/ViewToolkit/Symbols.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
 
 namespace WidgetHost {
@@ -43,73 +44,90 @@ double parseNumber(const std::string& text, const std::string& option) {
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   // "nan" and "inf" parse, but name no place and no size.
   if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-    throw UsageError{option + ": \"" + text + "\" is not a finite number"};
+    throw UsageError{option + ": \"" + Foundation::escapedForTerminal(text) +
+                     "\" is not a finite number"};
   return value;
 }
 
-std::string joined(const std::vector<std::string>& items, std::string_view separator) {
-  std::string out;
-  for (const auto& item : items) out += (out.empty() ? "" : std::string(separator)) + item;
-  return out;
-}
-
-// The values --widget takes: every widget's kind suffix, then "all".
-std::vector<std::string> widgetChoices(const std::vector<WidgetDescription>& widgets) {
+// The values --widget takes: every widget's kind suffix, then "all" where several may be drawn.
+std::vector<std::string> widgetChoices(const std::vector<WidgetDescription>& widgets, bool all) {
   std::vector<std::string> choices;
   for (const auto& w : widgets) choices.push_back(w.kindSuffix());
-  choices.push_back("all");
+  if (all) choices.push_back("all");
   return choices;
 }
 
-void choose(const std::string& option, const std::string& value,
-            const std::vector<std::string>& choices) {
-  if (std::find(choices.begin(), choices.end(), value) != choices.end()) return;
-  throw UsageError{option + " takes " + joined(choices, "|") + ", not \"" + value + "\""};
+// The options the drawing commands share, as the parser and the help know them.
+namespace Declared {
+Option widget(const std::vector<WidgetDescription>& widgets, bool one) {
+  if (one)
+    return {"widget",
+            "W",
+            "The widget, by the last part of its kind.",
+            "",
+            widgetChoices(widgets, false),
+            true};
+  return {"widget", "W", "The widget to draw, by the last part of its kind, or all of them.", "all",
+          widgetChoices(widgets, true)};
 }
+const Option source{"source",
+                    "",
+                    "Where the entry comes from: the timeline's entry current now, "
+                    "the widget gallery's preview, or the placeholder.",
+                    "timeline",
+                    {"timeline", "preview", "placeholder"}};
+const Option snapshot{"snapshot",
+                      "FILE",
+                      "Reads the snapshot from FILE instead of the group container's file; an "
+                      "unreadable file is no snapshot, and one line on stderr says why.",
+                      "the group container's file",
+                      {},
+                      false,
+                      "file"};
+const Option scale{"scale", "", "Pixels per point.", "2", {"1", "2", "3"}};
+const Option appearance{"appearance", "", "Light or dark appearance.", "light", {"light", "dark"}};
+const Option mode{"mode",
+                  "",
+                  "Full colour, or accented (the accent group tinted, the rest white).",
+                  "full",
+                  {"full", "accented"}};
+const Option format{"format", "", "The document format.", "png", {"png", "svg", "pdf"}};
+const Option out{"out",
+                 "DIR",
+                 "The directory the files are written to (made if missing).",
+                 "the current directory",
+                 {},
+                 false,
+                 "directory"};
+const Option at{"at", "X,Y", "The point tapped, in points from the widget's top-left corner.",
+                "",   {},    true};
+}  // namespace Declared
 
-// Reads the options a command allows; anything else is a usage error.
-Options parseOptions(const std::vector<std::string>& args, std::string_view allowed,
-                     const std::vector<std::string>& widgets) {
+// The drawing options from what the parser read; the parser has already checked every choice.
+Options optionsFrom(const Arguments& args) {
   Options o;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& option = args[i];
-    if (option.rfind("--", 0) != 0 || allowed.find(" " + option + " ") == std::string_view::npos)
-      throw UsageError{"unexpected argument \"" + option + "\""};
-    if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
-    const std::string& value = args[++i];
-    if (option == "--widget") {
-      choose(option, value, widgets);
-      o.widget = value;
-    } else if (option == "--source") {
-      choose(option, value, {"timeline", "preview", "placeholder"});
-      o.source = value == "preview"       ? Source::preview
-                 : value == "placeholder" ? Source::placeholder
-                                          : Source::timeline;
-    } else if (option == "--snapshot") {
-      o.snapshot = value;
-    } else if (option == "--scale") {
-      choose(option, value, {"1", "2", "3"});
-      o.appearance.displayScale = value[0] - '0';
-    } else if (option == "--appearance") {
-      choose(option, value, {"light", "dark"});
-      o.appearance.colorScheme = value == "dark" ? ColorScheme::dark : ColorScheme::light;
-    } else if (option == "--mode") {
-      choose(option, value, {"full", "accented"});
-      o.appearance.renderingMode =
-          value == "accented" ? WidgetRenderingMode::accented : WidgetRenderingMode::fullColor;
-    } else if (option == "--format") {
-      choose(option, value, {"png", "svg", "pdf"});
-      o.format = value == "svg" ? DocumentFormat::svg
-                 : value == "pdf" ? DocumentFormat::pdf
-                                  : DocumentFormat::png;
-    } else if (option == "--out") {
-      o.out = value;
-    } else if (option == "--at") {
-      auto comma = value.find(',');
-      if (comma == std::string::npos) throw UsageError{"--at takes X,Y in points"};
-      o.at = ViewToolkit::Point{parseNumber(value.substr(0, comma), option),
-                                parseNumber(value.substr(comma + 1), option)};
-    }
+  if (auto v = args.value("widget")) o.widget = *v;
+  if (auto v = args.value("source"))
+    o.source = *v == "preview"       ? Source::preview
+               : *v == "placeholder" ? Source::placeholder
+                                     : Source::timeline;
+  if (auto v = args.value("snapshot")) o.snapshot = *v;
+  if (auto v = args.value("scale")) o.appearance.displayScale = (*v)[0] - '0';
+  if (auto v = args.value("appearance"))
+    o.appearance.colorScheme = *v == "dark" ? ColorScheme::dark : ColorScheme::light;
+  if (auto v = args.value("mode"))
+    o.appearance.renderingMode =
+        *v == "accented" ? WidgetRenderingMode::accented : WidgetRenderingMode::fullColor;
+  if (auto v = args.value("format"))
+    o.format = *v == "svg"   ? DocumentFormat::svg
+               : *v == "pdf" ? DocumentFormat::pdf
+                             : DocumentFormat::png;
+  if (auto v = args.value("out")) o.out = *v;
+  if (auto v = args.value("at")) {
+    auto comma = v->find(',');
+    if (comma == std::string::npos) throw UsageError{"--at takes X,Y in points"};
+    o.at = ViewToolkit::Point{parseNumber(v->substr(0, comma), "--at"),
+                              parseNumber(v->substr(comma + 1), "--at")};
   }
   return o;
 }
@@ -128,9 +146,12 @@ std::string fileName(const WidgetDescription& w, const Appearance& a, DocumentFo
 
 HostEntry entryFor(const WidgetDescription& w, Source source) {
   switch (source) {
-    case Source::placeholder: return w.placeholder({});
-    case Source::preview: return w.snapshot({true});
-    case Source::timeline: break;
+    case Source::placeholder:
+      return w.placeholder({});
+    case Source::preview:
+      return w.snapshot({true});
+    case Source::timeline:
+      break;
   }
   HostTimeline timeline = w.timeline({});
   if (const HostEntry* e = currentEntry(timeline, Foundation::Clock::now())) return *e;
@@ -143,25 +164,13 @@ class Host {
   Host(std::string programName, std::vector<WidgetDescription> widgets, UseFile useFile)
       : programName_(std::move(programName)),
         widgets_(std::move(widgets)),
-        choices_(widgetChoices(widgets_)),
         useFile_(std::move(useFile)) {}
 
-  std::vector<const WidgetDescription*> select(const Options& o, bool one) const {
+  std::vector<const WidgetDescription*> select(const Options& o) const {
     std::vector<const WidgetDescription*> chosen;
     for (const auto& w : widgets_)
       if (o.widget == "all" || w.kindSuffix() == o.widget) chosen.push_back(&w);
-    if (one && (o.widget == "all" || chosen.size() != 1)) {
-      std::vector<std::string> names(choices_.begin(), choices_.end() - 1);
-      std::string list =
-          names.size() > 1 ? joined({names.begin(), names.end() - 1}, ", ") + " or " + names.back()
-                           : joined(names, "");
-      throw UsageError{"--widget names one widget: " + list};
-    }
     return chosen;
-  }
-
-  Options parse(const std::vector<std::string>& args, std::string_view allowed) const {
-    return parseOptions(args, allowed, choices_);
   }
 
   void prepare(const Options& o, CommandIO& io) const {
@@ -171,12 +180,11 @@ class Host {
              << ": " << Foundation::escapedForTerminal(*problem) << '\n';
   }
 
-  int render(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o =
-        parse(args, " --widget --source --snapshot --scale --appearance --mode --format --out ");
+  int render(const Arguments& args, CommandIO& io) const {
+    Options o = optionsFrom(args);
     prepare(o, io);
     std::filesystem::create_directories(o.out);
-    for (const WidgetDescription* w : select(o, false)) {
+    for (const WidgetDescription* w : select(o)) {
       std::filesystem::path path = o.out / fileName(*w, o.appearance, o.format);
       write(*w, entryFor(*w, o.source), o.appearance, o.format, path);
       io.out << path.string() << '\n';
@@ -184,27 +192,26 @@ class Host {
     return ExitStatus::success;
   }
 
-  int tree(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parse(args, " --widget --source --snapshot --scale --appearance --mode ");
+  int tree(const Arguments& args, CommandIO& io) const {
+    Options o = optionsFrom(args);
     prepare(o, io);
-    const WidgetDescription& w = *select(o, true).front();
+    const WidgetDescription& w = *select(o).front();
     io.out << renderWidget(w, entryFor(w, o.source), o.appearance, text()).json(w) << '\n';
     return ExitStatus::success;
   }
 
-  int tap(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parse(args, " --widget --at --source --snapshot --scale --appearance --mode ");
-    if (!o.at) throw UsageError{"--at X,Y is required"};
+  int tap(const Arguments& args, CommandIO& io) const {
+    Options o = optionsFrom(args);
     prepare(o, io);
-    const WidgetDescription& w = *select(o, true).front();
+    const WidgetDescription& w = *select(o).front();
     auto url = renderWidget(w, entryFor(w, o.source), o.appearance, text()).urlAt(*o.at);
     if (!url) return ExitStatus::failure;
     io.out << *url << '\n';
     return ExitStatus::success;
   }
 
-  int gallery(const std::vector<std::string>& args, CommandIO& io) const {
-    Options o = parse(args, " --out --snapshot ");
+  int gallery(const Arguments& args, CommandIO& io) const {
+    Options o = optionsFrom(args);
     prepare(o, io);
     std::filesystem::create_directories(o.out);
     std::ostringstream html;
@@ -231,9 +238,9 @@ class Host {
             for (const auto& region : r.displayList.links)
               html << "<area shape=\"rect\" coords=\"" << int(region.rect.x) << ","
                    << int(region.rect.y) << "," << int(region.rect.x + region.rect.width) << ","
-                   << int(region.rect.y + region.rect.height) << "\" href=\""
-                   << escape(region.url) << "\" alt=\"" << escape(region.label) << "\" title=\""
-                   << escape(region.url) << "\">";
+                   << int(region.rect.y + region.rect.height) << "\" href=\"" << escape(region.url)
+                   << "\" alt=\"" << escape(region.label) << "\" title=\"" << escape(region.url)
+                   << "\">";
             if (auto url = r.laidOut.widgetURL())
               html << "<area shape=\"default\" href=\"" << escape(*url) << "\" title=\""
                    << escape(*url) << "\">";
@@ -248,19 +255,7 @@ class Host {
   }
 
  private:
-  static std::string escape(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-      switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-      }
-    }
-    return out;
-  }
+  static std::string escape(std::string_view text) { return Foundation::escapedForMarkup(text); }
   static RenderedWidget write(const WidgetDescription& w, const HostEntry& entry,
                               const Appearance& a, DocumentFormat f,
                               const std::filesystem::path& path) {
@@ -271,36 +266,55 @@ class Host {
 
   std::string programName_;
   std::vector<WidgetDescription> widgets_;
-  std::vector<std::string> choices_;  // of --widget
   UseFile useFile_;
 };
 
 }  // namespace
 
 std::vector<Command> hostCommands(WidgetExtension extension, Host::UseFile useSnapshotFile) {
-  const std::string widgetOption =
-      "[--widget " + joined(widgetChoices(extension.widgets), "|") + "]";
+  using namespace Declared;
+  const Option anyWidget = Declared::widget(extension.widgets, false);
+  const Option oneWidget = Declared::widget(extension.widgets, true);
   auto host = std::make_shared<Host>(extension.programName, std::move(extension.widgets),
                                      std::move(useSnapshotFile));
-  auto wrap = [host](int (Host::*method)(const std::vector<std::string>&, CommandIO&) const) {
-    return [host, method](const std::vector<std::string>& args, CommandIO& io) {
+  auto wrap = [host](int (Host::*method)(const Arguments&, CommandIO&) const) {
+    return [host, method](const Arguments& args, CommandIO& io) {
       return ((*host).*method)(args, io);
     };
   };
-  const std::string options =
-      "[--source timeline|preview|placeholder] [--snapshot FILE] [--scale 1|2|3] "
-      "[--appearance light|dark] [--mode full|accented]";
+  const std::vector<Option> drawing = {source, snapshot, scale, appearance, mode};
+  auto with = [&](std::vector<Option> first, std::vector<Option> last = {}) {
+    first.insert(first.end(), drawing.begin(), drawing.end());
+    first.insert(first.end(), last.begin(), last.end());
+    return first;
+  };
   return {
-      {"render", widgetOption + " " + options + " [--format png|svg|pdf] [--out DIR]",
-       "Draws widgets to files and prints each path.", wrap(&Host::render)},
-      {"tree", "--widget W " + options, "The laid-out widget as JSON, frames in points.",
+      {"render", "", "Draws widgets to files and prints each path.",
+       with({anyWidget}, {format, out}), wrap(&Host::render)},
+      {"tree", "", "The laid-out widget as JSON, frames in points.", with({oneWidget}),
        wrap(&Host::tree)},
-      {"tap", "--widget W --at X,Y " + options,
-       "The URL a tap at X,Y (points from the top-left corner) opens; exit 1 where none does.",
-       wrap(&Host::tap)},
-      {"gallery", "[--out DIR] [--snapshot FILE]",
+      {"tap",
+       "",
+       "The URL a tap at X,Y (points from the top-left corner) opens.",
+       with({oneWidget, at}),
+       wrap(&Host::tap),
+       Foundation::ClockPace::stopped,
+       {{ExitStatus::failure, "no link and no widget URL at that point"}}},
+      {"gallery",
+       "",
        "Every widget in light and dark, scales 1 and 2, full colour and accented, with index.html.",
+       {out, snapshot},
        wrap(&Host::gallery)},
+      {"symbols",
+       "",
+       "Every symbol name an image may use, one a line with the icon it draws; any other name "
+       "draws the neutral fallback icon.",
+       {},
+       [](const Arguments&, CommandIO& io) {
+         for (const auto& symbol : ViewToolkit::knownSymbols())
+           io.out << symbol.name << '\t' << symbol.icon << '\n';
+         return ExitStatus::success;
+       }},
   };
 }
 

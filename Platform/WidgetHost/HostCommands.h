@@ -7,6 +7,10 @@
 //   tap --widget W --at X,Y [same options]   the URL a tap there opens (exit 1: none)
 //   gallery [--out DIR]                  every widget, light and dark, scales 1 and 2, full colour
 //                                        and accented, from the preview source, with index.html
+//   symbols                              every symbol name of the toolkit's table and its icon
+//
+// Their options are declared to the command line's parser (CommandLine.h), which checks every
+// choice before a command runs.
 //
 // W is a widget's kind suffix (the last component of its kind); the choices, help and messages
 // list the extension's own widgets. Files are named for the suffix and the variant:

@@ -30,7 +30,8 @@ const std::string reencoded =
 TEST(CommandLine, DecodeReencodesOrNamesThePathAndReason) {
   TestSupport::TemporaryDirectory dir;
   TestSupport::writeFile(dir / "good.json", document);
-  TestSupport::writeFile(dir / "bad.json", R"({"updated":"2026-03-01T10:00:00Z","attention":[{"tint":"Blue"}]})");
+  TestSupport::writeFile(dir / "bad.json",
+                         R"({"updated":"2026-03-01T10:00:00Z","attention":[{"tint":"Blue"}]})");
 
   EXPECT_EQ(run({"decode", (dir / "good.json").string()}).out, reencoded + "\n");
   Outcome fromStdin = run({"decode", "-"}, document);
@@ -162,7 +163,7 @@ TEST(CommandLine, DatesOutsideTheWritableYearsNeverReachTheEncoder) {
 TEST(CommandLine, AnythingThrownBecomesOneLineAndAStatus) {
   auto outcome = [](std::function<void()> fault) {
     std::vector<WidgetHost::Command> commands{
-        {"fail", "", "Fails.", [fault](const std::vector<std::string>&, WidgetHost::CommandIO&) {
+        {"fail", "", "Fails.", {}, [fault](const WidgetHost::Arguments&, WidgetHost::CommandIO&) {
            fault();
            return 0;
          }}};
@@ -234,11 +235,13 @@ TEST(CommandLine, WhereTellsEachLinkOfTheChain) {
   Outcome missing = run({"where"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.out.find("group: group.test\n"), std::string::npos);
-  EXPECT_NE(missing.out.find("file: " + container.snapshotFile().string() + "\n"), std::string::npos);
+  EXPECT_NE(missing.out.find("file: " + container.snapshotFile().string() + "\n"),
+            std::string::npos);
   EXPECT_NE(missing.out.find("readable: no: no such file\n"), std::string::npos) << missing.out;
 
   TestSupport::writeFile(container.snapshotFile(), R"({"updated":"2026-13-01T00:00:00Z"})");
-  EXPECT_NE(run({"where"}).out.find("readable: no: updated: \"2026-13-01T00:00:00Z\" is not an RFC 3339 date"),
+  EXPECT_NE(run({"where"}).out.find(
+                "readable: no: updated: \"2026-13-01T00:00:00Z\" is not an RFC 3339 date"),
             std::string::npos);
   TestSupport::writeFile(container.snapshotFile(), document);
   Outcome ok = run({"where"});
@@ -249,13 +252,50 @@ TEST(CommandLine, WhereTellsEachLinkOfTheChain) {
 TEST(CommandLine, HelpAndUsage) {
   Outcome help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* name : {"decode", "write", "sample", "where", "placeholder", "snapshot", "timeline"})
+  for (const char* name :
+       {"decode", "write", "sample", "where", "placeholder", "snapshot", "timeline"})
     EXPECT_NE(help.out.find(std::string("  ") + name), std::string::npos) << name;
   EXPECT_EQ(run({"timeline", "--help"}).status, 0);
   EXPECT_EQ(run({}).status, WidgetHost::ExitStatus::usage);
   EXPECT_EQ(run({"frobnicate"}).status, WidgetHost::ExitStatus::usage);
   EXPECT_EQ(run({"sample", "extra"}).status, WidgetHost::ExitStatus::usage);
   EXPECT_TRUE(decodeSnapshot(run({"sample"}).out));
+}
+
+// Every command of the program: each option explained, each help within 80 columns, and one
+// version for the program and its bundle.
+TEST(CommandLine, EveryCommandsHelpFitsEightyColumnsAndExplainsEveryOption) {
+  for (const auto& command : KestrunWidgets::commands(KestrunWidgetBundle{}.body())) {
+    SCOPED_TRACE(command.name);
+    EXPECT_FALSE(command.summary.empty());
+    for (const auto& option : command.options) EXPECT_FALSE(option.help.empty()) << option.name;
+    Outcome help = run({command.name, "--help"});
+    EXPECT_EQ(help.status, 0);
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);) {
+      std::size_t columns = 0;
+      for (unsigned char c : line) columns += (c & 0xC0) != 0x80;
+      EXPECT_LE(columns, WidgetHost::helpWidth) << line;
+    }
+    for (const char* variable : {"KESTRUN_BUNDLE", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
+                                 "XDG_STATE_HOME", "GSK_RENDERER", "LANGUAGE"})
+      EXPECT_NE(help.out.find(variable), std::string::npos) << variable;
+    EXPECT_NE(help.out.find("\n  64   a command line that cannot be understood\n"),
+              std::string::npos);
+  }
+}
+
+TEST(CommandLine, OneVersionForTheProgramAndItsBundle) {
+  Outcome version = run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  ASSERT_EQ(version.out.rfind("kestrun-widgets ", 0), 0u) << version.out;
+  std::string number = version.out.substr(16, version.out.size() - 17);
+  EXPECT_FALSE(number.empty());
+  std::string plist =
+      TestSupport::readFile(std::filesystem::path(KESTRUN_BUILD_DATA_DIR) / "Info.plist");
+  EXPECT_NE(plist.find("<key>CFBundleShortVersionString</key>\n\t<string>" + number + "</string>"),
+            std::string::npos)
+      << plist;
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ inline Outcome run(std::vector<std::string> args, std::string input = {}) {
   std::istringstream in(input);
   WidgetHost::CommandIO io{out, err, in};
   int status =
-      WidgetHost::runCommandLine(KestrunWidgetBundle::programName, int(argv.size()), argv.data(),
+      WidgetHost::runCommandLine(KestrunWidgets::program(), int(argv.size()), argv.data(),
                                  KestrunWidgets::commands(KestrunWidgetBundle{}.body()), io);
   WidgetStore::overrideFileLocation(std::nullopt);  // --snapshot lasts for one command
   return {status, out.str(), err.str()};

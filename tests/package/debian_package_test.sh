@@ -33,6 +33,18 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/app.kestrun.widgets.met
   >"$tmp/appstream.log" 2>&1 || { cat "$tmp/appstream.log" >&2; fail "AppStream metadata"; }
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/app.kestrun.widgets.svg" ] || fail "icon"
 
+# The manual page and the completion, made from the program's own declarations.
+man_page=$root/usr/share/man/man1/kestrun-widgets.1.gz
+[ -f "$man_page" ] || fail "no manual page"
+for section in NAME SYNOPSIS COMMANDS OPTIONS ENVIRONMENT "EXIT STATUS"; do
+  zcat "$man_page" | grep -qx "\.SH $section" || fail "the manual page lacks $section"
+done
+completion=$root/usr/share/bash-completion/completions/kestrun-widgets
+[ -f "$completion" ] || fail "no bash completion"
+bash -n "$completion" || fail "the bash completion is no bash"
+grep -q '^complete -F _kestrun_widgets kestrun-widgets$' "$completion" ||
+  fail "the completion completes nothing"
+
 unit=$root/usr/lib/systemd/user/kestrun-widgets.service
 for line in "ExecStart=/usr/bin/kestrun-widgets host" "PartOf=graphical-session.target" \
   "After=graphical-session.target" "Restart=on-failure"; do
@@ -65,6 +77,9 @@ done < <(find "$root/usr/bin" "$root/usr/lib" -type f -print0)
 # From the scratch root, with nothing of the build tree in reach.
 cli=$root/usr/bin/kestrun-widgets
 run() { env -u KESTRUN_BUNDLE XDG_DATA_HOME="$tmp/data" LANGUAGE= "$@"; }
+[ "$(run "$cli" --version)" = "kestrun-widgets $version" ] || fail "--version: $(run "$cli" --version)"
+grep -q "<string>$version</string>" "$root/usr/share/kestrun-widgets/Info.plist" ||
+  fail "Info.plist does not carry version $version"
 run LANG=C.UTF-8 "$cli" --now 2026-12-09T06:00:00Z render --source preview --out "$tmp/widgets" \
   >"$tmp/paths"
 [ "$(wc -l <"$tmp/paths")" -eq 4 ] || fail "render printed $(cat "$tmp/paths")"

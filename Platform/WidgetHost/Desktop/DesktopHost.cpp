@@ -46,25 +46,24 @@ Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
                            std::function<void(const std::string&)> useSnapshotFile) {
   auto shared = std::make_shared<WidgetExtension>(std::move(extension));
   Command command{
-      "host", "[--snapshot FILE] [--together] [--verbose]",
+      "host",
+      "",
       "The widgets live on the desktop, redrawn at each entry and when the snapshot changes.",
-      [shared, identity, watchedFile, useSnapshotFile](const std::vector<std::string>& args,
-                                                       CommandIO&) {
+      {{"snapshot",
+        "FILE",
+        "Shows and watches FILE instead of the group container's file.",
+        "the group container's file",
+        {},
+        false,
+        "file"},
+       {"together", "", "All widgets in one window.", "one window a widget"},
+       {"verbose", "", "Says on stderr when and why timelines are renewed, and where widgets go.",
+        "quiet"}},
+      [shared, identity, watchedFile, useSnapshotFile](const Arguments& args, CommandIO&) {
         DesktopRequest request;
-        for (std::size_t i = 0; i < args.size(); ++i) {
-          const std::string& a = args[i];
-          if (a == "--together") {
-            request.together = true;
-          } else if (a == "--verbose") {
-            request.verbose = true;
-          } else if (a == "--snapshot") {
-            if (i + 1 >= args.size() || args[i + 1].empty())
-              throw UsageError{"--snapshot needs a file"};
-            if (useSnapshotFile) useSnapshotFile(args[++i]);
-          } else {
-            throw UsageError{"unexpected argument \"" + a + "\""};
-          }
-        }
+        request.together = args.has("together");
+        request.verbose = args.has("verbose");
+        if (auto file = args.value("snapshot"); file && useSnapshotFile) useSnapshotFile(*file);
         request.programName = shared->programName;
         request.title = shared->title;
         request.widgets = shared->widgets;

@@ -12,12 +12,12 @@
 #include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/WidgetHost/CommandLine.h"
 #include "Platform/WidgetHost/Desktop/Core/DesktopSettings.h"
-#include "Platform/WidgetHost/Desktop/Core/PathWatch.h"
 #include "Platform/WidgetHost/Desktop/Core/Placement.h"
 #include "Platform/WidgetHost/Desktop/Core/PortalAppearance.h"
 #include "Platform/WidgetHost/Desktop/Core/TapTracker.h"
 #include "Platform/WidgetHost/Desktop/DesktopModule.h"
 #include "Platform/WidgetHost/Desktop/GTK/X11Desktop.h"
+#include "Platform/WidgetHost/PathWatch.h"
 #include "Platform/WidgetHost/WidgetRendering.h"
 
 namespace WidgetHost {

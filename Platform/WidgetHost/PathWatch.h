@@ -8,7 +8,7 @@
 // filled between its creation and the new watch.
 //
 // The descriptor is non-blocking: hand it to a main loop and call handle() when it is readable.
-// Not thread-safe; use from one thread.
+// Not thread-safe; use from one thread. The desktop host and `status --watch` both watch with it.
 #pragma once
 
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "Platform/WidgetHost/Desktop/Core/PathWatch.h"
+#include "Platform/WidgetHost/PathWatch.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>

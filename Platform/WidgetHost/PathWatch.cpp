@@ -1,4 +1,4 @@
-#include "Platform/WidgetHost/Desktop/Core/PathWatch.h"
+#include "Platform/WidgetHost/PathWatch.h"
 
 #include <sys/inotify.h>
 #include <unistd.h>
