@@ -78,7 +78,7 @@ View attentionRow(const WidgetSnapshot::Attention& item) {
       RoundedRectangle(6, RoundedCornerStyle::continuous)
           .fill(tint.opacity(0.16))
           .frame(FrameSize{.width = 24, .height = 24})
-          .overlay(Image::systemName(item.symbol)
+          .overlay(Image::systemName(snapshotSymbol(item.symbol))
                        .font(Font::system(11, Font::Weight::semibold))
                        .foregroundStyle(tint)),
   };
@@ -96,10 +96,12 @@ View attentionRow(const WidgetSnapshot::Attention& item) {
   }
 
   std::vector<View> texts{
-      Text::verbatim(item.title).font(Font::caption.weight(Font::Weight::semibold)).lineLimit(1),
+      Text::verbatim(snapshotText(item.title))
+          .font(Font::caption.weight(Font::Weight::semibold))
+          .lineLimit(1),
   };
   if (!item.detail.empty()) {
-    texts.push_back(Text::verbatim(item.detail)
+    texts.push_back(Text::verbatim(snapshotText(item.detail))
                         .font(Font::caption2)
                         .foregroundStyle(ShapeStyle::secondary)
                         .lineLimit(1));
@@ -184,9 +186,8 @@ HealthWidgetView::Tile HealthWidgetView::wifiTile(const WidgetSnapshot& snapshot
   }
   const WidgetSnapshot::WiFi& wifi = *snapshot.wifi;
   std::string value = wifi.routerMs ? std::to_string(*wifi.routerMs) + " ms" : wifi.signalTitle();
-  std::string caption =
-      (wifi.ssid ? isolatedDirection(*wifi.ssid) : wifi.signalTitle() + " signal") + " · " +
-      isolatedDirection(wifi.band);
+  std::string caption = (wifi.ssid ? snapshotText(*wifi.ssid) : wifi.signalTitle() + " signal") +
+                        " · " + snapshotText(wifi.band);
   return Tile{"Wi-Fi", std::move(value), std::move(caption),
               tileRing(wifi.signalFraction(), signalTint(wifi.rssi), "wifi"), link};
 }

@@ -282,7 +282,7 @@ class Painter {
       if (gradient) {
         for (RGBA& c : colors) c = {0, 0, 0, c.alpha};
       }
-      text_.drawText(cr_, text.paragraph, text.fontScale, text.width, origin, colors);
+      text_.drawText(cr_, text.box, origin, colors);
       cairo_pattern_t* mask = cairo_pop_group(cr_);
       if (gradient && !text.runs.empty()) {
         Paint p = text.runs.front().paint;
@@ -303,7 +303,7 @@ class Painter {
       cairo_pattern_destroy(mask);
       return;
     }
-    text_.drawText(cr_, text.paragraph, text.fontScale, text.width, origin, colors);
+    text_.drawText(cr_, text.box, origin, colors);
   }
 
   void drawSymbol(const SymbolCommand& s) {
