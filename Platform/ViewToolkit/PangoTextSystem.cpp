@@ -407,6 +407,33 @@ std::size_t PangoTextSystem::cachedBytes() const {
   return impl_->bytesKept();
 }
 
+Rect PangoTextSystem::inkBounds(const TextBox& laidOut) const {
+  const auto* shaped = dynamic_cast<const PangoShapedText*>(laidOut.shaped.get());
+  if (!shaped) return {};
+  PangoRectangle ink, logical;
+  pango_layout_get_extents(shaped->layout.get(), &ink, &logical);
+  return {double(ink.x - logical.x) / PANGO_SCALE, double(ink.y - logical.y) / PANGO_SCALE,
+          double(ink.width) / PANGO_SCALE, double(ink.height) / PANGO_SCALE};
+}
+
+std::optional<double> PangoTextSystem::xOfCharacter(const TextBox& laidOut,
+                                                    std::size_t index) const {
+  const auto* shaped = dynamic_cast<const PangoShapedText*>(laidOut.shaped.get());
+  if (!shaped) return std::nullopt;
+  PangoLayout* layout = shaped->layout.get();
+  if (index >= std::strlen(pango_layout_get_text(layout))) return std::nullopt;
+  PangoRectangle logical, pos;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  pango_layout_index_to_pos(layout, static_cast<int>(index), &pos);
+  // A right-to-left character's box has a negative width: its leading edge is on the right.
+  return double(std::min(pos.x, pos.x + pos.width) - logical.x) / PANGO_SCALE;
+}
+
+std::string PangoTextSystem::laidOutText(const TextBox& laidOut) const {
+  const auto* shaped = dynamic_cast<const PangoShapedText*>(laidOut.shaped.get());
+  return shaped ? pango_layout_get_text(shaped->layout.get()) : "";
+}
+
 namespace {
 
 void showAt(cairo_t* cr, PangoLayout* layout, Point origin) {

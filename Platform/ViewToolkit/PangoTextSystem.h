@@ -38,6 +38,14 @@ class PangoTextSystem final : public TextSystem {
   void drawSymbol(cairo_t* cr, const SymbolGlyph& glyph, double glyphSize,
                   Rect frame) const override;
 
+  // Where the laid-out text's glyphs put ink, from its top-leading corner; and the x at which
+  // the character that starts at byte `index` of its text (the runs joined, line breaks as they
+  // were laid out) is drawn. For checks of what drawing shows; empty and absent for a box that
+  // another measurer made.
+  Rect inkBounds(const TextBox& laidOut) const;
+  std::optional<double> xOfCharacter(const TextBox& laidOut, std::size_t index) const;
+  // The text as it was laid out: the runs joined, their line breaks as layout set them.
+  std::string laidOutText(const TextBox& laidOut) const;
   // The bytes its cache of laid-out texts holds (bounded, whatever the texts).
   std::size_t cachedBytes() const;
   // Characters of `paragraph` that no installed font covers (for checks of fonts and tables).
