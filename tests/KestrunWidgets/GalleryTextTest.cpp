@@ -35,11 +35,13 @@ std::vector<Awkward> awkwardSnapshots() {
       {"sample", sample},
       {"first run", std::nullopt},
       {"first run in German", std::nullopt, "de_DE.UTF-8"},
-      {"empty name and band", with([](WidgetSnapshot& s) { s.wifi->ssid = "", s.wifi->band = ""; })},
+      {"empty name and band",
+       with([](WidgetSnapshot& s) { s.wifi->ssid = "", s.wifi->band = ""; })},
       {"Hebrew and Arabic names", with([](WidgetSnapshot& s) {
          s.wifi->ssid = "\u05D1\u05D9\u05EA";
          s.attention[0].title = "\u0627\u0644\u0642\u0631\u0635 \u0645\u0645\u062A\u0644\u0626";
-         s.attention[0].detail = "\u05E0\u05E7\u05D4 \u05D0\u05EA \u05D4\u05EA\u05D9\u05E7\u05D9\u05D4";
+         s.attention[0].detail =
+             "\u05E0\u05E7\u05D4 \u05D0\u05EA \u05D4\u05EA\u05D9\u05E7\u05D9\u05D4";
        })},
       {"long strings", with([](WidgetSnapshot& s) {
          s.wifi->ssid = std::string(500'000, 'W');

@@ -13,7 +13,9 @@ using namespace ViewToolkit;
 
 namespace {
 
-const PangoTextSystem& text() { return PangoTextSystem::shared(); }
+const PangoTextSystem& text() {
+  return PangoTextSystem::shared();
+}
 
 TextParagraph paragraph(std::string s, std::optional<int> lineLimit = std::nullopt) {
   TextParagraph p;
@@ -74,8 +76,8 @@ TEST(TextLines, aProposedHeightKeepsTheLinesThatFitAndEndsTheLastWithAnEllipsis)
 }
 
 TEST(TextLines, aWrappingTextInASmallFrameShowsWhatFitsAndDrawsInsideIt) {
-  const View v = Text::verbatim(longNote).foregroundStyle(Color::black).frame(
-      {.width = 60, .height = 20});
+  const View v =
+      Text::verbatim(longNote).foregroundStyle(Color::black).frame({.width = 60, .height = 20});
   Scene scene{{100, 40}, 2, {}, Color::white};
   const LaidOutView laid = layoutView(v, scene, text());
   const LayoutNode* t = laid.root.findFirst("Text");
@@ -88,7 +90,8 @@ TEST(TextLines, aWrappingTextInASmallFrameShowsWhatFitsAndDrawsInsideIt) {
 }
 
 TEST(TextLines, aStringSetApartInAnIsolateKeepsItsPlaceInTheLine) {
-  for (const char* name : {"\u05D1\u05D9\u05EA", "\u0634\u0628\u0643\u0629 \u0627\u0644\u0645\u0646\u0632\u0644"}) {
+  for (const char* name :
+       {"\u05D1\u05D9\u05EA", "\u0634\u0628\u0643\u0629 \u0627\u0644\u0645\u0646\u0632\u0644"}) {
     SCOPED_TRACE(name);
     const std::string line = std::string("\u2068") + name + "\u2069 \u00B7 \u20685 GHz\u2069";
     const TextBox box = text().measure(paragraph(line, 1), 1, 300.0, std::nullopt);
