@@ -15,12 +15,12 @@
 #include <string>
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
+#include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "KestrunWidgetKit/WidgetViews/HealthWidgetView.h"
 #include "KestrunWidgetKit/WidgetViews/MemoryWidgetView.h"
 #include "KestrunWidgetKit/WidgetViews/OverviewWidgetView.h"
 #include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "KestrunWidgetKit/WidgetViews/WiFiWidgetView.h"
-#include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 
