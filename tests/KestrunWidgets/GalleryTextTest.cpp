@@ -4,6 +4,7 @@
 // widget, and strings from the snapshot keep the place their line composes for them.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -160,4 +161,39 @@ TEST(GalleryText, rightToLeftNamesKeepTheirPlaceInTheLine) {
     // The network line in the three widgets that show it.
     EXPECT_EQ(lines, 3);
   }
+}
+
+namespace {
+
+long residentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST(GalleryText, memoryComesBackAfterDistinctDocumentsWithLongNames) {
+  const auto widgets = KestrunWidgetBundle{}.body();
+  const PangoTextSystem& text = PangoTextSystem::shared();
+  TestSupport::ScopedWidgetContainer container;
+  auto showDocument = [&](int n) {
+    WidgetSnapshot s = WidgetSnapshot::sample();
+    s.wifi->ssid = std::to_string(n) + std::string(100'000, 'n');
+    s.attention[0].title = std::to_string(n) + std::string(100'000, 't');
+    WidgetStore::write(s);
+    for (const auto& widget : widgets) {
+      const auto r =
+          WidgetHost::renderWidget(widget, widget.timeline({}).entries.front(), {}, text);
+      (void)r.rasterize();
+    }
+  };
+  showDocument(0);
+  const long first = residentKiB();
+  for (int n = 1; n <= 40; ++n) showDocument(n);
+  // The caches keep a few MiB at most, whatever the documents held.
+  EXPECT_LT(residentKiB() - first, 6 * 1024);
 }

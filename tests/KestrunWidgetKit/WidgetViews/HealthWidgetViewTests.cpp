@@ -505,3 +505,25 @@ TEST(HealthWidgetViewRendering, drawsInLightAndDark) {
   EXPECT_LT(dot.green, 0.4);
   EXPECT_GT(rim.green, 0.8);  // the light window background, not red
 }
+
+TEST(HealthWidgetView, aTapOnASeverityBadgeOpensItsRowsSection) {
+  Foundation::ScopedClock clock(now);
+  for (auto severity : {WidgetSnapshot::Severity::warning, WidgetSnapshot::Severity::critical}) {
+    const LaidOutView laid =
+        lay(HealthWidgetView{with([&](WidgetSnapshot& s) { s.attention[0].severity = severity; })},
+            large);
+    const LayoutNode* row = nullptr;
+    for (const LayoutNode* link : laid.root.findAll("Link")) {
+      if (link->url == "kestrun://open/projects") row = link;
+    }
+    ASSERT_TRUE(row);
+    const LayoutNode* badge =
+        findFill(*row, severity == WidgetSnapshot::Severity::critical ? "red" : "orange");
+    ASSERT_TRUE(badge);
+    // The dot's top edge stands above the row: the whole dot still opens the row's section.
+    for (Point p : {centre(badge->frame), Point{badge->frame.midX(), badge->frame.minY() + 0.25},
+                    Point{badge->frame.maxX() - 0.25, badge->frame.midY()}}) {
+      EXPECT_EQ(tap(laid, p), "kestrun://open/projects") << p.x << "," << p.y;
+    }
+  }
+}
