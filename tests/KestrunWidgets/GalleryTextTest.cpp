@@ -177,6 +177,9 @@ long residentKiB() {
 }  // namespace
 
 TEST(GalleryText, memoryComesBackAfterDistinctDocumentsWithLongNames) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer holds freed memory back in quarantine";
+#endif
   const auto widgets = KestrunWidgetBundle{}.body();
   const PangoTextSystem& text = PangoTextSystem::shared();
   TestSupport::ScopedWidgetContainer container;
@@ -195,5 +198,7 @@ TEST(GalleryText, memoryComesBackAfterDistinctDocumentsWithLongNames) {
   const long first = residentKiB();
   for (int n = 1; n <= 40; ++n) showDocument(n);
   // The caches keep a few MiB at most, whatever the documents held.
-  EXPECT_LT(residentKiB() - first, 6 * 1024);
+  const long grew = residentKiB() - first;
+  RecordProperty("grewKiB", std::to_string(grew));
+  EXPECT_LT(grew, 6 * 1024);
 }
