@@ -5,6 +5,7 @@
 #include "Platform/Foundation/Formatters.h"
 #include "Platform/Foundation/Localization.h"
 #include "Platform/Foundation/StringFormat.h"
+#include "Platform/Foundation/Text.h"
 
 namespace {
 constexpr double bytesPerGibibyte = 1073741824.0;  // 2^30
@@ -39,17 +40,20 @@ std::string relative(Foundation::Date date) {
       .localizedString(date, now);
 }
 
-std::string isolatedDirection(std::string_view untrusted) {
-  auto control = [](std::string_view s, std::size_t i) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
-    if (i + 1 < s.size() && b(0) == 0xD8 && b(1) == 0x9C) return true;  // U+061C
-    if (i + 2 >= s.size() || b(0) != 0xE2) return false;
-    if (b(1) == 0x80) return b(2) == 0x8E || b(2) == 0x8F || (b(2) >= 0xAA && b(2) <= 0xAE);
-    return b(1) == 0x81 && b(2) >= 0xA6 && b(2) <= 0xA9;  // U+2066..U+2069
-  };
-  for (std::size_t i = 0; i < untrusted.size(); ++i)
-    if (control(untrusted, i)) return "\u200E\u2068" + std::string(untrusted) + "\u2069";
-  return std::string(untrusted);
+std::string snapshotText(std::string_view untrusted) {
+  const std::string_view shown = Foundation::graphemePrefix(untrusted, shownCharacters, shownBytes);
+  std::string out;
+  out.reserve(shown.size() + 9);
+  out += "\u2068";
+  out += shown;
+  if (shown.size() < untrusted.size()) out += "\u2026";
+  out += "\u2069";
+  return out;
+}
+
+std::string snapshotSymbol(std::string_view untrusted) {
+  constexpr std::size_t longestSymbolName = 256;
+  return std::string(Foundation::graphemePrefix(untrusted, longestSymbolName, longestSymbolName));
 }
 
 std::vector<VerdictPart> verdict(const WidgetSnapshot& snapshot) {

@@ -6,6 +6,7 @@
 // the clock and the locale. Pure otherwise; safe on any thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,13 +30,23 @@ std::string diskSize(std::int64_t bytes);
 // relative phrase ("2 hr. ago", "yesterday").
 std::string relative(Foundation::Date date);
 
-// A string from the snapshot file, made safe to join with other text in one line. One that holds
-// explicit direction controls (embeddings, overrides, isolates, marks) is wrapped in a first-strong
-// isolate, so that an unclosed override cannot turn the rest of the line around ("Home · 5 GHz"
-// drawn as "zHG 5 · emoH"), behind a left-to-right mark, because the text engine takes the line's
-// direction from the first strong character even inside an isolate. Any other string is returned
-// as it is.
-std::string isolatedDirection(std::string_view untrusted);
+// How much of a string from the snapshot file a widget shows, at most. No widget shows more than
+// a line of any such string, and the widest line holds well under this many characters at the
+// smallest size a text shrinks to, so anything that fits is drawn as it stands; a longer string
+// is cut on a character boundary and ends in "…", so no string costs more than this to lay out.
+inline constexpr std::size_t shownCharacters = 400;
+inline constexpr std::size_t shownBytes = 8192;  // however the characters are composed
+
+// A string from the snapshot file as a widget shows it or joins it into a line: cut to the bound
+// above, then set as a first-strong isolate (U+2068 … U+2069), so that it keeps its own direction
+// inside the isolate while the line keeps the order the widget composes: a Hebrew network name
+// stays at the start of "בית · 5 GHz", and an unclosed override inside a name cannot turn the
+// rest of the line around.
+std::string snapshotText(std::string_view untrusted);
+
+// A symbol name from the snapshot file, cut to a length no symbol name reaches: the symbol table
+// never matches a longer one, so it still draws the fallback, without carrying the whole string.
+std::string snapshotSymbol(std::string_view untrusted);
 
 // The verdict on what needs the user, as the large widget's header shows it and status bars print
 // it: "All clear"; else "N urgent" and "N to check" for the counters above zero; else "N FYI".

@@ -1,6 +1,7 @@
 #include "KestrunWidgetKit/WidgetViews/HealthWidgetView.h"
 
 #include <algorithm>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,7 @@ View attentionRow(const WidgetSnapshot::Attention& item) {
       RoundedRectangle(6, RoundedCornerStyle::continuous)
           .fill(tint.opacity(0.16))
           .frame(FrameSize{.width = 24, .height = 24})
-          .overlay(Image::systemName(item.symbol)
+          .overlay(Image::systemName(snapshotSymbol(item.symbol))
                        .font(Font::system(11, Font::Weight::semibold))
                        .foregroundStyle(tint)),
   };
@@ -96,16 +97,22 @@ View attentionRow(const WidgetSnapshot::Attention& item) {
   }
 
   std::vector<View> texts{
-      Text::verbatim(item.title).font(Font::caption.weight(Font::Weight::semibold)).lineLimit(1),
+      Text::verbatim(snapshotText(item.title))
+          .font(Font::caption.weight(Font::Weight::semibold))
+          .lineLimit(1),
   };
   if (!item.detail.empty()) {
-    texts.push_back(Text::verbatim(item.detail)
+    texts.push_back(Text::verbatim(snapshotText(item.detail))
                         .font(Font::caption2)
                         .foregroundStyle(ShapeStyle::secondary)
                         .lineLimit(1));
   }
 
-  return Tap{WidgetLink::open(item.section),
+  // No section is named by kilobytes: a longer one is not the host application's, and opens its
+  // home section rather than a link as long as the file.
+  constexpr std::size_t longestSection = 1024;
+  return Tap{WidgetLink::open(item.section.size() <= longestSection ? std::string_view(item.section)
+                                                                    : WidgetLink::Section::home),
              HStack(VerticalAlignment::center, 9,
                     {
                         ZStack(Alignment::topTrailing, std::move(icon)),
@@ -184,9 +191,8 @@ HealthWidgetView::Tile HealthWidgetView::wifiTile(const WidgetSnapshot& snapshot
   }
   const WidgetSnapshot::WiFi& wifi = *snapshot.wifi;
   std::string value = wifi.routerMs ? std::to_string(*wifi.routerMs) + " ms" : wifi.signalTitle();
-  std::string caption =
-      (wifi.ssid ? isolatedDirection(*wifi.ssid) : wifi.signalTitle() + " signal") + " · " +
-      isolatedDirection(wifi.band);
+  std::string caption = (wifi.ssid ? snapshotText(*wifi.ssid) : wifi.signalTitle() + " signal") +
+                        " · " + snapshotText(wifi.band);
   return Tile{"Wi-Fi", std::move(value), std::move(caption),
               tileRing(wifi.signalFraction(), signalTint(wifi.rssi), "wifi"), link};
 }
@@ -232,11 +238,14 @@ View HealthWidgetView::needsYou(const WidgetSnapshot& snapshot) {
                .font(Font::caption)
                .padding(EdgeSet::top, 2);
   } else {
-    const auto shown = std::min(snapshot.attention.size(), rowsShown);
-    const std::vector<WidgetSnapshot::Attention> first(snapshot.attention.begin(),
-                                                       snapshot.attention.begin() + shown);
+    // The rows are built from the items where they stand: an item's strings may be as long as
+    // the file, and a row copies only what it shows.
+    std::vector<std::size_t> shown(std::min(snapshot.attention.size(), rowsShown));
+    std::iota(shown.begin(), shown.end(), std::size_t(0));
+    const auto& items = snapshot.attention;
     list = ForEach(
-        first, [](const WidgetSnapshot::Attention& item) { return item.id; }, attentionRow);
+        shown, [&](std::size_t i) -> const std::string& { return items[i].id; },
+        [&](std::size_t i) { return attentionRow(items[i]); });
   }
 
   return VStack(HorizontalAlignment::leading, 6, {std::move(headerLine), std::move(list)});

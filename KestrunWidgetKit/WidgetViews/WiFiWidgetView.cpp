@@ -16,8 +16,8 @@ Color signalTint(std::int64_t rssi) {
 }
 
 std::string networkLine(const WidgetSnapshot::WiFi& wifi) {
-  if (!wifi.ssid) return wifi.band;
-  return isolatedDirection(*wifi.ssid) + " · " + isolatedDirection(wifi.band);
+  if (!wifi.ssid) return snapshotText(wifi.band);
+  return snapshotText(*wifi.ssid) + " · " + snapshotText(wifi.band);
 }
 
 namespace {

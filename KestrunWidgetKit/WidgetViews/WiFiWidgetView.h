@@ -26,4 +26,5 @@ ViewToolkit::Color signalTint(std::int64_t rssi);
 
 // "<ssid> · <band>", or the band alone when the network has no name. Empty texts are kept, so an
 // empty band still shows the separator: the line says exactly what the host application wrote.
+// Name and band are each cut and isolated as snapshotText() makes them.
 std::string networkLine(const WidgetSnapshot::WiFi& wifi);

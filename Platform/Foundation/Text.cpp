@@ -1,8 +1,12 @@
 #include "Platform/Foundation/Text.h"
 
 #include <simdjson.h>
+#include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
+#include <unicode/utext.h>
+
+#include <memory>
 
 namespace Foundation {
 
@@ -87,6 +91,47 @@ std::string escapedForTerminal(std::string_view text) {
     i += c.length;
   }
   return out;
+}
+
+namespace {
+
+// Where a code point starts at or before `at` (continuation bytes are 10xxxxxx).
+std::size_t codePointStartAtOrBefore(std::string_view text, std::size_t at) {
+  while (at > 0 && at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) --at;
+  return at;
+}
+
+}  // namespace
+
+std::string_view graphemePrefix(std::string_view text, std::size_t maxClusters,
+                                std::size_t maxBytes) {
+  // A cluster is at least one byte: a text no longer than the bound in clusters fits as it is.
+  if (text.size() <= maxBytes && text.size() <= maxClusters) return text;
+  if (maxClusters == 0 || maxBytes == 0) return text.substr(0, 0);
+  // The breaks are found in a window a little longer than the byte bound: breaks inside it are
+  // the text's own, except perhaps at the window's end, which is one only if the text ends there.
+  const std::size_t window =
+      text.size() <= maxBytes ? text.size() : codePointStartAtOrBefore(text, maxBytes + 1);
+  const bool whole = window == text.size();
+  UErrorCode status = U_ZERO_ERROR;
+  thread_local std::unique_ptr<icu::BreakIterator> characters(
+      icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  UText* ut = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(window), &status);
+  std::size_t cut = 0;
+  if (characters && U_SUCCESS(status)) {
+    characters->setText(ut, status);
+    std::size_t clusters = 0;
+    for (int32_t b = characters->next(); b != icu::BreakIterator::DONE && U_SUCCESS(status);
+         b = characters->next()) {
+      const auto at = static_cast<std::size_t>(b);
+      if (at > maxBytes || (at == window && !whole)) break;
+      cut = at;
+      if (++clusters == maxClusters) break;
+    }
+  }
+  utext_close(ut);
+  if (cut == 0) cut = codePointStartAtOrBefore(text, std::min(maxBytes, window));
+  return text.substr(0, cut);
 }
 
 bool canonicallyEquivalent(std::string_view a, std::string_view b) {

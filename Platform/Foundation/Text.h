@@ -30,6 +30,14 @@ std::string escapedForTerminal(std::string_view text);
 // attribute: & < > " ' as entities, everything else as it stands.
 std::string escapedForMarkup(std::string_view text);
 
+// The longest prefix of `text` that holds at most `maxClusters` user-perceived characters
+// (extended grapheme clusters) and at most `maxBytes` bytes, cut between clusters, so that a
+// letter never loses its accents nor an emoji sequence its parts. A first cluster longer than
+// `maxBytes` on its own is cut between code points. Reads at most about `maxBytes` bytes of
+// `text`, however long it is.
+std::string_view graphemePrefix(std::string_view text, std::size_t maxClusters,
+                                std::size_t maxBytes);
+
 // True when the two texts are the same sequence of characters up to canonical equivalence
 // ("é" as one code point equals "e" followed by U+0301). Byte-equal texts take a fast path;
 // invalid UTF-8 compares by bytes.

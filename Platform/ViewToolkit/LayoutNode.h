@@ -31,7 +31,7 @@ struct TextContent {
   TextParagraph paragraph;      // the runs without their paints, as measured
   double fontScale = 1;         // below 1 when the text shrank to fit
   std::optional<double> width;  // the width it was laid out at (absent: natural lines)
-  TextBox box;
+  TextBox box;                  // as layout measured it, with the shaped lines drawing shows
   std::string string() const;  // the runs joined, as shown before any ellipsis
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <list>
 #include <string>
 #include <unordered_map>
@@ -23,10 +24,12 @@ constexpr double kDisplayCutFrom = 20;
 constexpr const char* kRoundedFamily = "Inter";
 constexpr const char* kMonospacedFamily = "DejaVu Sans Mono";
 constexpr const char* kSerifFamily = "DejaVu Serif";
-// Laid-out Pango layouts kept by content. Measured: one frame of the large widget lays out 68,
-// the four widgets together 120, and the gallery (every widget in 16 variants) 138 distinct
-// ones; 512 keeps every widget's frame and the next one's changed texts.
-constexpr std::size_t kCacheCapacity = 512;
+// Laid-out texts kept by content, by the bytes they hold, so that long texts cannot grow the
+// cache. Measured: one frame of the four widgets lays out 120 distinct texts of about 3 KiB each
+// (their glyphs, lines and attributes); 2 MiB keeps every widget's frame and the next one's
+// changed texts. A text that would take more than an eighth of it is not kept.
+constexpr std::size_t kCacheBytes = 2 << 20;
+constexpr std::size_t kLargestKept = kCacheBytes / 8;
 
 const char* family(const ResolvedFont& font, double size) {
   switch (font.design) {
@@ -64,33 +67,18 @@ std::string validUTF8(const std::string& s) {
   return out;
 }
 
-// A one-line text shows its lines joined: line breaks inside it would otherwise become
-// lines of their own.
-std::string singleLine(std::string s) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c == '\n' || c == '\r' || c == '\v' || c == '\f') {
-      out += ' ';
-    } else if (c == 0xE2 && i + 2 < s.size() && (unsigned char)s[i + 1] == 0x80 &&
-               ((unsigned char)s[i + 2] == 0xA8 || (unsigned char)s[i + 2] == 0xA9)) {
-      out += ' ';
-      i += 2;
-    } else if (c == 0xC2 && i + 1 < s.size() && (unsigned char)s[i + 1] == 0x85) {
-      out += ' ';
-      ++i;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
-
 struct LayoutDeleter {
   void operator()(PangoLayout* l) const { g_object_unref(l); }
 };
 using LayoutRef = std::unique_ptr<PangoLayout, LayoutDeleter>;
+
+// A laid-out text: its layout, whose lines are final, and where each run ends in the layout's
+// text, so that runs are coloured when drawn without laying the text out again.
+struct PangoShapedText final : ShapedText {
+  LayoutRef layout;
+  std::vector<guint> runEnds;
+  std::size_t bytes = 0;  // about what it holds, for the cache's budget
+};
 
 void appendKey(std::string& key, double v) {
   key.append(reinterpret_cast<const char*>(&v), sizeof v);
@@ -119,15 +107,67 @@ void useOneLanguage(PangoContext* context) {
   pango_context_set_language(context, pango_language_get_default());
 }
 
+// About the memory a layout holds: its text with a break record per character, its lines, and
+// each run's item and glyphs.
+std::size_t footprint(PangoLayout* layout) {
+  const std::size_t chars = static_cast<std::size_t>(pango_layout_get_character_count(layout));
+  std::size_t bytes =
+      1024 + std::strlen(pango_layout_get_text(layout)) + chars * sizeof(PangoLogAttr);
+  for (GSList* l = pango_layout_get_lines_readonly(layout); l; l = l->next) {
+    bytes += sizeof(PangoLayoutLine) + 64;
+    for (GSList* r = static_cast<PangoLayoutLine*>(l->data)->runs; r; r = r->next) {
+      const auto* run = static_cast<PangoGlyphItem*>(r->data);
+      bytes += sizeof(PangoGlyphItem) + sizeof(PangoItem) + 192 +
+               std::size_t(run->glyphs->num_glyphs) * (sizeof(PangoGlyphInfo) + sizeof(gint));
+    }
+  }
+  return bytes;
+}
+
+// A line break of any kind at text[i]: its length in bytes, else 0.
+std::size_t lineBreakAt(std::string_view s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  const unsigned char c = b(0);
+  if (c == '\r' && i + 1 < s.size() && b(1) == '\n') return 2;
+  if (c == '\n' || c == '\r' || c == '\v' || c == '\f') return 1;
+  if (c == 0xC2 && i + 1 < s.size() && b(1) == 0x85) return 2;  // NEL
+  if (c == 0xE2 && i + 2 < s.size() && b(1) == 0x80 && (b(2) == 0xA8 || b(2) == 0xA9)) return 3;
+  return 0;
+}
+
+// The text with its line breaks set as a layout needs them: from byte `joinFrom` on, every break
+// becomes a space (one line), and before it every break becomes a line separator, which breaks
+// the line without starting a paragraph, so that a line limit counts every line of the text.
+std::string setBreaks(std::string_view s, std::size_t joinFrom) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size();) {
+    if (std::size_t n = lineBreakAt(s, i)) {
+      out += i >= joinFrom ? " " : "\u2028";
+      i += n;
+    } else {
+      out += s[i++];
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 struct PangoTextSystem::Impl {
   PangoFontMap* fontMap = nullptr;
   PangoContext* context = nullptr;
 
-  // LRU cache of laid-out layouts by content.
-  std::list<std::pair<std::string, LayoutRef>> order;
-  std::unordered_map<std::string, std::list<std::pair<std::string, LayoutRef>>::iterator> index;
+  // LRU cache of laid-out texts by content, within kCacheBytes.
+  using Shaped = std::shared_ptr<const PangoShapedText>;
+  struct Entry {
+    std::string key;
+    Shaped shaped;
+    std::size_t bytes;
+  };
+  std::list<Entry> order;
+  std::unordered_map<std::string_view, std::list<Entry>::iterator> index;
+  std::size_t cachedBytes = 0;
 
   Impl() {
     fontMap = pango_cairo_font_map_new();
@@ -141,6 +181,9 @@ struct PangoTextSystem::Impl {
     cairo_font_options_destroy(options);
     pango_context_set_round_glyph_positions(context, FALSE);
     useOneLanguage(context);
+    // Lines run left to right, as in the languages the widgets speak, whatever a line begins
+    // with; a string of another direction keeps its own order inside its isolate.
+    pango_context_set_base_dir(context, PANGO_DIRECTION_LTR);
   }
   ~Impl() {
     index.clear();
@@ -149,26 +192,33 @@ struct PangoTextSystem::Impl {
     g_object_unref(fontMap);
   }
 
-  PangoLayout* cached(const std::string& key) {
+  Shaped cached(const std::string& key) {
     auto it = index.find(key);
     if (it == index.end()) return nullptr;
     order.splice(order.begin(), order, it->second);
-    return it->second->second.get();
+    return it->second->shaped;
   }
-  PangoLayout* store(std::string key, PangoLayout* layout) {
-    if (order.size() >= kCacheCapacity) {
-      index.erase(order.back().first);
+  Shaped store(std::string key, Shaped shaped) {
+    const std::size_t bytes = key.size() + shaped->bytes + sizeof(Entry) + 64;
+    if (bytes > kLargestKept) return shaped;
+    while (!order.empty() && cachedBytes + bytes > kCacheBytes) {
+      cachedBytes -= order.back().bytes;
+      index.erase(order.back().key);
       order.pop_back();
     }
-    order.emplace_front(key, LayoutRef(layout));
-    index[std::move(key)] = order.begin();
-    return layout;
+    order.push_front({std::move(key), shaped, bytes});
+    index[order.front().key] = order.begin();
+    cachedBytes += bytes;
+    return shaped;
   }
+  std::size_t bytesKept() const { return cachedBytes; }
 
-  static std::string keyFor(const TextParagraph& p, double scale, std::optional<double> width) {
+  static std::string keyFor(const TextParagraph& p, double scale, std::optional<double> width,
+                            std::optional<double> height) {
     std::string key;
     appendKey(key, scale);
     appendKey(key, width ? *width : -1.0);
+    appendKey(key, height ? *height : -1.0);
     key += char('0' + p.lineLimit.value_or(-1) + 1);
     key += char('0' + int(p.alignment));
     for (const TextRun& r : p.runs) {
@@ -184,19 +234,23 @@ struct PangoTextSystem::Impl {
     return key;
   }
 
-  PangoLayout* layoutFor(const TextParagraph& p, double scale, std::optional<double> width) {
-    std::string key = keyFor(p, scale, width);
-    if (PangoLayout* l = cached(key)) return l;
-
+  // One layout of the runs' texts (`pieces`, already valid UTF-8 with their breaks set). With a
+  // width, lines wrap at it; with `lines` as well, the text is cut to that many lines per
+  // paragraph, the last one ending in an ellipsis.
+  std::shared_ptr<PangoShapedText> build(const TextParagraph& p,
+                                         const std::vector<std::string>& pieces, double scale,
+                                         std::optional<double> width, std::optional<int> lines) {
+    auto shaped = std::make_shared<PangoShapedText>();
     PangoLayout* layout = pango_layout_new(context);
+    shaped->layout.reset(layout);
     std::string text;
     PangoAttrList* attrs = pango_attr_list_new();
-    for (const TextRun& r : p.runs) {
-      std::string piece = validUTF8(r.text);
-      if (p.lineLimit && *p.lineLimit == 1) piece = singleLine(std::move(piece));
+    for (std::size_t i = 0; i < p.runs.size(); ++i) {
+      const TextRun& r = p.runs[i];
       const guint start = static_cast<guint>(text.size());
-      text += piece;
+      text += pieces[i];
       const guint end = static_cast<guint>(text.size());
+      shaped->runEnds.push_back(end);
       if (start == end) continue;
       PangoFontDescription* desc = describe(r.style.font, r.style.font.size * scale);
       PangoAttribute* a = pango_attr_font_desc_new(desc);
@@ -221,6 +275,7 @@ struct PangoTextSystem::Impl {
     pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
     pango_layout_set_attributes(layout, attrs);
     pango_attr_list_unref(attrs);
+    pango_layout_set_auto_dir(layout, FALSE);
     if (!p.runs.empty()) {
       // An empty text still has the height of a line in its font.
       const ResolvedFont& f = p.runs.front().style.font;
@@ -242,27 +297,90 @@ struct PangoTextSystem::Impl {
     if (width) {
       pango_layout_set_width(layout, static_cast<int>(std::floor(*width * PANGO_SCALE)));
       pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-      if (p.lineLimit) {
+      if (lines) {
         pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
-        pango_layout_set_height(layout, -std::max(1, *p.lineLimit));
+        pango_layout_set_height(layout, -std::max(1, *lines));
       }
     }
-    hideUnknownGlyphs(layout);
-    return store(std::move(key), layout);
+    return shaped;
   }
 
-  PangoLayout* symbolLayout(const SymbolGlyph& s, double glyphSize) {
+  // How many of a layout's lines fit, from the top, in `height` points (at least one).
+  static int linesWithin(PangoLayout* layout, double height) {
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    const double limit = height * PANGO_SCALE + 1;  // a unit of slack for rounding
+    int fit = 0;
+    PangoLayoutIter* it = pango_layout_get_iter(layout);
+    do {
+      PangoRectangle line;
+      pango_layout_iter_get_line_extents(it, nullptr, &line);
+      if (double(line.y + line.height - logical.y) > limit) break;
+      ++fit;
+    } while (pango_layout_iter_next_line(it));
+    pango_layout_iter_free(it);
+    return std::max(1, fit);
+  }
+
+  Shaped shape(const TextParagraph& p, double scale, std::optional<double> width,
+               std::optional<double> height) {
+    std::string key = keyFor(p, scale, width, height);
+    if (Shaped s = cached(key)) return s;
+
+    const bool oneLine = p.lineLimit && *p.lineLimit <= 1;
+    std::vector<std::string> pieces;
+    pieces.reserve(p.runs.size());
+    for (const TextRun& r : p.runs) {
+      std::string piece = validUTF8(r.text);
+      pieces.push_back(oneLine ? setBreaks(piece, 0) : std::move(piece));
+    }
+    std::shared_ptr<PangoShapedText> shaped =
+        build(p, pieces, scale, width, oneLine ? std::optional<int>(1) : std::nullopt);
+    if (!oneLine && (p.lineLimit || height)) {
+      // Pango limits lines per paragraph and keeps at least one of each, so a text cut to its
+      // lines is laid out again as one paragraph: its lines broken where they broke, the rest
+      // joined into the last line, which ends in an ellipsis.
+      PangoLayout* full = shaped->layout.get();
+      int keep = p.lineLimit ? *p.lineLimit : std::numeric_limits<int>::max();
+      if (height) keep = std::min(keep, linesWithin(full, *height));
+      if (pango_layout_get_line_count(full) > keep) {
+        const std::size_t joinFrom =
+            static_cast<std::size_t>(pango_layout_get_line_readonly(full, keep - 1)->start_index);
+        std::optional<double> lineWidth = width;
+        if (!lineWidth) {
+          PangoRectangle logical;
+          pango_layout_get_extents(full, nullptr, &logical);
+          lineWidth = double(logical.width) / PANGO_SCALE;
+        }
+        std::size_t at = 0;
+        for (std::string& piece : pieces) {
+          const std::size_t size = piece.size();
+          piece = setBreaks(piece, joinFrom > at ? joinFrom - at : 0);
+          at += size;
+        }
+        shaped = build(p, pieces, scale, lineWidth, keep);
+      }
+    }
+    hideUnknownGlyphs(shaped->layout.get());
+    shaped->bytes = footprint(shaped->layout.get());
+    return store(std::move(key), std::move(shaped));
+  }
+
+  Shaped symbolLayout(const SymbolGlyph& s, double glyphSize) {
     std::string key = "\x01symbol";
     appendKey(key, glyphSize);
     key += s.glyph;
-    if (PangoLayout* l = cached(key)) return l;
+    if (Shaped l = cached(key)) return l;
+    auto shaped = std::make_shared<PangoShapedText>();
     PangoLayout* layout = pango_layout_new(context);
+    shaped->layout.reset(layout);
     PangoFontDescription* desc = describe(kIconFontFamily, glyphSize, Font::Weight::regular);
     pango_layout_set_font_description(layout, desc);
     pango_font_description_free(desc);
     pango_layout_set_text(layout, s.glyph.data(), static_cast<int>(s.glyph.size()));
     hideUnknownGlyphs(layout);
-    return store(std::move(key), layout);
+    shaped->bytes = footprint(layout);
+    return store(std::move(key), std::move(shaped));
   }
 };
 
@@ -275,8 +393,9 @@ PangoTextSystem& PangoTextSystem::shared() {
 }
 
 TextBox PangoTextSystem::measure(const TextParagraph& paragraph, double fontScale,
-                                 std::optional<double> width) const {
-  PangoLayout* layout = impl_->layoutFor(paragraph, fontScale, width);
+                                 std::optional<double> width, std::optional<double> height) const {
+  Impl::Shaped shaped = impl_->shape(paragraph, fontScale, width, height);
+  PangoLayout* layout = shaped->layout.get();
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
   TextBox box;
@@ -289,7 +408,39 @@ TextBox PangoTextSystem::measure(const TextParagraph& paragraph, double fontScal
   box.lastBaseline = double(lastBaseline - logical.y) / PANGO_SCALE;
   box.lineCount = pango_layout_get_line_count(layout);
   box.truncated = pango_layout_is_ellipsized(layout);
+  box.shaped = std::move(shaped);
   return box;
+}
+
+std::size_t PangoTextSystem::cachedBytes() const {
+  return impl_->bytesKept();
+}
+
+Rect PangoTextSystem::inkBounds(const TextBox& laidOut) const {
+  const auto* shaped = dynamic_cast<const PangoShapedText*>(laidOut.shaped.get());
+  if (!shaped) return {};
+  PangoRectangle ink, logical;
+  pango_layout_get_extents(shaped->layout.get(), &ink, &logical);
+  return {double(ink.x - logical.x) / PANGO_SCALE, double(ink.y - logical.y) / PANGO_SCALE,
+          double(ink.width) / PANGO_SCALE, double(ink.height) / PANGO_SCALE};
+}
+
+std::optional<double> PangoTextSystem::xOfCharacter(const TextBox& laidOut,
+                                                    std::size_t index) const {
+  const auto* shaped = dynamic_cast<const PangoShapedText*>(laidOut.shaped.get());
+  if (!shaped) return std::nullopt;
+  PangoLayout* layout = shaped->layout.get();
+  if (index >= std::strlen(pango_layout_get_text(layout))) return std::nullopt;
+  PangoRectangle logical, pos;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  pango_layout_index_to_pos(layout, static_cast<int>(index), &pos);
+  // A right-to-left character's box has a negative width: its leading edge is on the right.
+  return double(std::min(pos.x, pos.x + pos.width) - logical.x) / PANGO_SCALE;
+}
+
+std::string PangoTextSystem::laidOutText(const TextBox& laidOut) const {
+  const auto* shaped = dynamic_cast<const PangoShapedText*>(laidOut.shaped.get());
+  return shaped ? pango_layout_get_text(shaped->layout.get()) : "";
 }
 
 namespace {
@@ -311,56 +462,55 @@ bool sameColor(const std::vector<RGBA>& colors) {
   return true;
 }
 
+// Runs of different colours: each shaped run of the laid-out lines is drawn on its baseline in
+// the colour of the text run it came from (an ellipsis takes the colour of the text it stands
+// for), so the lines stay exactly those that layout measured.
+void showRuns(cairo_t* cr, const PangoShapedText& shaped, Point origin,
+              const std::vector<RGBA>& colors) {
+  PangoLayout* layout = shaped.layout.get();
+  PangoRectangle logical;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  const char* text = pango_layout_get_text(layout);
+  cairo_save(cr);
+  PangoLayoutIter* it = pango_layout_get_iter(layout);
+  do {
+    PangoLayoutRun* run = pango_layout_iter_get_run_readonly(it);
+    if (!run) continue;
+    std::size_t index = 0;
+    while (index + 1 < shaped.runEnds.size() && index + 1 < colors.size() &&
+           guint(run->item->offset) >= shaped.runEnds[index])
+      ++index;
+    const RGBA& c = colors[std::min(index, colors.size() - 1)];
+    cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
+    PangoRectangle extents;
+    pango_layout_iter_get_run_extents(it, nullptr, &extents);
+    cairo_move_to(cr, origin.x + double(extents.x - logical.x) / PANGO_SCALE,
+                  origin.y + double(pango_layout_iter_get_baseline(it) - logical.y) / PANGO_SCALE);
+    pango_cairo_show_glyph_item(cr, text, run);
+  } while (pango_layout_iter_next_run(it));
+  pango_layout_iter_free(it);
+  cairo_restore(cr);
+}
+
 }  // namespace
 
-void PangoTextSystem::drawText(cairo_t* cr, const TextParagraph& paragraph, double fontScale,
-                               std::optional<double> width, Point origin,
+void PangoTextSystem::drawText(cairo_t* cr, const TextBox& laidOut, Point origin,
                                const std::vector<RGBA>& runColors) const {
+  const auto* shaped = dynamic_cast<const PangoShapedText*>(laidOut.shaped.get());
+  if (!shaped) return;
   if (runColors.empty() || sameColor(runColors)) {
     RGBA c = runColors.empty() ? RGBA{0, 0, 0, 1} : runColors.front();
     cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
-    drawTextWithCurrentSource(cr, paragraph, fontScale, width, origin);
+    showAt(cr, shaped->layout.get(), origin);
     return;
   }
-  // Runs of different colours: colour attributes on a copy of the measured layout, so that the
-  // lines stay exactly those that layout measured.
-  PangoLayout* base = impl_->layoutFor(paragraph, fontScale, width);
-  PangoLayout* layout = pango_layout_copy(base);
-  PangoAttrList* attrs = pango_attr_list_copy(pango_layout_get_attributes(base));
-  guint start = 0;
-  for (std::size_t i = 0; i < paragraph.runs.size() && i < runColors.size(); ++i) {
-    std::string piece = validUTF8(paragraph.runs[i].text);
-    if (paragraph.lineLimit && *paragraph.lineLimit == 1) piece = singleLine(piece);
-    guint end = start + static_cast<guint>(piece.size());
-    const RGBA& c = runColors[i];
-    auto channel = [](double v) { return guint16(std::lround(std::clamp(v, 0.0, 1.0) * 65535)); };
-    PangoAttribute* a =
-        pango_attr_foreground_new(channel(c.red), channel(c.green), channel(c.blue));
-    a->start_index = start;
-    a->end_index = end;
-    pango_attr_list_insert(attrs, a);
-    a = pango_attr_foreground_alpha_new(std::max<guint16>(1, channel(c.alpha)));
-    a->start_index = start;
-    a->end_index = end;
-    pango_attr_list_insert(attrs, a);
-    start = end;
-  }
-  pango_layout_set_attributes(layout, attrs);
-  pango_attr_list_unref(attrs);
-  hideUnknownGlyphs(layout);
-  showAt(cr, layout, origin);
-  g_object_unref(layout);
-}
-
-void PangoTextSystem::drawTextWithCurrentSource(cairo_t* cr, const TextParagraph& paragraph,
-                                                double fontScale, std::optional<double> width,
-                                                Point origin) const {
-  showAt(cr, impl_->layoutFor(paragraph, fontScale, width), origin);
+  showRuns(cr, *shaped, origin, runColors);
 }
 
 void PangoTextSystem::drawSymbol(cairo_t* cr, const SymbolGlyph& symbol, double glyphSize,
                                  Rect frame) const {
-  PangoLayout* layout = impl_->symbolLayout(symbol, glyphSize);
+  Impl::Shaped shaped = impl_->symbolLayout(symbol, glyphSize);
+  PangoLayout* layout = shaped->layout.get();
   PangoRectangle ink, logical;
   pango_layout_get_extents(layout, &ink, &logical);
   // The icon font's em is the symbol's square: centre the em box, not the ink, so that
@@ -376,15 +526,11 @@ void PangoTextSystem::drawSymbol(cairo_t* cr, const SymbolGlyph& symbol, double 
 }
 
 int PangoTextSystem::unknownGlyphCount(const TextParagraph& paragraph) const {
-  // A fresh layout: cached ones have had their unknown glyphs hidden.
-  PangoLayout* cachedLayout = impl_->layoutFor(paragraph, 1, std::nullopt);
-  PangoLayout* layout = pango_layout_new(impl_->context);
-  pango_layout_set_attributes(layout, pango_layout_get_attributes(cachedLayout));
-  const char* text = pango_layout_get_text(cachedLayout);
-  pango_layout_set_text(layout, text, -1);
-  int n = pango_layout_get_unknown_glyphs_count(layout);
-  g_object_unref(layout);
-  return n;
+  // A layout of its own: the measured ones have had their unknown glyphs hidden.
+  std::vector<std::string> pieces;
+  for (const TextRun& r : paragraph.runs) pieces.push_back(validUTF8(r.text));
+  auto shaped = impl_->build(paragraph, pieces, 1, std::nullopt, std::nullopt);
+  return pango_layout_get_unknown_glyphs_count(shaped->layout.get());
 }
 
 std::string PangoTextSystem::familyFor(const ResolvedFont& font) const {
@@ -401,8 +547,8 @@ std::string PangoTextSystem::familyFor(const ResolvedFont& font) const {
 }
 
 std::string PangoTextSystem::symbolFamily(const SymbolGlyph& glyph, double glyphSize) const {
-  PangoLayout* layout = impl_->symbolLayout(glyph, glyphSize);
-  PangoLayoutLine* line = pango_layout_get_line_readonly(layout, 0);
+  Impl::Shaped shaped = impl_->symbolLayout(glyph, glyphSize);
+  PangoLayoutLine* line = pango_layout_get_line_readonly(shaped->layout.get(), 0);
   if (!line || !line->runs) return {};
   auto* run = static_cast<PangoGlyphItem*>(line->runs->data);
   for (int i = 0; i < run->glyphs->num_glyphs; ++i) {

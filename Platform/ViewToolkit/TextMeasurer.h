@@ -2,6 +2,7 @@
 // tests can measure with a fake. The Pango text system implements it for real rendering.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,22 +33,33 @@ struct TextParagraph {
   friend bool operator==(const TextParagraph&, const TextParagraph&) = default;
 };
 
+// What a text system made of a paragraph when it laid it out: its shaped lines, breaks and
+// ellipsis. Layout only carries it; drawing hands it back to the same text system, so that a
+// text is drawn exactly as it was measured and never shaped a second time.
+class ShapedText {
+ public:
+  virtual ~ShapedText() = default;
+};
+
 struct TextBox {
   Size size;                 // the logical extent of the laid-out lines
   double firstBaseline = 0;  // from the top of the box
   double lastBaseline = 0;
   int lineCount = 0;
   bool truncated = false;  // an ellipsis replaced part of the text
+  std::shared_ptr<const ShapedText> shaped;  // absent from measurers that draw nothing
 };
 
 class TextMeasurer {
  public:
   virtual ~TextMeasurer() = default;
   // Lays `paragraph` out with every font size multiplied by `fontScale`. With a width, lines
-  // wrap at it (or, under a line limit, are cut with an ellipsis to fit it); without one, the
-  // text keeps its natural line lengths.
+  // wrap at it (a one-line text is cut with an ellipsis to fit it); without one, the text keeps
+  // its natural line lengths. The line limit counts every line, however the text breaks into
+  // them; with a height, only the lines that fit in it are kept, at least one. When lines are
+  // left out, the last line kept ends in an ellipsis.
   virtual TextBox measure(const TextParagraph& paragraph, double fontScale,
-                          std::optional<double> width) const = 0;
+                          std::optional<double> width, std::optional<double> height) const = 0;
 };
 
 }  // namespace ViewToolkit

@@ -64,7 +64,7 @@ ElementPtr build(ResolvedNode&& node, const LayoutContext& ctx) {
 LaidOutView layoutView(const View& view, Rect bounds, const EnvironmentValues& environment,
                        const TextMeasurer& measurer) {
   const double scale = environment.displayScale > 0 ? environment.displayScale : 1;
-  Layout::LayoutContext ctx{measurer, scale};
+  Layout::LayoutContext ctx{measurer, scale, bounds};
   Layout::ElementPtr root = Layout::build(resolveView(view, environment), ctx);
   Size s = root->sizeThatFits(ProposedSize::of(bounds.size()));
   Point origin = Layout::alignIn(bounds, s, Alignment::center);

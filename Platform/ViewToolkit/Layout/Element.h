@@ -8,6 +8,7 @@
 // Internal to the toolkit. Elements live for one layout, on one thread.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -26,6 +27,21 @@ inline constexpr double kDefaultSpacing = 8;
 struct LayoutContext {
   const TextMeasurer& measurer;
   double scale;
+  Rect bounds;  // the whole canvas (the widget): no frame reaches outside it
+
+  // The part of `r` inside the bounds; a frame that is not a number at all collapses to the
+  // bounds' origin. Whatever a text's extents or an offset say, nothing is placed, drawn or
+  // tapped outside the widget.
+  Rect clampToBounds(Rect r) const {
+    auto clamp = [](double v, double lo, double hi) {
+      return std::isnan(v) ? lo : std::min(std::max(v, lo), hi);
+    };
+    const double x0 = clamp(r.x, bounds.minX(), bounds.maxX());
+    const double y0 = clamp(r.y, bounds.minY(), bounds.maxY());
+    const double x1 = clamp(r.x + r.width, x0, bounds.maxX());
+    const double y1 = clamp(r.y + r.height, y0, bounds.maxY());
+    return {x0, y0, x1 - x0, y1 - y0};
+  }
 
   // Up to whole device pixels, so that rounding a frame never cuts into its content.
   double ceilToPixel(double v) const {
@@ -78,8 +94,8 @@ class Element {
   // Children are arranged again for the proposal that gave this size (a stack offered 150 that
   // overflowed to 175 shares out 150, not 175).
   void place(Rect frame) {
-    frame_ = frame;
-    placeChildren(frame, proposalFor(frame.size()));
+    frame_ = ctx_.clampToBounds(frame);
+    placeChildren(frame_, proposalFor(frame_.size()));
   }
   ProposedSize proposalFor(Size size) const;
 

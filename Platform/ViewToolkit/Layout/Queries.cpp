@@ -107,16 +107,37 @@ void collectTexts(const LayoutNode& n, std::string& into) {
   for (const LayoutNode& c : n.children) collectTexts(c, into);
 }
 
-// Rotations apply to the links inside them as they apply to the drawing.
+Affine turned(const LayoutNode& n, Affine transform) {
+  if (!n.rotation || n.rotation->radians == 0) return transform;
+  Point about{n.frame.x + n.frame.width * n.rotationAnchor.x,
+              n.frame.y + n.frame.height * n.rotationAnchor.y};
+  return Affine::rotation(*n.rotation, about).then(transform);
+}
+
+Rect united(std::optional<Rect> a, const Rect& b) {
+  if (!a) return b;
+  const double x0 = std::min(a->minX(), b.minX()), y0 = std::min(a->minY(), b.minY());
+  const double x1 = std::max(a->maxX(), b.maxX()), y1 = std::max(a->maxY(), b.maxY());
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+// Where a node and everything inside it is drawn. An offset's own frame is where its content
+// would have been: only the moved content counts.
+void drawnBounds(const LayoutNode& n, Affine transform, std::optional<Rect>& into) {
+  transform = turned(n, transform);
+  if (n.kind != "offset" || n.children.empty()) into = united(into, transform.boundingBox(n.frame));
+  for (const LayoutNode& c : n.children) drawnBounds(c, transform, into);
+}
+
+// Rotations apply to the links inside them as they apply to the drawing. A link covers what its
+// label draws, wherever an offset moved it.
 void collectLinks(const LayoutNode& n, Affine transform, int depth, std::vector<LinkRegion>& into) {
-  if (n.rotation && n.rotation->radians != 0) {
-    Point about{n.frame.x + n.frame.width * n.rotationAnchor.x,
-                n.frame.y + n.frame.height * n.rotationAnchor.y};
-    transform = Affine::rotation(*n.rotation, about).then(transform);
-  }
+  transform = turned(n, transform);
   if (n.url) {
     ++depth;
-    into.push_back({transform.boundingBox(n.frame), *n.url, depth, {}});
+    std::optional<Rect> drawn;
+    for (const LayoutNode& c : n.children) drawnBounds(c, transform, drawn);
+    into.push_back({drawn.value_or(transform.boundingBox(n.frame)), *n.url, depth, {}});
     collectTexts(n, into.back().label);
   }
   for (const LayoutNode& c : n.children) collectLinks(c, transform, depth, into);

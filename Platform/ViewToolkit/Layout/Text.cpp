@@ -1,5 +1,6 @@
 // Texts, measured through the injected text measurer, and symbol images, sized by their font.
 #include <algorithm>
+#include <limits>
 
 #include "Platform/ViewToolkit/Layout/Element.h"
 #include "Platform/ViewToolkit/Symbols.h"
@@ -7,9 +8,12 @@
 namespace ViewToolkit::Layout {
 namespace {
 
-// Measurements kept per text, by offered width. Measured on the four widgets' trees: no text is
-// measured at more than 3 widths in a layout, so 6 never evicts.
-constexpr std::size_t kMeasurementsKept = 6;
+// Measurements kept per text, by offered size. Measured on the four widgets' trees: no text is
+// measured at more than 3 widths in a layout, and heights that hold a text whole share its
+// measurement, so 8 never evicts.
+constexpr std::size_t kMeasurementsKept = 8;
+// Frames are rounded up to whole pixels, never down by more than this.
+constexpr double kFrameSlack = 1e-3;
 
 class TextElement : public Element {
  public:
@@ -20,7 +24,7 @@ class TextElement : public Element {
         minimumScale_(std::clamp(text.minimumScale, 0.01, 1.0)) {}
 
   std::optional<double> baseline(bool first, Size size) override {
-    const Measured& m = measuredFor(ProposedSize::of(size), size);
+    const Measured& m = measuredIn(size);
     return first ? m.box.firstBaseline : m.box.lastBaseline;
   }
 
@@ -28,11 +32,14 @@ class TextElement : public Element {
   struct Measured {
     double scale = 1;
     std::optional<double> width;
+    std::optional<double> height;
     TextBox box;
     Size size;
   };
 
-  Size computeSize(ProposedSize p) override { return measure(p.width).size; }
+  Size computeSize(ProposedSize p) override {
+    return measure(finite(p.width), finite(p.height)).size;
+  }
 
   std::string_view kind() const override { return "Text"; }
 
@@ -41,7 +48,7 @@ class TextElement : public Element {
     content->runs = runs_;
     for (auto& r : content->runs) r.paint.bounds = n.frame;
     content->paragraph = paragraph_;
-    const Measured& m = measuredFor(ProposedSize::of(frame_.size()), frame_.size());
+    const Measured& m = measuredIn(frame_.size());
     content->fontScale = m.scale;
     content->width = m.width;
     content->box = m.box;
@@ -49,16 +56,52 @@ class TextElement : public Element {
   }
 
  private:
-  // Single-line pressure order: shrink down to the minimum scale factor, then truncate.
-  Measured measure(ProposedLength width) const {
+  static std::optional<double> finite(ProposedLength l) {
+    return l.isFinite() ? std::optional<double>(l.points()) : std::nullopt;
+  }
+
+  // The text as it is drawn in a frame: what layout measured for a proposal that gave the
+  // frame's size (of several, one that shows the whole text, as the widest proposal laid it
+  // out: a text whose ellipsis happens to be as wide as its whole self is not cut), else laid
+  // out again for a frame of another size, which cuts it to fit.
+  const Measured& measuredIn(Size size) const {
+    const Measured* best = nullptr;
+    auto widest = [](const Measured& m) {
+      return m.width.value_or(std::numeric_limits<double>::infinity());
+    };
     for (const Measured& m : measured_) {
-      if (width.isFinite() ? (m.width && *m.width == width.points()) : !m.width) return m;
+      if (!(m.size == size)) continue;
+      if (!best || (best->box.truncated && !m.box.truncated) ||
+          (best->box.truncated == m.box.truncated && widest(m) > widest(*best)))
+        best = &m;
+    }
+    if (best) return *best;
+    return measure(size.width + kFrameSlack, size.height + kFrameSlack);
+  }
+
+  // A height changes nothing for a text that it holds whole, or that is one line already.
+  const Measured& measure(std::optional<double> width, std::optional<double> height) const {
+    if (height) {
+      const Measured& whole = measureAt(width, std::nullopt);
+      if (whole.box.size.height <= *height || whole.box.lineCount <= 1) return whole;
+    }
+    return measureAt(width, height);
+  }
+
+  // Under pressure a text first shrinks down to its minimum scale factor, then is cut.
+  const Measured& measureAt(std::optional<double> width, std::optional<double> height) const {
+    for (const Measured& m : measured_) {
+      if (m.width == width && m.height == height) return m;
     }
     Measured m;
-    if (width.isFinite()) m.width = width.points();
-    m.box = ctx_.measurer.measure(paragraph_, 1, m.width);
-    if (m.box.truncated && m.width && minimumScale_ < 1) {
-      TextBox smallest = ctx_.measurer.measure(paragraph_, minimumScale_, m.width);
+    m.width = width;
+    m.height = height;
+    auto boxAt = [&](double scale) {
+      return ctx_.measurer.measure(paragraph_, scale, width, height);
+    };
+    m.box = boxAt(1);
+    if (m.box.truncated && (width || height) && minimumScale_ < 1) {
+      TextBox smallest = boxAt(minimumScale_);
       if (smallest.truncated) {
         m.scale = minimumScale_;
         m.box = smallest;
@@ -69,7 +112,7 @@ class TextElement : public Element {
         TextBox best = smallest;
         for (int i = 0; i < 7 && hi - lo > 0.004; ++i) {
           double mid = (lo + hi) / 2;
-          TextBox b = ctx_.measurer.measure(paragraph_, mid, m.width);
+          TextBox b = boxAt(mid);
           if (b.truncated) {
             hi = mid;
           } else {
@@ -83,16 +126,7 @@ class TextElement : public Element {
     }
     m.size = {ctx_.ceilToPixel(m.box.size.width), ctx_.ceilToPixel(m.box.size.height)};
     if (measured_.size() >= kMeasurementsKept) measured_.erase(measured_.begin());
-    measured_.push_back(m);
-    return m;
-  }
-
-  // The measurement behind a size chosen earlier, found again when placing.
-  const Measured& measuredFor(ProposedSize p, Size size) const {
-    for (const Measured& m : measured_) {
-      if (m.size == size) return m;
-    }
-    measure(p.width);
+    measured_.push_back(std::move(m));
     return measured_.back();
   }
 

@@ -16,32 +16,43 @@
 namespace ViewToolkit::Render {
 namespace {
 
-// Sampled gradients by everything that determines their pixels. Measured: the four widgets
-// draw their wash at three sizes (small, medium, large: 4 lookups, 3 samplings for one render
-// of all four), so 4 entries keep every widget's wash across the live host's redraws.
-constexpr std::size_t kGradientsKept = 4;
+// Sampled gradients by everything that determines their pixels, within a budget of bytes.
+// Measured: the four widgets draw their wash at three sizes (small, medium, large: 4 lookups, 3
+// samplings for one render of all four), 8 to 36 KiB each at 2x and up to 80 KiB at 3x, so 512 KiB
+// keeps every widget's wash across the live host's redraws at any scale.
+constexpr std::size_t kGradientBytes = 512 << 10;
 
 class GradientCache {
  public:
   ~GradientCache() {
-    for (auto& e : entries_) cairo_surface_destroy(e.second);
+    for (auto& e : entries_) cairo_surface_destroy(e.image);
   }
   cairo_surface_t* find(const std::string& key) {
     for (auto& e : entries_) {
-      if (e.first == key) return e.second;
+      if (e.key == key) return e.image;
     }
     return nullptr;
   }
   void insert(std::string key, cairo_surface_t* image) {
-    if (entries_.size() >= kGradientsKept) {
-      cairo_surface_destroy(entries_.front().second);
+    const std::size_t bytes = key.size() + std::size_t(cairo_image_surface_get_stride(image)) *
+                                               std::size_t(cairo_image_surface_get_height(image));
+    while (!entries_.empty() && bytes_ + bytes > kGradientBytes) {
+      cairo_surface_destroy(entries_.front().image);
+      bytes_ -= entries_.front().bytes;
       entries_.erase(entries_.begin());
     }
-    entries_.emplace_back(std::move(key), image);
+    entries_.push_back({std::move(key), image, bytes});
+    bytes_ += bytes;
   }
 
  private:
-  std::vector<std::pair<std::string, cairo_surface_t*>> entries_;
+  struct Entry {
+    std::string key;
+    cairo_surface_t* image;
+    std::size_t bytes;
+  };
+  std::vector<Entry> entries_;
+  std::size_t bytes_ = 0;
 };
 
 GradientCache& gradientCache() {
@@ -282,7 +293,7 @@ class Painter {
       if (gradient) {
         for (RGBA& c : colors) c = {0, 0, 0, c.alpha};
       }
-      text_.drawText(cr_, text.paragraph, text.fontScale, text.width, origin, colors);
+      text_.drawText(cr_, text.box, origin, colors);
       cairo_pattern_t* mask = cairo_pop_group(cr_);
       if (gradient && !text.runs.empty()) {
         Paint p = text.runs.front().paint;
@@ -303,7 +314,7 @@ class Painter {
       cairo_pattern_destroy(mask);
       return;
     }
-    text_.drawText(cr_, text.paragraph, text.fontScale, text.width, origin, colors);
+    text_.drawText(cr_, text.box, origin, colors);
   }
 
   void drawSymbol(const SymbolCommand& s) {

@@ -8,6 +8,7 @@
 
 #include "KestrunWidgetKit/WidgetViews/Formatting.h"
 #include "KestrunWidgetKit/WidgetViews/WiFiWidgetView.h"
+#include "Platform/Foundation/Text.h"
 #include "tests/Support/TestSupport.h"
 
 namespace {
@@ -104,17 +105,55 @@ TEST_F(Relative, readsTheClockOnEveryCall) {
   EXPECT_EQ(relative(date), "1 hr. ago");
 }
 
-TEST(IsolatedDirection, wrapsOnlyStringsThatCarryDirectionControls) {
-  const std::string fsi = "\u200E\u2068", pdi = "\u2069";
-  for (const char* plain : {"", "Home", "\u05D0\u05D1 Wi-Fi", "caf\u00E9 \u2014 \u20AC", "\xE2\x80"})
-    EXPECT_EQ(isolatedDirection(plain), plain);
-  for (const char* control : {"\u202EHome", "a\u202Ab", "\u202D", "x\u2066y", "\u2069", "\u200F",
-                              "\u200E", "\u061C"})
-    EXPECT_EQ(isolatedDirection(control), fsi + control + pdi) << control;
+namespace {
+std::string isolated(const std::string& s) {
+  return "\u2068" + s + "\u2069";
+}
+std::string repeated(const std::string& s, std::size_t n) {
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) out += s;
+  return out;
+}
+}  // namespace
+
+TEST(SnapshotText, isolatesEveryStringAndCutsOnlyWhatNoWidgetCouldShow) {
+  const std::string e = "e\u0301";  // one character, two code points
+  const std::string family = "\U0001F469\u200D\U0001F469\u200D\U0001F467";  // one emoji
+  const std::string accented = "a" + repeated("\u0301", 10);
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"", isolated("")},
+      {"Home", isolated("Home")},
+      {"\u05D1\u05D9\u05EA", isolated("\u05D1\u05D9\u05EA")},
+      {"\u202EHome", isolated("\u202EHome")},  // an unclosed override stays inside
+      {repeated("a", shownCharacters), isolated(repeated("a", shownCharacters))},
+      {repeated("a", shownCharacters + 1), isolated(repeated("a", shownCharacters) + "\u2026")},
+      {repeated(e, shownCharacters + 5), isolated(repeated(e, shownCharacters) + "\u2026")},
+      {repeated(family, 1000), isolated(repeated(family, shownCharacters) + "\u2026")},
+      // Heavily accented letters reach the byte bound first.
+      {repeated(accented, 1000),
+       isolated(repeated(accented, shownBytes / accented.size()) + "\u2026")},
+  };
+  for (const auto& c : cases) {
+    // Compared without printing: the strings run to kilobytes.
+    const std::string shown = snapshotText(c.in);
+    EXPECT_TRUE(shown == c.out) << c.in.size() << " bytes in, " << shown.size() << " out";
+  }
 }
 
-TEST(IsolatedDirection, keepsAnUnclosedOverrideInsideTheNetworkName) {
+TEST(SnapshotText, aSingleEndlessCharacterIsCutBetweenCodePoints) {
+  const std::string zalgo = "a" + repeated("\u0301", 1'000'000);
+  const std::string shown = snapshotText(zalgo);
+  EXPECT_LE(shown.size(), shownBytes + 9);
+  EXPECT_EQ(shown.substr(0, 4), "\u2068a");
+  EXPECT_TRUE(Foundation::isValidUTF8(shown));
+}
+
+TEST(SnapshotText, theNetworkLineIsolatesNameAndBand) {
   WidgetSnapshot::WiFi wifi = WidgetSnapshot::sample().wifi.value();
   wifi.ssid = "\u202EHome";
-  EXPECT_EQ(networkLine(wifi), "\u200E\u2068\u202EHome\u2069 \u00B7 5 GHz");
+  EXPECT_EQ(networkLine(wifi), isolated("\u202EHome") + " \u00B7 " + isolated("5 GHz"));
+  wifi.ssid.reset();
+  EXPECT_EQ(networkLine(wifi), isolated("5 GHz"));
 }

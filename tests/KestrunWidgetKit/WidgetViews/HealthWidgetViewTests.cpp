@@ -239,13 +239,13 @@ TEST(HealthWidgetView, tilesShowEachPartOrItsAbsence) {
     }
     EXPECT_EQ(findFill(*tile, std::string(c.tint) + "@0.15") != nullptr, !c.arc);
     // Title small and spaced, value bold and rounded, caption in the secondary colour.
-    const LayoutNode* title = tile->findText(c.texts[1]);
+    const LayoutNode* title = findShown(*tile, c.texts[1]);
     EXPECT_EQ(title->text->runs.front().style.font.size, 8.5);
     EXPECT_EQ(title->text->runs.front().style.tracking, 0.5);
-    const ResolvedFont value = tile->findText(c.texts[2])->text->runs.front().style.font;
+    const ResolvedFont value = findShown(*tile, c.texts[2])->text->runs.front().style.font;
     EXPECT_EQ(value.weight, Font::Weight::bold);
     EXPECT_EQ(value.design, Font::Design::rounded);
-    EXPECT_EQ(describe(tile->findText(c.texts[3])->text->runs.front().paint), "secondary");
+    EXPECT_EQ(describe(findShown(*tile, c.texts[3])->text->runs.front().paint), "secondary");
   }
 }
 
@@ -280,11 +280,11 @@ TEST(HealthWidgetView, theNeedsYouHeaderCountsFromTheTotalAndJudgesAgeNow) {
     const LaidOutView laid = lay(HealthWidgetView{s}, large);
     Texts rows;
     for (int i = 1; i <= c.listed; ++i) {
-      if (laid.root.findText("Item " + std::to_string(i))) rows.push_back(std::to_string(i));
+      if (findShown(laid.root, "Item " + std::to_string(i))) rows.push_back(std::to_string(i));
     }
     EXPECT_EQ(int(rows.size()), c.rows);
     for (int i = 0; i < c.rows; ++i) EXPECT_EQ(rows[i], std::to_string(i + 1));  // the first ones
-    EXPECT_TRUE(laid.root.findText(c.eyebrow));
+    EXPECT_TRUE(findShown(laid.root, c.eyebrow));
     EXPECT_EQ(colorOf(laid, c.ageLine), c.ageColor);
     EXPECT_EQ(fontSizeOf(laid, c.ageLine), 9.5);
     // One line: the eyebrow and the age share a baseline, the age against the trailing edge.
@@ -371,7 +371,7 @@ TEST(HealthWidgetView, rowsShowTheirItemWithABadgeBySeverity) {
       EXPECT_EQ(badge->frame.y, tile->frame.y - 2);
     }
     EXPECT_EQ(fontSizeOf(laid, c.texts[1]), 10);
-    EXPECT_EQ(laid.root.findText(c.texts[1])->text->runs.front().style.font.weight,
+    EXPECT_EQ(findShown(laid.root, c.texts[1])->text->runs.front().style.font.weight,
               Font::Weight::semibold);
   }
 }
@@ -409,7 +409,7 @@ TEST(HealthWidgetView, tapsGoToTheTileOrRowUnderThemElseHome) {
       {{content.midX(), frameOf(laid, "212 GB free").maxY() + 13.5}, "kestrun://open/home"},
   };
   for (const auto& t : taps) EXPECT_EQ(tap(laid, t.at), t.url) << t.at.x << "," << t.at.y;
-  EXPECT_FALSE(laid.root.findText("Fourth"));
+  EXPECT_FALSE(findShown(laid.root, "Fourth"));
   const LaidOutView setup = lay(HealthWidgetView{std::nullopt}, large);
   EXPECT_EQ(shown(setup)[1], "Open Kestrun");
   EXPECT_EQ(tap(setup, {182, 191}), "kestrun://open/home");
@@ -439,19 +439,19 @@ TEST(HealthWidgetView, longAndUnusualTextsShrinkThenAreCutOnOneLine) {
     EXPECT_TRUE(content.containsRect(text->frame, 0.5));
   }
   const auto cut = [&](const std::string& t) {
-    const LayoutNode* n = laid.root.findText(t);
+    const LayoutNode* n = findShown(laid.root, t);
     return n && n->text->box.truncated;
   };
   EXPECT_TRUE(cut(longTitle));
   EXPECT_TRUE(cut(rtl));
   EXPECT_TRUE(cut("The neighbours' network with a needlessly long name · 5 GHz"));
   // A value first shrinks to three quarters, a caption to 85 %.
-  EXPECT_TRUE(laid.root.findText("9223372.0 TB free"));
-  const LayoutNode* count = laid.root.findText("-9223372036854775808 running");
+  EXPECT_TRUE(findShown(laid.root, "9223372.0 TB free"));
+  const LayoutNode* count = findShown(laid.root, "-9223372036854775808 running");
   ASSERT_TRUE(count);
   EXPECT_NEAR(count->text->fontScale, 0.75, 1e-9);
   EXPECT_TRUE(count->text->box.truncated);
-  EXPECT_NEAR(laid.root.findText("The neighbours' network with a needlessly long name · 5 GHz")
+  EXPECT_NEAR(findShown(laid.root, "The neighbours' network with a needlessly long name · 5 GHz")
                   ->text->fontScale,
               0.85, 1e-9);
 }
@@ -504,4 +504,26 @@ TEST(HealthWidgetViewRendering, drawsInLightAndDark) {
   EXPECT_GT(dot.red, 0.9);
   EXPECT_LT(dot.green, 0.4);
   EXPECT_GT(rim.green, 0.8);  // the light window background, not red
+}
+
+TEST(HealthWidgetView, aTapOnASeverityBadgeOpensItsRowsSection) {
+  Foundation::ScopedClock clock(now);
+  for (auto severity : {WidgetSnapshot::Severity::warning, WidgetSnapshot::Severity::critical}) {
+    const LaidOutView laid =
+        lay(HealthWidgetView{with([&](WidgetSnapshot& s) { s.attention[0].severity = severity; })},
+            large);
+    const LayoutNode* row = nullptr;
+    for (const LayoutNode* link : laid.root.findAll("Link")) {
+      if (link->url == "kestrun://open/projects") row = link;
+    }
+    ASSERT_TRUE(row);
+    const LayoutNode* badge =
+        findFill(*row, severity == WidgetSnapshot::Severity::critical ? "red" : "orange");
+    ASSERT_TRUE(badge);
+    // The dot's top edge stands above the row: the whole dot still opens the row's section.
+    for (Point p : {centre(badge->frame), Point{badge->frame.midX(), badge->frame.minY() + 0.25},
+                    Point{badge->frame.maxX() - 0.25, badge->frame.midY()}}) {
+      EXPECT_EQ(tap(laid, p), "kestrun://open/projects") << p.x << "," << p.y;
+    }
+  }
 }

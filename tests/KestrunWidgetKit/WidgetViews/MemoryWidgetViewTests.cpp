@@ -64,7 +64,7 @@ TEST(MemoryWidgetView, showsUsedInstalledSwapAndPressure) {
     EXPECT_EQ(fontSizeOf(laid, c.value), 26);
     EXPECT_EQ(colorOf(laid, c.detail), "secondary");
     // The pressure words belong to the footer alone; the detail line keeps its colour.
-    EXPECT_EQ(laid.root.findText(c.detail)->text->runs.front().style.font.size, 10);
+    EXPECT_EQ(findShown(laid.root, c.detail)->text->runs.front().style.font.size, 10);
   }
 }
 
@@ -120,8 +120,8 @@ TEST(MemoryWidgetView, hugeCountsShrinkThenAreCutInsideTheWidget) {
   constexpr auto most = std::numeric_limits<std::uint64_t>::max();
   const LaidOutView laid = lay(MemoryWidgetView{withMemory(most, most, most)}, small);
   const Rect content = contentRect(small);
-  const LayoutNode* value = laid.root.findText("17179869184.0 GB");
-  const LayoutNode* detail = laid.root.findText("of 17179869184 GB · 17179869184.0 GB swap");
+  const LayoutNode* value = findShown(laid.root, "17179869184.0 GB");
+  const LayoutNode* detail = findShown(laid.root, "of 17179869184 GB · 17179869184.0 GB swap");
   ASSERT_TRUE(value && detail) << laid.json(true);
   EXPECT_LT(value->text->fontScale, 1);
   EXPECT_GE(value->text->fontScale, 0.6);
@@ -133,7 +133,7 @@ TEST(MemoryWidgetView, hugeCountsShrinkThenAreCutInsideTheWidget) {
   }
   // A detail line that only just does not fit shrinks without being cut.
   const LaidOutView tight = lay(MemoryWidgetView{withMemory(GiB, 1000 * GiB, 1000 * GiB)}, small);
-  const LayoutNode* line = tight.root.findText("of 1000 GB · 1000.0 GB swap");
+  const LayoutNode* line = findShown(tight.root, "of 1000 GB · 1000.0 GB swap");
   ASSERT_TRUE(line);
   EXPECT_FALSE(line->text->box.truncated);
   EXPECT_LE(line->frame.width, content.width + 0.5);

@@ -105,7 +105,7 @@ TEST(OverviewWidgetView, showsBothColumnsAndTheSpeedTestBar) {
 TEST(OverviewWidgetView, theResultTextIsThreeRunsOnOneLine) {
   Foundation::ScopedClock clock(now);
   const LaidOutView laid = lay(OverviewWidgetView{fullSnapshot()}, medium);
-  const LayoutNode* result = laid.root.findText("↓ 236  ↑ 41 Mbps · 2 hr. ago");
+  const LayoutNode* result = findShown(laid.root, "↓ 236  ↑ 41 Mbps · 2 hr. ago");
   ASSERT_TRUE(result);
   const auto& runs = result->text->runs;
   ASSERT_EQ(runs.size(), 3u);
@@ -206,16 +206,16 @@ TEST(OverviewWidgetView, longTextsAreCutInsideTheirColumnAndTheButtonStaysWhole)
   const LayoutNode* rule = findFill(laid.root, "primary@0.08");
   ASSERT_TRUE(rule);
   const LayoutNode* caption =
-      laid.root.findText("A network with a name much longer than half a medium widget · 5 GHz");
+      findShown(laid.root, "A network with a name much longer than half a medium widget · 5 GHz");
   ASSERT_TRUE(caption);
   EXPECT_TRUE(caption->text->box.truncated);
   EXPECT_LE(caption->frame.maxX(), rule->frame.x + 0.5);
-  const LayoutNode* button = laid.root.findText("Test again");
+  const LayoutNode* button = findShown(laid.root, "Test again");
   ASSERT_TRUE(button);
   EXPECT_FALSE(button->text->box.truncated);
   EXPECT_TRUE(contentRect(medium).containsRect(button->frame, 0.5));
   const LayoutNode* result =
-      laid.root.findText("↓ 9223372036854775807  ↑ -9223372036854775808 Mbps · 2 hr. ago");
+      findShown(laid.root, "↓ 9223372036854775807  ↑ -9223372036854775808 Mbps · 2 hr. ago");
   ASSERT_TRUE(result);
   EXPECT_TRUE(result->text->box.truncated);
   EXPECT_LE(result->frame.maxX(), button->frame.x);

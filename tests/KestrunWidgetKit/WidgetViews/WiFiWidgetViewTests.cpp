@@ -69,7 +69,7 @@ TEST(WiFiWidgetView, showsTheMainBlockOfEachCase) {
     if (c.snapshot.wifi) {
       EXPECT_EQ(colorOf(laid, c.shown[3]), c.tint);  // the signal line
       EXPECT_EQ(colorOf(laid, c.shown[4]), "secondary");
-      EXPECT_EQ(laid.root.findText(c.shown[4])->text->paragraph.lineLimit, 1);
+      EXPECT_EQ(findShown(laid.root, c.shown[4])->text->paragraph.lineLimit, 1);
       // The ring has a value: a track and an arc, no pale disc.
       EXPECT_FALSE(findFill(laid.root, "gray@0.15"));
     } else {
@@ -153,7 +153,7 @@ TEST(WiFiWidgetView, longAndUnusualNamesStayOnOneLineInsideTheWidget) {
     const std::string line = std::string(name) + " · 5 GHz";
     const LaidOutView laid =
         lay(WiFiWidgetView{with([&](auto& s) { s.wifi->ssid = name; })}, small);
-    const LayoutNode* node = laid.root.findText(line);
+    const LayoutNode* node = findShown(laid.root, line);
     ASSERT_TRUE(node) << laid.json(true);
     EXPECT_EQ(node->text->box.lineCount, 1);
     EXPECT_TRUE(content.containsRect(node->frame, 0.5));
@@ -163,7 +163,7 @@ TEST(WiFiWidgetView, longAndUnusualNamesStayOnOneLineInsideTheWidget) {
                                  s.wifi->routerMs = std::numeric_limits<std::int64_t>::max();
                                })},
                                small);
-  const LayoutNode* value = huge.root.findText("9223372036854775807 ms");
+  const LayoutNode* value = findShown(huge.root, "9223372036854775807 ms");
   ASSERT_TRUE(value);
   EXPECT_NEAR(value->text->fontScale, 0.6, 1e-9);
   EXPECT_TRUE(value->text->box.truncated);

@@ -104,8 +104,28 @@ inline void drawInBothAppearances(const std::string& prefix, const Family& famil
 
 // ---- Reading a laid-out tree ----------------------------------------------------------------
 
+// A text as it reads: without the invisible isolates (U+2066 to U+2069) that set strings from
+// the snapshot apart within their line.
+inline std::string readable(std::string text) {
+  for (std::size_t at; (at = text.find("\xE2\x81")) != std::string::npos && at + 2 < text.size();) {
+    const unsigned char last = static_cast<unsigned char>(text[at + 2]);
+    if (last < 0xA6 || last > 0xA9) break;
+    text.erase(at, 3);
+  }
+  return text;
+}
+
+// The first text, depth-first, that reads `text`.
+inline const LayoutNode* findShown(const LayoutNode& node, std::string_view text) {
+  if (node.text && readable(node.text->string()) == text) return &node;
+  for (const auto& child : node.children) {
+    if (const LayoutNode* found = findShown(child, text)) return found;
+  }
+  return nullptr;
+}
+
 inline void collectTexts(const LayoutNode& node, std::vector<std::string>& out) {
-  if (node.text) out.push_back(node.text->string());
+  if (node.text) out.push_back(readable(node.text->string()));
   if (node.symbol) out.push_back("[" + node.symbol->name + "]");
   for (const auto& child : node.children) collectTexts(child, out);
 }
@@ -133,7 +153,7 @@ inline std::string describe(const Paint& paint) {
 
 // The colour of the text that reads `text`, or "(no such text)".
 inline std::string colorOf(const LaidOutView& laid, std::string_view text) {
-  const LayoutNode* node = laid.root.findText(text);
+  const LayoutNode* node = findShown(laid.root, text);
   if (!node) return "(no such text)";
   return describe(node->text->runs.front().paint);
 }
@@ -148,7 +168,7 @@ inline const LayoutNode* findSymbol(const LayoutNode& node, std::string_view nam
 
 // The frame of the text that reads `text` (empty when there is none).
 inline Rect frameOf(const LaidOutView& laid, std::string_view text) {
-  const LayoutNode* node = laid.root.findText(text);
+  const LayoutNode* node = findShown(laid.root, text);
   return node ? node->frame : Rect{};
 }
 
@@ -249,7 +269,7 @@ inline std::string symbolColor(const LaidOutView& laid, std::string_view name) {
 
 // Font size of the first run of a text, as drawn (after any shrinking).
 inline double fontSizeOf(const LaidOutView& laid, std::string_view text) {
-  const LayoutNode* node = laid.root.findText(text);
+  const LayoutNode* node = findShown(laid.root, text);
   return node ? node->text->runs.front().style.font.size * node->text->fontScale : 0;
 }
 

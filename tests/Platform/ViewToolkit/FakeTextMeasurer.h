@@ -13,7 +13,8 @@ namespace ViewToolkitTesting {
 class FakeTextMeasurer : public ViewToolkit::TextMeasurer {
  public:
   ViewToolkit::TextBox measure(const ViewToolkit::TextParagraph& p, double scale,
-                               std::optional<double> width) const override {
+                               std::optional<double> width,
+                               std::optional<double> height) const override {
     double natural = 0, size = 0;
     int chars = 0;
     for (const auto& r : p.runs) {
@@ -34,8 +35,10 @@ class FakeTextMeasurer : public ViewToolkit::TextMeasurer {
       } else {
         const int perLine = std::max(1, int(std::floor(*width / charWidth + 1e-9)));
         int lines = (chars + perLine - 1) / perLine;
-        if (p.lineLimit && lines > *p.lineLimit) {
-          lines = *p.lineLimit;
+        int limit = p.lineLimit.value_or(lines);
+        if (height) limit = std::min(limit, std::max(1, int(std::floor(*height / (size * 1.25)))));
+        if (lines > limit) {
+          lines = limit;
           box.truncated = true;
         }
         box.lineCount = lines;

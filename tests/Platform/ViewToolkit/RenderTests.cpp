@@ -224,6 +224,12 @@ namespace {
 // Measures with arithmetic metrics and records what drawing asks of it.
 class RecordingTextSystem final : public TextSystem {
  public:
+  // What it laid out, carried by the box to drawing.
+  struct Laid final : ShapedText {
+    std::string text;
+    double scale = 1;
+    std::optional<double> width;
+  };
   struct DrawnText {
     std::string text;
     double fontScale;
@@ -233,19 +239,20 @@ class RecordingTextSystem final : public TextSystem {
   mutable std::vector<DrawnText> texts;
   mutable std::vector<std::pair<std::string, Rect>> symbols;
 
-  TextBox measure(const TextParagraph& p, double scale,
-                  std::optional<double> width) const override {
-    return metrics_.measure(p, scale, width);
+  TextBox measure(const TextParagraph& p, double scale, std::optional<double> width,
+                  std::optional<double> height) const override {
+    TextBox box = metrics_.measure(p, scale, width, height);
+    auto laid = std::make_shared<Laid>();
+    for (const TextRun& r : p.runs) laid->text += r.text;
+    laid->scale = scale;
+    laid->width = width;
+    box.shaped = laid;
+    return box;
   }
-  void drawText(cairo_t* cr, const TextParagraph& p, double scale, std::optional<double> width,
-                Point origin, const std::vector<RGBA>&) const override {
-    drawTextWithCurrentSource(cr, p, scale, width, origin);
-  }
-  void drawTextWithCurrentSource(cairo_t*, const TextParagraph& p, double scale,
-                                 std::optional<double> width, Point origin) const override {
-    std::string joined;
-    for (const TextRun& r : p.runs) joined += r.text;
-    texts.push_back({joined, scale, width, origin});
+  void drawText(cairo_t*, const TextBox& box, Point origin,
+                const std::vector<RGBA>&) const override {
+    const auto* laid = dynamic_cast<const Laid*>(box.shaped.get());
+    if (laid) texts.push_back({laid->text, laid->scale, laid->width, origin});
   }
   void drawSymbol(cairo_t*, const SymbolGlyph& glyph, double, Rect frame) const override {
     symbols.emplace_back(glyph.glyph, frame);

@@ -395,3 +395,22 @@ TEST(ContainerBackground, theContentSitsInsideTheMarginsAndTheBackgroundFillsThe
   EXPECT_EQ(laid.root.children[0].findFirst("Color")->frame, (Rect{0, 0, 170, 170}));
   EXPECT_EQ(laid.root.children[1].findFirst("Color")->frame, (Rect{16, 16, 138, 138}));
 }
+
+TEST(HitTesting, aLinkCoversWhatItsLabelDrawsWhereverAnOffsetMovedIt) {
+  // A row and a badge drawn above its top edge, as an attention row draws its severity dot.
+  const View badge = View(Color::red).frame({.width = 8, .height = 8}).offset(2, -6);
+  const View row =
+      ZStack(Alignment::topTrailing, {View(Color::blue).frame({.width = 40, .height = 20}), badge});
+  const LaidOutView laid = lay(VStack({Spacer(30), Link("row", row)}).widgetURL("home"));
+  ASSERT_EQ(laid.links.size(), 1u);
+  const Rect region = laid.links[0].rect;
+  const LayoutNode* dot = laid.root.findAll("Color").back();
+  EXPECT_TRUE(region.containsRect(dot->frame));
+  EXPECT_EQ(laid.urlAt({dot->frame.midX(), dot->frame.minY() + 1}), "row");
+  // A label moved as a whole takes its region along and leaves nothing behind.
+  const LaidOutView moved = lay(
+      Link("moved", View(Color::red).frame({.width = 20, .height = 20}).offset(50, 0)), {200, 100});
+  const Rect drawn = moved.root.findFirst("Color")->frame;
+  EXPECT_EQ(moved.links[0].rect, drawn);
+  EXPECT_EQ(moved.urlAt({drawn.midX() - 50, drawn.midY()}), std::nullopt);
+}
