@@ -2,17 +2,22 @@
 // (decode, write, sample, where).
 #pragma once
 
+#include <functional>
 #include <vector>
 
+#include "KestrunWidgets/SnapshotProvider.h"
 #include "Platform/WidgetHost/CommandLine.h"
 #include "Platform/WidgetHost/Widget.h"
 
 namespace KestrunWidgets {
 
-// The kit's and the provider's commands; with widgets, the host's commands for them too.
-std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescription> widgets = {});
+// The widgets, each reading its snapshot through the provider given.
+using WidgetsWithProvider =
+    std::function<std::vector<WidgetHost::WidgetDescription>(const SnapshotProvider&)>;
 
-int runCommandLine(int argc, const char* const* argv,
-                   std::vector<WidgetHost::WidgetDescription> widgets);
+// The kit's and the provider's commands; with widgets, the host's commands for them too.
+std::vector<WidgetHost::Command> commands(const WidgetsWithProvider& widgets = {});
+
+int runCommandLine(int argc, const char* const* argv, const WidgetsWithProvider& widgets);
 
 }  // namespace KestrunWidgets

@@ -18,8 +18,8 @@ View widgetBackground(const View& view) {
                                   Alignment::center);
 }
 
-WidgetHost::WidgetDescription WiFiWidget::body() const {
-  return StaticConfiguration(WidgetStore::Kind::wifi, SnapshotProvider{},
+WidgetHost::WidgetDescription WiFiWidget::body(SnapshotProvider provider) const {
+  return StaticConfiguration(WidgetStore::Kind::wifi, std::move(provider),
                              [](const SnapshotEntry& entry) {
                                return widgetBackground(WiFiWidgetView{entry.snapshot});
                              })
@@ -28,8 +28,8 @@ WidgetHost::WidgetDescription WiFiWidget::body() const {
       .supportedFamilies({WidgetFamily::systemSmall});
 }
 
-WidgetHost::WidgetDescription MemoryWidget::body() const {
-  return StaticConfiguration(WidgetStore::Kind::memory, SnapshotProvider{},
+WidgetHost::WidgetDescription MemoryWidget::body(SnapshotProvider provider) const {
+  return StaticConfiguration(WidgetStore::Kind::memory, std::move(provider),
                              [](const SnapshotEntry& entry) {
                                return widgetBackground(MemoryWidgetView{entry.snapshot});
                              })
@@ -38,8 +38,8 @@ WidgetHost::WidgetDescription MemoryWidget::body() const {
       .supportedFamilies({WidgetFamily::systemSmall});
 }
 
-WidgetHost::WidgetDescription OverviewWidget::body() const {
-  return StaticConfiguration(WidgetStore::Kind::overview, SnapshotProvider{},
+WidgetHost::WidgetDescription OverviewWidget::body(SnapshotProvider provider) const {
+  return StaticConfiguration(WidgetStore::Kind::overview, std::move(provider),
                              [](const SnapshotEntry& entry) {
                                return widgetBackground(OverviewWidgetView{entry.snapshot});
                              })
@@ -49,15 +49,14 @@ WidgetHost::WidgetDescription OverviewWidget::body() const {
       .supportedFamilies({WidgetFamily::systemMedium});
 }
 
-WidgetHost::WidgetDescription HealthWidget::body() const {
+WidgetHost::WidgetDescription HealthWidget::body(SnapshotProvider provider) const {
   return StaticConfiguration(
-             WidgetStore::Kind::health, SnapshotProvider{},
+             WidgetStore::Kind::health, std::move(provider),
              [](const SnapshotEntry& entry) {
-               return widgetBackground(
-                   View(HealthWidgetView{entry.snapshot})
-                       .padding(EdgeInsets{18, 16, 14, 16})
-                       .frame(FlexibleFrame{.maxHeight = Length::infinity(),
-                                            .alignment = Alignment::top}));
+               return widgetBackground(View(HealthWidgetView{entry.snapshot})
+                                           .padding(EdgeInsets{18, 16, 14, 16})
+                                           .frame(FlexibleFrame{.maxHeight = Length::infinity(),
+                                                                .alignment = Alignment::top}));
              })
       .contentMarginsDisabled()
       .configurationDisplayName("Zed Avudad")
@@ -65,11 +64,14 @@ WidgetHost::WidgetDescription HealthWidget::body() const {
       .supportedFamilies({WidgetFamily::systemLarge});
 }
 
-std::vector<WidgetHost::WidgetDescription> KestrunWidgetBundle::body() const {
-  return {WiFiWidget{}.body(), MemoryWidget{}.body(), OverviewWidget{}.body(),
-          HealthWidget{}.body()};
+std::vector<WidgetHost::WidgetDescription> KestrunWidgetBundle::body(
+    const SnapshotProvider& provider) const {
+  return {WiFiWidget{}.body(provider), MemoryWidget{}.body(provider),
+          OverviewWidget{}.body(provider), HealthWidget{}.body(provider)};
 }
 
 int KestrunWidgetBundle::main(int argc, const char* const* argv) {
-  return KestrunWidgets::runCommandLine(argc, argv, KestrunWidgetBundle{}.body());
+  return KestrunWidgets::runCommandLine(argc, argv, [](const SnapshotProvider& provider) {
+    return KestrunWidgetBundle{}.body(provider);
+  });
 }

@@ -99,7 +99,7 @@ Options parseOptions(const std::vector<std::string>& args, std::string_view allo
           value == "accented" ? WidgetRenderingMode::accented : WidgetRenderingMode::fullColor;
     } else if (option == "--format") {
       choose(option, value, {"png", "svg", "pdf"});
-      o.format = value == "svg" ? DocumentFormat::svg
+      o.format = value == "svg"   ? DocumentFormat::svg
                  : value == "pdf" ? DocumentFormat::pdf
                                   : DocumentFormat::png;
     } else if (option == "--out") {
@@ -128,9 +128,12 @@ std::string fileName(const WidgetDescription& w, const Appearance& a, DocumentFo
 
 HostEntry entryFor(const WidgetDescription& w, Source source) {
   switch (source) {
-    case Source::placeholder: return w.placeholder({});
-    case Source::preview: return w.snapshot({true});
-    case Source::timeline: break;
+    case Source::placeholder:
+      return w.placeholder({});
+    case Source::preview:
+      return w.snapshot({true});
+    case Source::timeline:
+      break;
   }
   HostTimeline timeline = w.timeline({});
   if (const HostEntry* e = currentEntry(timeline, Foundation::Clock::now())) return *e;
@@ -139,16 +142,16 @@ HostEntry entryFor(const WidgetDescription& w, Source source) {
 
 class Host {
  public:
-  using UseFile = std::function<std::optional<std::string>(const std::string&)>;
-  Host(std::string programName, std::vector<WidgetDescription> widgets, UseFile useFile)
-      : programName_(std::move(programName)),
-        widgets_(std::move(widgets)),
+  explicit Host(WidgetExtension extension)
+      : programName_(std::move(extension.programName)),
+        widgets_(std::move(extension.widgets)),
         choices_(widgetChoices(widgets_)),
-        useFile_(std::move(useFile)) {}
+        readingFile_(std::move(extension.readingFile)) {}
 
-  std::vector<const WidgetDescription*> select(const Options& o, bool one) const {
+  std::vector<const WidgetDescription*> select(const std::vector<WidgetDescription>& widgets,
+                                               const Options& o, bool one) const {
     std::vector<const WidgetDescription*> chosen;
-    for (const auto& w : widgets_)
+    for (const auto& w : widgets)
       if (o.widget == "all" || w.kindSuffix() == o.widget) chosen.push_back(&w);
     if (one && (o.widget == "all" || chosen.size() != 1)) {
       std::vector<std::string> names(choices_.begin(), choices_.end() - 1);
@@ -164,19 +167,24 @@ class Host {
     return parseOptions(args, allowed, choices_);
   }
 
-  void prepare(const Options& o, CommandIO& io) const {
-    if (!o.snapshot || !useFile_) return;
-    if (auto problem = useFile_(*o.snapshot))
+  // The widgets one command draws: the extension's own, or with --snapshot those it makes to
+  // read that file, which live no longer than the command.
+  std::vector<WidgetDescription> prepare(const Options& o, CommandIO& io) const {
+    if (!o.snapshot) return widgets_;
+    if (!readingFile_) throw UsageError{"--snapshot: " + programName_ + " reads no given file"};
+    WidgetsReadingFile reading = readingFile_(*o.snapshot);
+    if (reading.whyUnreadable)
       io.err << programName_ << ": --snapshot " << Foundation::escapedForTerminal(*o.snapshot)
-             << ": " << Foundation::escapedForTerminal(*problem) << '\n';
+             << ": " << Foundation::escapedForTerminal(*reading.whyUnreadable) << '\n';
+    return std::move(reading.widgets);
   }
 
   int render(const std::vector<std::string>& args, CommandIO& io) const {
     Options o =
         parse(args, " --widget --source --snapshot --scale --appearance --mode --format --out ");
-    prepare(o, io);
+    const auto widgets = prepare(o, io);
     std::filesystem::create_directories(o.out);
-    for (const WidgetDescription* w : select(o, false)) {
+    for (const WidgetDescription* w : select(widgets, o, false)) {
       std::filesystem::path path = o.out / fileName(*w, o.appearance, o.format);
       write(*w, entryFor(*w, o.source), o.appearance, o.format, path);
       io.out << path.string() << '\n';
@@ -186,8 +194,8 @@ class Host {
 
   int tree(const std::vector<std::string>& args, CommandIO& io) const {
     Options o = parse(args, " --widget --source --snapshot --scale --appearance --mode ");
-    prepare(o, io);
-    const WidgetDescription& w = *select(o, true).front();
+    const auto widgets = prepare(o, io);
+    const WidgetDescription& w = *select(widgets, o, true).front();
     io.out << renderWidget(w, entryFor(w, o.source), o.appearance, text()).json(w) << '\n';
     return ExitStatus::success;
   }
@@ -195,8 +203,8 @@ class Host {
   int tap(const std::vector<std::string>& args, CommandIO& io) const {
     Options o = parse(args, " --widget --at --source --snapshot --scale --appearance --mode ");
     if (!o.at) throw UsageError{"--at X,Y is required"};
-    prepare(o, io);
-    const WidgetDescription& w = *select(o, true).front();
+    const auto widgets = prepare(o, io);
+    const WidgetDescription& w = *select(widgets, o, true).front();
     auto url = renderWidget(w, entryFor(w, o.source), o.appearance, text()).urlAt(*o.at);
     if (!url) return ExitStatus::failure;
     io.out << *url << '\n';
@@ -205,14 +213,14 @@ class Host {
 
   int gallery(const std::vector<std::string>& args, CommandIO& io) const {
     Options o = parse(args, " --out --snapshot ");
-    prepare(o, io);
+    const auto widgets = prepare(o, io);
     std::filesystem::create_directories(o.out);
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Widget gallery</title>"
             "<style>body{font-family:sans-serif;background:#888;margin:24px}figure{display:inline-"
             "block;margin:12px;vertical-align:top}figcaption{font-size:12px;color:#fff}</style>"
             "</head><body>\n";
-    for (const auto& w : widgets_) {
+    for (const auto& w : widgets) {
       HostEntry entry = w.snapshot({true});
       // The gallery's name and description are keys, shown in the reader's language.
       html << "<h2>" << escape(Foundation::localizedString(w.displayName)) << "</h2><p>"
@@ -231,9 +239,9 @@ class Host {
             for (const auto& region : r.displayList.links)
               html << "<area shape=\"rect\" coords=\"" << int(region.rect.x) << ","
                    << int(region.rect.y) << "," << int(region.rect.x + region.rect.width) << ","
-                   << int(region.rect.y + region.rect.height) << "\" href=\""
-                   << escape(region.url) << "\" alt=\"" << escape(region.label) << "\" title=\""
-                   << escape(region.url) << "\">";
+                   << int(region.rect.y + region.rect.height) << "\" href=\"" << escape(region.url)
+                   << "\" alt=\"" << escape(region.label) << "\" title=\"" << escape(region.url)
+                   << "\">";
             if (auto url = r.laidOut.widgetURL())
               html << "<area shape=\"default\" href=\"" << escape(*url) << "\" title=\""
                    << escape(*url) << "\">";
@@ -252,11 +260,20 @@ class Host {
     std::string out;
     for (char c : text) {
       switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        default:
+          out += c;
       }
     }
     return out;
@@ -272,16 +289,15 @@ class Host {
   std::string programName_;
   std::vector<WidgetDescription> widgets_;
   std::vector<std::string> choices_;  // of --widget
-  UseFile useFile_;
+  std::function<WidgetsReadingFile(const std::filesystem::path&)> readingFile_;
 };
 
 }  // namespace
 
-std::vector<Command> hostCommands(WidgetExtension extension, Host::UseFile useSnapshotFile) {
+std::vector<Command> hostCommands(WidgetExtension extension) {
   const std::string widgetOption =
       "[--widget " + joined(widgetChoices(extension.widgets), "|") + "]";
-  auto host = std::make_shared<Host>(extension.programName, std::move(extension.widgets),
-                                     std::move(useSnapshotFile));
+  auto host = std::make_shared<Host>(std::move(extension));
   auto wrap = [host](int (Host::*method)(const std::vector<std::string>&, CommandIO&) const) {
     return [host, method](const std::vector<std::string>& args, CommandIO& io) {
       return ((*host).*method)(args, io);

@@ -42,15 +42,14 @@ int runDesktopModule(const DesktopRequest& request) {
 }  // namespace
 
 Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
-                           std::function<std::optional<std::filesystem::path>()> watchedFile,
-                           std::function<void(const std::string&)> useSnapshotFile) {
+                           std::function<std::optional<std::filesystem::path>()> watchedFile) {
   auto shared = std::make_shared<WidgetExtension>(std::move(extension));
   Command command{
       "host", "[--snapshot FILE] [--together] [--verbose]",
       "The widgets live on the desktop, redrawn at each entry and when the snapshot changes.",
-      [shared, identity, watchedFile, useSnapshotFile](const std::vector<std::string>& args,
-                                                       CommandIO&) {
+      [shared, identity, watchedFile](const std::vector<std::string>& args, CommandIO&) {
         DesktopRequest request;
+        std::optional<std::filesystem::path> snapshotFile;
         for (std::size_t i = 0; i < args.size(); ++i) {
           const std::string& a = args[i];
           if (a == "--together") {
@@ -60,16 +59,23 @@ Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
           } else if (a == "--snapshot") {
             if (i + 1 >= args.size() || args[i + 1].empty())
               throw UsageError{"--snapshot needs a file"};
-            if (useSnapshotFile) useSnapshotFile(args[++i]);
+            snapshotFile = args[++i];
           } else {
             throw UsageError{"unexpected argument \"" + a + "\""};
           }
         }
         request.programName = shared->programName;
         request.title = shared->title;
-        request.widgets = shared->widgets;
         request.identity = identity;
-        if (watchedFile) request.watched = watchedFile();
+        if (!snapshotFile) {
+          request.widgets = shared->widgets;
+          if (watchedFile) request.watched = watchedFile();
+        } else if (shared->readingFile) {
+          request.widgets = shared->readingFile(*snapshotFile).widgets;
+          request.watched = snapshotFile;
+        } else {
+          throw UsageError{"--snapshot: " + shared->programName + " reads no given file"};
+        }
         return runDesktopModule(request);
       }};
   command.nowPace = Foundation::ClockPace::running;
