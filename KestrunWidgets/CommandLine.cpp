@@ -129,7 +129,7 @@ int whereCommand(const WidgetHost::Arguments&, CommandIO& io) {
 
 }  // namespace
 
-std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescription> widgets) {
+std::vector<WidgetHost::Command> commands(const WidgetsWithProvider& widgets) {
   std::vector<WidgetHost::Command> list = {
       {"decode",
        "FILE|-",
@@ -162,21 +162,21 @@ std::vector<WidgetHost::Command> commands(std::vector<WidgetHost::WidgetDescript
       });
   list.insert(list.end(), std::make_move_iterator(timeline.begin()),
               std::make_move_iterator(timeline.end()));
-  if (!widgets.empty()) {
-    WidgetHost::WidgetExtension extension{KestrunWidgetBundle::programName,
-                                          KestrunWidgetBundle::title, std::move(widgets)};
-    auto useFile = [](const std::string& file) {
-      WidgetStore::overrideFileLocation(std::filesystem::path(file));
-    };
-    auto host = WidgetHost::hostCommands(extension, [useFile](const std::string& file) {
-      useFile(file);
+  if (widgets) {
+    // The host's --snapshot: widgets whose providers read that file, for its command alone.
+    auto readingFile = [widgets](const std::filesystem::path& file) {
+      WidgetHost::WidgetsReadingFile reading{widgets(SnapshotProvider{file}), std::nullopt};
       std::string why;
-      if (WidgetStore::read(&why)) return std::optional<std::string>();
-      return std::optional<std::string>(why + "; drawn as without a snapshot");
-    });
-    host.push_back(WidgetHost::desktopHostCommand(
-        std::move(extension), {"app.kestrun.widgets"}, [] { return WidgetStore::fileURL(); },
-        useFile));
+      if (!WidgetStore::readFrom(file, &why))
+        reading.whyUnreadable = why + "; drawn as without a snapshot";
+      return reading;
+    };
+    WidgetHost::WidgetExtension extension{KestrunWidgetBundle::programName,
+                                          KestrunWidgetBundle::title, widgets(SnapshotProvider{}),
+                                          readingFile};
+    auto host = WidgetHost::hostCommands(extension);
+    host.push_back(WidgetHost::desktopHostCommand(std::move(extension), {"app.kestrun.widgets"},
+                                                  [] { return WidgetStore::fileURL(); }));
     list.insert(list.end(), std::make_move_iterator(host.begin()),
                 std::make_move_iterator(host.end()));
   }
@@ -228,10 +228,9 @@ WidgetHost::Program program() {
   };
 }
 
-int runCommandLine(int argc, const char* const* argv,
-                   std::vector<WidgetHost::WidgetDescription> widgets) {
+int runCommandLine(int argc, const char* const* argv, const WidgetsWithProvider& widgets) {
   WidgetHost::CommandIO io{std::cout, std::cerr, std::cin};
-  return WidgetHost::runCommandLine(program(), argc, argv, commands(std::move(widgets)), io);
+  return WidgetHost::runCommandLine(program(), argc, argv, commands(widgets), io);
 }
 
 }  // namespace KestrunWidgets

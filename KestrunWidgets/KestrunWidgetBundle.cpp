@@ -13,8 +13,8 @@ using namespace ViewToolkit;
 using WidgetHost::StaticConfiguration;
 using WidgetHost::WidgetFamily;
 
-WidgetHost::WidgetDescription WiFiWidget::body() const {
-  return StaticConfiguration(WidgetStore::Kind::wifi, SnapshotProvider{},
+WidgetHost::WidgetDescription WiFiWidget::body(SnapshotProvider provider) const {
+  return StaticConfiguration(WidgetStore::Kind::wifi, std::move(provider),
                              [](const SnapshotEntry& entry) {
                                return widgetBackground(WiFiWidgetView{entry.snapshot});
                              })
@@ -23,8 +23,8 @@ WidgetHost::WidgetDescription WiFiWidget::body() const {
       .supportedFamilies({WidgetFamily::systemSmall});
 }
 
-WidgetHost::WidgetDescription MemoryWidget::body() const {
-  return StaticConfiguration(WidgetStore::Kind::memory, SnapshotProvider{},
+WidgetHost::WidgetDescription MemoryWidget::body(SnapshotProvider provider) const {
+  return StaticConfiguration(WidgetStore::Kind::memory, std::move(provider),
                              [](const SnapshotEntry& entry) {
                                return widgetBackground(MemoryWidgetView{entry.snapshot});
                              })
@@ -33,8 +33,8 @@ WidgetHost::WidgetDescription MemoryWidget::body() const {
       .supportedFamilies({WidgetFamily::systemSmall});
 }
 
-WidgetHost::WidgetDescription OverviewWidget::body() const {
-  return StaticConfiguration(WidgetStore::Kind::overview, SnapshotProvider{},
+WidgetHost::WidgetDescription OverviewWidget::body(SnapshotProvider provider) const {
+  return StaticConfiguration(WidgetStore::Kind::overview, std::move(provider),
                              [](const SnapshotEntry& entry) {
                                return widgetBackground(OverviewWidgetView{entry.snapshot});
                              })
@@ -44,9 +44,9 @@ WidgetHost::WidgetDescription OverviewWidget::body() const {
       .supportedFamilies({WidgetFamily::systemMedium});
 }
 
-WidgetHost::WidgetDescription HealthWidget::body() const {
+WidgetHost::WidgetDescription HealthWidget::body(SnapshotProvider provider) const {
   return StaticConfiguration(
-             WidgetStore::Kind::health, SnapshotProvider{},
+             WidgetStore::Kind::health, std::move(provider),
              [](const SnapshotEntry& entry) {
                return widgetBackground(placedOnLargeWidget(HealthWidgetView{entry.snapshot}));
              })
@@ -56,11 +56,14 @@ WidgetHost::WidgetDescription HealthWidget::body() const {
       .supportedFamilies({WidgetFamily::systemLarge});
 }
 
-std::vector<WidgetHost::WidgetDescription> KestrunWidgetBundle::body() const {
-  return {WiFiWidget{}.body(), MemoryWidget{}.body(), OverviewWidget{}.body(),
-          HealthWidget{}.body()};
+std::vector<WidgetHost::WidgetDescription> KestrunWidgetBundle::body(
+    const SnapshotProvider& provider) const {
+  return {WiFiWidget{}.body(provider), MemoryWidget{}.body(provider),
+          OverviewWidget{}.body(provider), HealthWidget{}.body(provider)};
 }
 
 int KestrunWidgetBundle::main(int argc, const char* const* argv) {
-  return KestrunWidgets::runCommandLine(argc, argv, KestrunWidgetBundle{}.body());
+  return KestrunWidgets::runCommandLine(argc, argv, [](const SnapshotProvider& provider) {
+    return KestrunWidgetBundle{}.body(provider);
+  });
 }

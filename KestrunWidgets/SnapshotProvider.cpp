@@ -2,6 +2,10 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 
+std::optional<WidgetSnapshot> SnapshotProvider::read() const {
+  return snapshotFile ? WidgetStore::readFrom(*snapshotFile) : WidgetStore::read();
+}
+
 SnapshotEntry SnapshotProvider::placeholder(const WidgetHost::TimelineProviderContext&) const {
   return {Foundation::Clock::now(), WidgetSnapshot::sample()};
 }
@@ -9,7 +13,7 @@ SnapshotEntry SnapshotProvider::placeholder(const WidgetHost::TimelineProviderCo
 void SnapshotProvider::getSnapshot(const WidgetHost::TimelineProviderContext& context,
                                    const std::function<void(SnapshotEntry)>& completion) const {
   Foundation::Date date = Foundation::Clock::now();
-  std::optional<WidgetSnapshot> snapshot = WidgetStore::read();
+  std::optional<WidgetSnapshot> snapshot = read();
   if (!snapshot && context.isPreview) snapshot = WidgetSnapshot::sample();
   completion({date, std::move(snapshot)});
 }
@@ -17,7 +21,7 @@ void SnapshotProvider::getSnapshot(const WidgetHost::TimelineProviderContext& co
 void SnapshotProvider::getTimeline(
     const WidgetHost::TimelineProviderContext&,
     const std::function<void(WidgetHost::Timeline<SnapshotEntry>)>& completion) const {
-  SharedSnapshot snapshot = WidgetStore::read();
+  SharedSnapshot snapshot = read();
   Foundation::Date now = Foundation::Clock::now();
   WidgetHost::Timeline<SnapshotEntry> timeline{{}, WidgetHost::TimelineReloadPolicy::atEnd};
   timeline.entries.reserve(timelineEntryCount);

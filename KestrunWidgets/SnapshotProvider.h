@@ -1,11 +1,12 @@
 // The one timeline provider of the widgets, and its entry.
 //
-// Stateless: every snapshot or timeline request reads the shared file anew through WidgetStore::read()
-// (one read, one decode), the placeholder never touches it. The only substitute ever used is the
-// sample, for the placeholder and for a preview snapshot when nothing can be read. Safe to call from
-// any thread.
+// Stateless: every snapshot or timeline request reads the shared file anew through
+// WidgetStore::read() (one read, one decode), or the file it was given instead; the placeholder
+// never touches it. The only substitute ever used is the sample, for the placeholder and for a
+// preview snapshot when nothing can be read. Safe to call from any thread.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 
@@ -24,6 +25,10 @@ struct SnapshotEntry {
 struct SnapshotProvider {
   using Entry = SnapshotEntry;
 
+  // Where the snapshot is read from: none is the store's file in the group container; a file
+  // named here is read the same way instead (the host's --snapshot option).
+  std::optional<std::filesystem::path> snapshotFile;
+
   // Entries 0, 300, … 1800 seconds after the request's current time (fewer when the later ones
   // would fall past the last instant an RFC 3339 date can name).
   static constexpr int timelineEntryCount = 7;
@@ -32,8 +37,12 @@ struct SnapshotProvider {
   SnapshotEntry placeholder(const WidgetHost::TimelineProviderContext& context) const;
   void getSnapshot(const WidgetHost::TimelineProviderContext& context,
                    const std::function<void(SnapshotEntry)>& completion) const;
-  void getTimeline(const WidgetHost::TimelineProviderContext& context,
-                   const std::function<void(WidgetHost::Timeline<SnapshotEntry>)>& completion) const;
+  void getTimeline(
+      const WidgetHost::TimelineProviderContext& context,
+      const std::function<void(WidgetHost::Timeline<SnapshotEntry>)>& completion) const;
+
+ private:
+  std::optional<WidgetSnapshot> read() const;
 };
 
 static_assert(WidgetHost::TimelineProvider<SnapshotProvider>);

@@ -64,7 +64,6 @@ std::filesystem::path privateHome() {
       ::setenv("HOME", dir.c_str(), 1);
       ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
       ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-      WidgetStore::overrideFileLocation(dir / "widget-snapshot.json");
     }
     ~Home() { std::filesystem::remove_all(dir); }
   } home;

@@ -1,7 +1,9 @@
 // The snapshot record: one summary of the machine's health, written by the host application and
 // shown by the widgets.
 //
-// Plain values throughout: every field is public and stored as given; nothing here validates. The
+// Plain values throughout: every field is public and stored as given; nothing here validates. A
+// record made without values holds zeros, false, info, brand and nothing (never indeterminate
+// memory), so that it encodes the same wherever it was made. The
 // derived values (signalFraction, signalTitle, fraction, pressureTitle, isStale) define what the
 // views make of any value, so that every view computes them the same way. Equality compares text by
 // canonical equivalence and dates by their second counts. All of it may be used from any thread;
@@ -24,7 +26,19 @@ struct WidgetSnapshot {
 
   // Named colours; each raw value is the case name as spelled here.
   enum class Tint {
-    brand, blue, teal, mint, cyan, green, orange, pink, purple, indigo, gray, red, yellow
+    brand,
+    blue,
+    teal,
+    mint,
+    cyan,
+    green,
+    orange,
+    pink,
+    purple,
+    indigo,
+    gray,
+    red,
+    yellow
   };
   static constexpr std::array<Tint, 13> allTints{
       Tint::brand, Tint::blue,   Tint::teal,   Tint::mint, Tint::cyan, Tint::green, Tint::orange,
@@ -38,10 +52,10 @@ struct WidgetSnapshot {
   static std::string_view rawValue(Tint tint);
 
   struct Memory {
-    std::uint64_t used;
-    std::uint64_t physical;
-    std::uint64_t swapUsed;
-    Severity pressure;
+    std::uint64_t used = 0;
+    std::uint64_t physical = 0;
+    std::uint64_t swapUsed = 0;
+    Severity pressure = Severity::info;
 
     // used / physical as doubles, a physical of 0 counting as 1; not clamped.
     double fraction() const;
@@ -53,10 +67,10 @@ struct WidgetSnapshot {
   struct WiFi {
     std::optional<std::string> ssid;
     std::string band;
-    std::int64_t rssi;
+    std::int64_t rssi = 0;
     std::optional<std::int64_t> routerMs;
     std::optional<std::int64_t> internetMs;
-    std::int64_t issues;
+    std::int64_t issues = 0;
 
     // (rssi + 90) / 60, kept within [0.05, 1.0]: a joined network never shows an empty gauge.
     double signalFraction() const;
@@ -66,15 +80,15 @@ struct WidgetSnapshot {
   };
 
   struct SpeedTest {
-    std::int64_t downloadMbps;
-    std::int64_t uploadMbps;
+    std::int64_t downloadMbps = 0;
+    std::int64_t uploadMbps = 0;
     Foundation::Date date;
     friend bool operator==(const SpeedTest&, const SpeedTest&) = default;
   };
 
   struct Disk {
-    std::int64_t free;
-    std::int64_t total;
+    std::int64_t free = 0;
+    std::int64_t total = 0;
     std::optional<std::int64_t> cleanable;
     friend bool operator==(const Disk&, const Disk&) = default;
   };
@@ -83,24 +97,24 @@ struct WidgetSnapshot {
     std::string id;
     std::string title;
     std::string detail;
-    Severity severity;
+    Severity severity = Severity::info;
     std::string section;
     std::string symbol;
-    Tint tint;
+    Tint tint = Tint::brand;
     friend bool operator==(const Attention&, const Attention&);
   };
 
   Foundation::Date updated;
   std::optional<Memory> memory;
-  bool wifiChecked;
+  bool wifiChecked = false;
   std::optional<WiFi> wifi;
   std::optional<SpeedTest> speedTest;
   std::optional<Disk> disk;
-  std::int64_t devRunning;
+  std::int64_t devRunning = 0;
   std::vector<Attention> attention;
-  std::int64_t attentionTotal;
-  std::int64_t urgent;
-  std::int64_t toCheck;
+  std::int64_t attentionTotal = 0;
+  std::int64_t urgent = 0;
+  std::int64_t toCheck = 0;
 
   // Twenty minutes: a snapshot older than this is stale.
   static constexpr Foundation::TimeInterval staleAfter = 1200;

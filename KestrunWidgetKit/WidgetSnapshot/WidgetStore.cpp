@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <mutex>
 #include <system_error>
 #include <variant>
 
@@ -22,14 +21,8 @@ std::optional<std::string> groupID() {
 
 namespace {
 
-std::mutex overrideMutex;
-std::optional<std::filesystem::path> overridden;
-
+// The file's location rule, the one place it is written.
 std::optional<std::filesystem::path> locate(std::string* whyNot) {
-  {
-    std::lock_guard lock(overrideMutex);
-    if (overridden) return overridden;
-  }
   auto group = groupID();
   if (!group) {
     if (whyNot) *whyNot = "the bundle's Info.plist has no text under \"KestrunAppGroup\"";
@@ -46,14 +39,13 @@ std::optional<std::filesystem::path> locate(std::string* whyNot) {
 
 }  // namespace
 
-void overrideFileLocation(std::optional<std::filesystem::path> file) {
-  std::lock_guard lock(overrideMutex);
-  overridden = std::move(file);
+std::optional<std::filesystem::path> fileURL() {
+  return locate(nullptr);
 }
 
-std::optional<std::filesystem::path> fileURL() { return locate(nullptr); }
-
-std::optional<WidgetSnapshot> read() { return read(nullptr); }
+std::optional<WidgetSnapshot> read() {
+  return read(nullptr);
+}
 
 namespace {
 
@@ -86,7 +78,11 @@ std::optional<WidgetSnapshot> decodeRemembering(std::string bytes, std::string* 
 std::optional<WidgetSnapshot> read(std::string* whyNot) {
   auto file = locate(whyNot);
   if (!file) return std::nullopt;
-  auto bytes = Foundation::readWholeFile(*file, maximumFileSize, whyNot);
+  return readFrom(*file, whyNot);
+}
+
+std::optional<WidgetSnapshot> readFrom(const std::filesystem::path& file, std::string* whyNot) {
+  auto bytes = Foundation::readWholeFile(file, maximumFileSize, whyNot);
   if (!bytes) return std::nullopt;
   return decodeRemembering(std::move(*bytes), whyNot);
 }

@@ -1,13 +1,13 @@
 // Where the snapshot file lives, reading it and writing it, and the widget kind strings.
 //
 // The file is `widget-snapshot.json` in the shared container of the application group named by the
-// "KestrunAppGroup" key of the running bundle's Info.plist. The group identifier and the location are
-// looked up afresh on every call. Reading never reports: any break in the chain (no identifier, no
-// container, no file, a file that is not a regular file or is larger than maximumFileSize, a document
-// that does not decode) is no snapshot. Writing, the host application's side, replaces the file
-// atomically and reports every platform error, except that a missing group identifier or container
-// makes it a silent no-op. Safe from any thread; writer and readers share no lock, the atomic
-// replacement is their only coordination.
+// "KestrunAppGroup" key of the running bundle's Info.plist. The group identifier and the location
+// are looked up afresh on every call. Reading never reports: any break in the chain (no identifier,
+// no container, no file, a file that is not a regular file or is larger than maximumFileSize, a
+// document that does not decode) is no snapshot. Writing, the host application's side, replaces the
+// file atomically and reports every platform error, except that a missing group identifier or
+// container makes it a silent no-op. Safe from any thread; writer and readers share no lock, the
+// atomic replacement is their only coordination.
 #pragma once
 
 #include <cstddef>
@@ -33,15 +33,15 @@ std::optional<std::filesystem::path> fileURL();
 std::optional<WidgetSnapshot> read();
 // The same read; a failure stores why in *whyNot (for people asking why a widget is empty).
 std::optional<WidgetSnapshot> read(std::string* whyNot);
+// The document in `file` instead of the container's, read and decoded as read() does (for tools
+// that show what a given document looks like).
+std::optional<WidgetSnapshot> readFrom(const std::filesystem::path& file,
+                                       std::string* whyNot = nullptr);
 
 // Throws std::system_error on any failure to create the directory, encode or write, and with EFBIG
 // for a document larger than maximumFileSize (which no read would accept); the previous file is
 // then untouched.
 void write(const WidgetSnapshot& snapshot);
-
-// Makes read() and fileURL() use `file` instead of the container's file until cleared (none), for
-// tools that show what a given document looks like; write() then replaces that file.
-void overrideFileLocation(std::optional<std::filesystem::path> file);
 
 namespace Kind {
 inline constexpr std::string_view wifi = "app.kestrun.widgets.wifi";

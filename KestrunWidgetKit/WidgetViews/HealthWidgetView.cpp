@@ -214,15 +214,16 @@ View HealthWidgetView::needsYou(const WidgetSnapshot& snapshot) {
   }
 
   const bool stale = snapshot.isStale(Foundation::Clock::now());
-  std::string age = "Updated " + relative(snapshot.updated);
-  if (stale) age += " · open Kestrun";
+  // Each line one sentence to translate, the age where the language puts it.
+  const std::string age = relative(snapshot.updated);
+  Text ageLine = stale ? Text("Updated ", age, " · open Kestrun") : Text("Updated ", age);
 
   View headerLine =
       HStack(VerticalAlignment::firstTextBaseline,
              {
                  Eyebrow{std::move(eyebrow)},
                  Spacer(),
-                 Text::verbatim(std::move(age))
+                 std::move(ageLine)
                      .font(Font::system(9.5, Font::Weight::medium))
                      .foregroundStyle(stale ? ShapeStyle(Color::orange) : ShapeStyle::tertiary)
                      .lineLimit(1),

@@ -35,7 +35,8 @@ View Tap::body() const {
 View Footnote::body() const {
   View shown = content;
   if (snapshot->isStale(Foundation::Clock::now())) {
-    shown = Label(Text::verbatim("Updated " + relative(snapshot->updated)), "clock")
+    // One sentence to translate: languages place the age where their grammar wants it.
+    shown = Label(Text("Updated ", relative(snapshot->updated)), "clock")
                 .foregroundStyle(Color::orange);
   }
   return Group({std::move(shown)}).font(Font::caption2).lineLimit(1).padding(EdgeSet::top, 5);

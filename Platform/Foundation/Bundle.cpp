@@ -3,6 +3,7 @@
 #include <plist/plist.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -12,8 +13,13 @@
 
 #include "Platform/Foundation/Files.h"
 
+// Set by the build: the bundle's folder relative to the installation prefix, and the same folder
+// under the prefix the library is installed to.
 #ifndef KESTRUN_DATA_SUBDIR
 #define KESTRUN_DATA_SUBDIR "share/kestrun-widgets"
+#endif
+#ifndef KESTRUN_INSTALLED_DATA_DIR
+#define KESTRUN_INSTALLED_DATA_DIR "/usr/local/" KESTRUN_DATA_SUBDIR
 #endif
 
 namespace Foundation {
@@ -214,8 +220,8 @@ InfoDictionary parseInfoDictionary(const std::string& bytes) {
 
 // The bundle beside the running program; the executable cannot change while the process runs,
 // so it is looked up once.
-const std::string& installedBundleDirectory() {
-  static const std::string directory = [] {
+const std::filesystem::path& besideTheProgram() {
+  static const std::filesystem::path directory = [] {
     char executable[4096];
     ssize_t length = ::readlink("/proc/self/exe", executable, sizeof executable);
     std::filesystem::path bin;
@@ -223,20 +229,46 @@ const std::string& installedBundleDirectory() {
       bin = std::filesystem::path(std::string(executable, length)).parent_path();
     }
     // Without /proc the program still has a bundle, one that holds no keys.
-    return (bin / ".." / KESTRUN_DATA_SUBDIR).lexically_normal().string();
+    return (bin / ".." / KESTRUN_DATA_SUBDIR).lexically_normal();
   }();
   return directory;
 }
 
-std::string_view mainBundleDirectory() {
-  if (const char* chosen = std::getenv("KESTRUN_BUNDLE"); chosen && *chosen) return chosen;
-  return installedBundleDirectory();
+bool holdsInfoPlist(const std::filesystem::path& directory) {
+  std::error_code error;
+  return std::filesystem::exists(directory / "Info.plist", error);
 }
 
 }  // namespace
 
+std::vector<std::filesystem::path> Bundle::searchPath() {
+  if (const char* chosen = std::getenv("KESTRUN_BUNDLE"); chosen && *chosen) return {chosen};
+  std::vector<std::filesystem::path> places = {besideTheProgram()};
+  auto add = [&](std::filesystem::path place) {
+    place = place.lexically_normal();
+    if (std::find(places.begin(), places.end(), place) == places.end())
+      places.push_back(std::move(place));
+  };
+  add(KESTRUN_INSTALLED_DATA_DIR);
+  // As the XDG base directory rules read it: relative entries are ignored.
+  const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+  std::string_view dirs = dataDirs && *dataDirs ? dataDirs : "/usr/local/share:/usr/share";
+  while (!dirs.empty()) {
+    std::string_view entry = dirs.substr(0, dirs.find(':'));
+    dirs.remove_prefix(std::min(dirs.size(), entry.size() + 1));
+    if (!entry.empty() && entry.front() == '/')
+      add(std::filesystem::path(entry) / std::filesystem::path(KESTRUN_DATA_SUBDIR).filename());
+  }
+  return places;
+}
+
 std::shared_ptr<const Bundle> Bundle::main() {
-  return at(std::filesystem::path(mainBundleDirectory()));
+  // A few stat calls each time: the bundle is asked for every few minutes, and whatever was
+  // installed or removed since is seen at once.
+  std::vector<std::filesystem::path> places = searchPath();
+  for (const auto& place : places)
+    if (holdsInfoPlist(place)) return at(place);
+  return at(places.front());
 }
 
 std::shared_ptr<const Bundle> Bundle::at(const std::filesystem::path& directory) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace Foundation {
 
@@ -27,8 +28,15 @@ using PropertyValue = std::variant<std::string, std::int64_t, double, bool, Prop
 
 class Bundle {
  public:
-  // The directory named by KESTRUN_BUNDLE when it is set and not empty, else
-  // <directory of the executable>/../share/kestrun-widgets.
+  // Where main() looks, in order. KESTRUN_BUNDLE alone when it is set and not empty; else
+  // <directory of the executable>/../share/kestrun-widgets (the program's own bundle), the data
+  // directory the library was installed with (e.g. /usr/share/kestrun-widgets), then
+  // <entry>/kestrun-widgets for each absolute entry of XDG_DATA_DIRS (/usr/local/share:/usr/share
+  // when unset or empty), each directory once. The later places let a host application that
+  // links the kit, installed anywhere, find the widgets' group.
+  static std::vector<std::filesystem::path> searchPath();
+  // The first directory of searchPath() that holds an Info.plist; when none does, the first of
+  // them (a bundle that holds no keys).
   static std::shared_ptr<const Bundle> main();
   // The bundle at `directory`.
   static std::shared_ptr<const Bundle> at(const std::filesystem::path& directory);

@@ -9,8 +9,8 @@
 // Catalogues are GNU gettext .mo files of the text domain "kestrun-widgets", found at
 //   <bundle>/locale/<language>_<REGION>/LC_MESSAGES/kestrun-widgets.mo, then
 //   <bundle>/locale/<language>/LC_MESSAGES/kestrun-widgets.mo,
-// where <bundle> is the directory of Bundle::main() ($KESTRUN_BUNDLE when set, else
-// <directory of the program>/../share/kestrun-widgets) and the locale is Locale::current(), which
+// where <bundle> is the directory of Bundle::main() (Bundle.h says where it is looked for) and
+// the locale is Locale::current(), which
 // the formatters of numbers and dates use too. English is the language of the keys; an English
 // catalogue may still reword a key without changing it.
 // They are read by this unit rather than by the C library's gettext, which would translate only

@@ -160,31 +160,36 @@ HostEntry entryFor(const WidgetDescription& w, Source source) {
 
 class Host {
  public:
-  using UseFile = std::function<std::optional<std::string>(const std::string&)>;
-  Host(std::string programName, std::vector<WidgetDescription> widgets, UseFile useFile)
-      : programName_(std::move(programName)),
-        widgets_(std::move(widgets)),
-        useFile_(std::move(useFile)) {}
+  explicit Host(WidgetExtension extension)
+      : programName_(std::move(extension.programName)),
+        widgets_(std::move(extension.widgets)),
+        readingFile_(std::move(extension.readingFile)) {}
 
-  std::vector<const WidgetDescription*> select(const Options& o) const {
+  std::vector<const WidgetDescription*> select(const std::vector<WidgetDescription>& widgets,
+                                               const Options& o) const {
     std::vector<const WidgetDescription*> chosen;
-    for (const auto& w : widgets_)
+    for (const auto& w : widgets)
       if (o.widget == "all" || w.kindSuffix() == o.widget) chosen.push_back(&w);
     return chosen;
   }
 
-  void prepare(const Options& o, CommandIO& io) const {
-    if (!o.snapshot || !useFile_) return;
-    if (auto problem = useFile_(*o.snapshot))
+  // The widgets one command draws: the extension's own, or with --snapshot those it makes to
+  // read that file, which live no longer than the command.
+  std::vector<WidgetDescription> prepare(const Options& o, CommandIO& io) const {
+    if (!o.snapshot) return widgets_;
+    if (!readingFile_) throw UsageError{"--snapshot: " + programName_ + " reads no given file"};
+    WidgetsReadingFile reading = readingFile_(*o.snapshot);
+    if (reading.whyUnreadable)
       io.err << programName_ << ": --snapshot " << Foundation::escapedForTerminal(*o.snapshot)
-             << ": " << Foundation::escapedForTerminal(*problem) << '\n';
+             << ": " << Foundation::escapedForTerminal(*reading.whyUnreadable) << '\n';
+    return std::move(reading.widgets);
   }
 
   int render(const Arguments& args, CommandIO& io) const {
     Options o = optionsFrom(args);
-    prepare(o, io);
+    const auto widgets = prepare(o, io);
     std::filesystem::create_directories(o.out);
-    for (const WidgetDescription* w : select(o)) {
+    for (const WidgetDescription* w : select(widgets, o)) {
       std::filesystem::path path = o.out / fileName(*w, o.appearance, o.format);
       write(*w, entryFor(*w, o.source), o.appearance, o.format, path);
       io.out << path.string() << '\n';
@@ -194,16 +199,16 @@ class Host {
 
   int tree(const Arguments& args, CommandIO& io) const {
     Options o = optionsFrom(args);
-    prepare(o, io);
-    const WidgetDescription& w = *select(o).front();
+    const auto widgets = prepare(o, io);
+    const WidgetDescription& w = *select(widgets, o).front();
     io.out << renderWidget(w, entryFor(w, o.source), o.appearance, text()).json(w) << '\n';
     return ExitStatus::success;
   }
 
   int tap(const Arguments& args, CommandIO& io) const {
     Options o = optionsFrom(args);
-    prepare(o, io);
-    const WidgetDescription& w = *select(o).front();
+    const auto widgets = prepare(o, io);
+    const WidgetDescription& w = *select(widgets, o).front();
     auto url = renderWidget(w, entryFor(w, o.source), o.appearance, text()).urlAt(*o.at);
     if (!url) return ExitStatus::failure;
     io.out << *url << '\n';
@@ -212,14 +217,14 @@ class Host {
 
   int gallery(const Arguments& args, CommandIO& io) const {
     Options o = optionsFrom(args);
-    prepare(o, io);
+    const auto widgets = prepare(o, io);
     std::filesystem::create_directories(o.out);
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Widget gallery</title>"
             "<style>body{font-family:sans-serif;background:#888;margin:24px}figure{display:inline-"
             "block;margin:12px;vertical-align:top}figcaption{font-size:12px;color:#fff}</style>"
             "</head><body>\n";
-    for (const auto& w : widgets_) {
+    for (const auto& w : widgets) {
       HostEntry entry = w.snapshot({true});
       // The gallery's name and description are keys, shown in the reader's language.
       html << "<h2>" << escape(Foundation::localizedString(w.displayName)) << "</h2><p>"
@@ -266,17 +271,16 @@ class Host {
 
   std::string programName_;
   std::vector<WidgetDescription> widgets_;
-  UseFile useFile_;
+  std::function<WidgetsReadingFile(const std::filesystem::path&)> readingFile_;
 };
 
 }  // namespace
 
-std::vector<Command> hostCommands(WidgetExtension extension, Host::UseFile useSnapshotFile) {
+std::vector<Command> hostCommands(WidgetExtension extension) {
   using namespace Declared;
   const Option anyWidget = Declared::widget(extension.widgets, false);
   const Option oneWidget = Declared::widget(extension.widgets, true);
-  auto host = std::make_shared<Host>(extension.programName, std::move(extension.widgets),
-                                     std::move(useSnapshotFile));
+  auto host = std::make_shared<Host>(std::move(extension));
   auto wrap = [host](int (Host::*method)(const Arguments&, CommandIO&) const) {
     return [host, method](const Arguments& args, CommandIO& io) {
       return ((*host).*method)(args, io);

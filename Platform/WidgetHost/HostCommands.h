@@ -27,12 +27,10 @@
 
 namespace WidgetHost {
 
-// `useSnapshotFile` makes the extension read its data from that file for the rest of the command
-// (the --snapshot option); the host itself never reads it. It answers why the file cannot be
-// used, when it cannot, and the host prints that on stderr before drawing what the widgets then
-// show (the first-run view, or for a preview the extension's stand-in).
-std::vector<Command> hostCommands(
-    WidgetExtension extension,
-    std::function<std::optional<std::string>(const std::string&)> useSnapshotFile);
+// With --snapshot FILE a command draws the widgets the extension makes for that file
+// (WidgetExtension::readingFile); the host itself never reads it. When the extension says why the
+// file cannot be read, the host prints that on stderr before drawing what the widgets then show
+// (the first-run view, or for a preview the extension's stand-in).
+std::vector<Command> hostCommands(WidgetExtension extension);
 
 }  // namespace WidgetHost

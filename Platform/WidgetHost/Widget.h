@@ -13,7 +13,9 @@
 // answer with entries whose content is built on demand, on the thread that asks for it.
 #pragma once
 
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,7 +63,7 @@ struct WidgetDescription {
 };
 
 template <TimelineProvider P, class Content>
-  requires std::invocable<const Content&, const typename P::Entry&>
+requires std::invocable<const Content&, const typename P::Entry&>
 class StaticConfiguration {
  public:
   StaticConfiguration(std::string_view kind, P provider, Content content)
@@ -125,12 +127,23 @@ class StaticConfiguration {
   WidgetDescription description_;
 };
 
+// The extension's widgets as they are when their data comes from a file the user names (the
+// --snapshot option) instead of from where the widgets find it themselves, and why that file
+// cannot be read, when it cannot.
+struct WidgetsReadingFile {
+  std::vector<WidgetDescription> widgets;
+  std::optional<std::string> whyUnreadable;
+};
+
 // What an extension tells the host about itself. The host names nothing of its own: its options,
 // help and messages are made of these.
 struct WidgetExtension {
   std::string programName;  // in usage lines and messages, e.g. "kestrun-widgets"
   std::string title;        // the desktop's window that holds every widget together
   std::vector<WidgetDescription> widgets;
+  // The widgets reading a given file, made for the one command that names it; empty when the
+  // extension reads no files of the user's choosing (--snapshot is then a usage error).
+  std::function<WidgetsReadingFile(const std::filesystem::path&)> readingFile;
 };
 
 // The entry of a timeline that is current at `now`: the last whose date has come, else the first.

@@ -265,7 +265,8 @@ TEST(CommandLine, HelpAndUsage) {
 // Every command of the program: each option explained, each help within 80 columns, and one
 // version for the program and its bundle.
 TEST(CommandLine, EveryCommandsHelpFitsEightyColumnsAndExplainsEveryOption) {
-  for (const auto& command : KestrunWidgets::commands(KestrunWidgetBundle{}.body())) {
+  for (const auto& command : KestrunWidgets::commands(
+           [](const SnapshotProvider& p) { return KestrunWidgetBundle{}.body(p); })) {
     SCOPED_TRACE(command.name);
     EXPECT_FALSE(command.summary.empty());
     for (const auto& option : command.options) EXPECT_FALSE(option.help.empty()) << option.name;

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "KestrunWidgets/CommandLine.h"
 #include "KestrunWidgets/KestrunWidgetBundle.h"
 
@@ -23,10 +22,11 @@ inline Outcome run(std::vector<std::string> args, std::string input = {}) {
   std::ostringstream out, err;
   std::istringstream in(input);
   WidgetHost::CommandIO io{out, err, in};
-  int status =
-      WidgetHost::runCommandLine(KestrunWidgets::program(), int(argv.size()), argv.data(),
-                                 KestrunWidgets::commands(KestrunWidgetBundle{}.body()), io);
-  WidgetStore::overrideFileLocation(std::nullopt);  // --snapshot lasts for one command
+  auto widgets = [](const SnapshotProvider& provider) {
+    return KestrunWidgetBundle{}.body(provider);
+  };
+  int status = WidgetHost::runCommandLine(KestrunWidgets::program(), int(argv.size()),
+                                          argv.data(), KestrunWidgets::commands(widgets), io);
   return {status, out.str(), err.str()};
 }
 

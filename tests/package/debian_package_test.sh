@@ -65,6 +65,13 @@ for script in postinst preinst; do
     fail "$script enables the unit"
   fi
 done
+# The shared layers are private (a directory of their own, out of the linker's cache): nothing for
+# ldconfig to do, and lintian warns of a maintainer script that runs it.
+for script in postinst postrm; do
+  if dpkg-deb --ctrl-tarfile "$deb" | tar -xO "./$script" 2>/dev/null | grep -q ldconfig; then
+    fail "$script runs ldconfig"
+  fi
+done
 
 # Every program and module finds the libraries it links from where the package puts them.
 while IFS= read -r -d '' elf; do

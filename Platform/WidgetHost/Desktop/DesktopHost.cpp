@@ -42,8 +42,7 @@ int runDesktopModule(const DesktopRequest& request) {
 }  // namespace
 
 Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
-                           std::function<std::optional<std::filesystem::path>()> watchedFile,
-                           std::function<void(const std::string&)> useSnapshotFile) {
+                           std::function<std::optional<std::filesystem::path>()> watchedFile) {
   auto shared = std::make_shared<WidgetExtension>(std::move(extension));
   Command command{
       "host",
@@ -59,16 +58,24 @@ Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
        {"together", "", "All widgets in one window.", "one window a widget"},
        {"verbose", "", "Says on stderr when and why timelines are renewed, and where widgets go.",
         "quiet"}},
-      [shared, identity, watchedFile, useSnapshotFile](const Arguments& args, CommandIO&) {
+      [shared, identity, watchedFile](const Arguments& args, CommandIO&) {
         DesktopRequest request;
         request.together = args.has("together");
         request.verbose = args.has("verbose");
-        if (auto file = args.value("snapshot"); file && useSnapshotFile) useSnapshotFile(*file);
+        std::optional<std::filesystem::path> snapshotFile;
+        if (auto file = args.value("snapshot")) snapshotFile = *file;
         request.programName = shared->programName;
         request.title = shared->title;
-        request.widgets = shared->widgets;
         request.identity = identity;
-        if (watchedFile) request.watched = watchedFile();
+        if (!snapshotFile) {
+          request.widgets = shared->widgets;
+          if (watchedFile) request.watched = watchedFile();
+        } else if (shared->readingFile) {
+          request.widgets = shared->readingFile(*snapshotFile).widgets;
+          request.watched = snapshotFile;
+        } else {
+          throw UsageError{"--snapshot: " + shared->programName + " reads no given file"};
+        }
         return runDesktopModule(request);
       }};
   command.nowPace = Foundation::ClockPace::running;

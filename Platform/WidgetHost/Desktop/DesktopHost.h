@@ -24,10 +24,9 @@
 
 namespace WidgetHost {
 
-// `watchedFile` names the file whose replacement asks for new timelines (looked up at start, after
-// `useSnapshotFile` has been given the --snapshot option's file, if any).
+// `watchedFile` names the file whose replacement asks for new timelines (looked up at start).
+// With --snapshot FILE the desktop shows the widgets the extension makes for FILE and watches FILE.
 Command desktopHostCommand(WidgetExtension extension, DesktopIdentity identity,
-                           std::function<std::optional<std::filesystem::path>()> watchedFile,
-                           std::function<void(const std::string&)> useSnapshotFile);
+                           std::function<std::optional<std::filesystem::path>()> watchedFile);
 
 }  // namespace WidgetHost

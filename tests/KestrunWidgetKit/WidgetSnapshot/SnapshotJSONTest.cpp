@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <new>
 #include <system_error>
 
 namespace {
@@ -49,14 +52,17 @@ TEST(Decode, AcceptedVariations) {
        replaced(R"("devRunning":2)", R"("devRunning":2,"extra":{"a":[1,{}]},"more":null)")},
       {"unknown member in an item", replaced(R"("tint":"red")", R"("tint":"red","colour":7)")},
       {"wifi absent", replaced(R"("wifi":{"ssid":"Home","band":"5 GHz","rssi":-61,"routerMs":3,)"
-                               R"("internetMs":20,"issues":0},)", "")},
+                               R"("internetMs":20,"issues":0},)",
+                               "")},
       {"wifi null", replaced(R"({"ssid":"Home","band":"5 GHz","rssi":-61,"routerMs":3,)"
-                             R"("internetMs":20,"issues":0})", "null")},
+                             R"("internetMs":20,"issues":0})",
+                             "null")},
       {"ssid null", replaced(R"("ssid":"Home")", R"("ssid":null)")},
       {"routerMs absent", replaced(R"("routerMs":3,)", "")},
       {"cleanable null", replaced(R"("cleanable":5)", R"("cleanable":null)")},
       {"empty attention", replaced(R"([{"id":"x","title":"T","detail":"D","severity":2,)"
-                                   R"("section":"ports","symbol":"bolt","tint":"red"}])", "[]")},
+                                   R"("section":"ports","symbol":"bolt","tint":"red"}])",
+                                   "[]")},
       {"integral double", replaced(R"("routerMs":3)", R"("routerMs":3.0)")},
       {"exponent", replaced(R"("devRunning":2)", R"("devRunning":2e0)")},
       {"largest unsigned", replaced(R"("swapUsed":0)", R"("swapUsed":18446744073709551615)")},
@@ -226,6 +232,54 @@ TEST(Encode, CompactFieldOrderAbsentOptionalsLeftOut) {
             R"({"updated":"2026-03-01T10:00:00Z","wifiChecked":false,"wifi":{"band":"2.4 GHz",)"
             R"("rssi":-70,"internetMs":12,"issues":1},"disk":{"free":1,"total":2},"devRunning":0,)"
             R"("attention":[],"attentionTotal":0,"urgent":0,"toCheck":0})");
+}
+
+// A record a host application declares without values must encode the same whatever the memory
+// it lands in held: made (default-initialised, as `WidgetSnapshot s;` does) over bytes of 0xA5.
+template <class Record>
+std::string encodedOverDirtyMemory(const std::function<std::string(const Record&)>& encode) {
+  alignas(Record) unsigned char storage[sizeof(Record)];
+  std::memset(storage, 0xA5, sizeof storage);
+  Record* record = new (storage) Record;
+  std::string encoded = encode(*record);
+  record->~Record();
+  return encoded;
+}
+
+TEST(Encode, RecordsMadeWithoutValuesHoldZerosNotLeftoverMemory) {
+  EXPECT_EQ(encodedOverDirtyMemory<WidgetSnapshot>(
+                [](const WidgetSnapshot& s) { return encodeSnapshot(s); }),
+            R"({"updated":"1970-01-01T00:00:00Z","wifiChecked":false,"devRunning":0,)"
+            R"("attention":[],"attentionTotal":0,"urgent":0,"toCheck":0})");
+  auto with = [](auto part) {
+    return [part](const auto& record) {
+      WidgetSnapshot s;
+      part(s, record);
+      return encodeSnapshot(s);
+    };
+  };
+  using S = WidgetSnapshot;
+  EXPECT_NE(encodedOverDirtyMemory<S::Memory>(with([](S& s, const S::Memory& m) {
+              s.memory = m;
+            })).find(R"("memory":{"used":0,"physical":0,"swapUsed":0,"pressure":0})"),
+            std::string::npos);
+  EXPECT_NE(encodedOverDirtyMemory<S::WiFi>(with([](S& s, const S::WiFi& w) {
+              s.wifi = w;
+            })).find(R"("wifi":{"band":"","rssi":0,"issues":0})"),
+            std::string::npos);
+  EXPECT_NE(
+      encodedOverDirtyMemory<S::SpeedTest>(with([](S& s, const S::SpeedTest& t) {
+        s.speedTest = t;
+      })).find(R"("speedTest":{"downloadMbps":0,"uploadMbps":0,"date":"1970-01-01T00:00:00Z"})"),
+      std::string::npos);
+  EXPECT_NE(encodedOverDirtyMemory<S::Disk>(with([](S& s, const S::Disk& d) {
+              s.disk = d;
+            })).find(R"("disk":{"free":0,"total":0})"),
+            std::string::npos);
+  EXPECT_NE(encodedOverDirtyMemory<S::Attention>(with([](S& s, const S::Attention& a) {
+              s.attention = {a};
+            })).find(R"("severity":0,"section":"","symbol":"","tint":"brand"})"),
+            std::string::npos);
 }
 
 TEST(Encode, RoundTripsEveryFieldAndDropsFractionsOfSeconds) {

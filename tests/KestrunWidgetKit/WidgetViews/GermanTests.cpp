@@ -53,8 +53,8 @@ TEST_F(German, agesAreGermanAndTheEyebrowUpperCasesAsEverywhere) {
   EXPECT_EQ(shown(Eyebrow{"Straße"}), "STRASSE");
 }
 
-TEST_F(German, theStaleFooterSaysUpdatedVerbatimBeforeTheGermanAge) {
+TEST_F(German, theStaleFooterIsOneGermanSentenceAroundTheAge) {
   WidgetSnapshot snapshot = WidgetSnapshot::sample();
   snapshot.updated = now - 1500;
-  EXPECT_EQ(shown(Footnote{snapshot, View()}), "Updated vor 25 Min.");
+  EXPECT_EQ(shown(Footnote{snapshot, View()}), "Aktualisiert vor 25 Min.");
 }

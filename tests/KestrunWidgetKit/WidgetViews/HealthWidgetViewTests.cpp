@@ -465,7 +465,7 @@ TEST_F(InGerman, theLargeWidgetTranslatesOnlyItsKeys) {
   EXPECT_EQ(between(all, "[flag.pattern.checkered]", "[memorychip.fill]"),
             (Texts{"Kestrun", "1 to check"}));
   EXPECT_EQ(Texts(all.end() - 3, all.end()),
-            (Texts{"Updated vor 2 Std. · open Kestrun", "[checkmark.circle.fill]",
+            (Texts{"Aktualisiert vor 2 Std. · Kestrun öffnen", "[checkmark.circle.fill]",
                    "Gerade braucht dich nichts."}));
   EXPECT_NE(std::find(all.begin(), all.end(), "8,4 GB to clear"), all.end());
 }

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/Support/TestSupport.h"
 #include <unistd.h>
+#include "tests/Support/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
@@ -216,6 +217,37 @@ TEST_F(BundleTest, WithoutTheVariableTheBundleSitsBesideTheProgram) {
   EXPECT_EQ(Bundle::main()->bundlePath(), expected);
   ::setenv("KESTRUN_BUNDLE", "", 1);
   EXPECT_EQ(Bundle::main()->bundlePath(), expected);
+}
+
+TEST_F(BundleTest, AProgramOfAnyKindLooksBesideItselfThenInTheInstalledAndTheSystemDataFolders) {
+  const fs::path beside =
+      (fs::read_symlink("/proc/self/exe").parent_path() / ".." / "share" / "kestrun-widgets")
+          .lexically_normal();
+  // Where a host application linking the kit finds the bundle the widgets' package installed
+  // (whether that holds an Info.plist is checked end to end, with a program installed elsewhere).
+  const fs::path installed = fs::path(KESTRUN_INSTALLED_DATA_DIR).lexically_normal();
+  TestSupport::ScopedEnvironment restore{{"XDG_DATA_DIRS", nullptr}};
+  ::unsetenv("KESTRUN_BUNDLE");
+  struct Case {
+    const char* dataDirs;
+    std::vector<fs::path> after;  // what follows the program's own folder and the installed one
+  };
+  const Case cases[] = {
+      {nullptr, {"/usr/local/share/kestrun-widgets", "/usr/share/kestrun-widgets"}},
+      {"", {"/usr/local/share/kestrun-widgets", "/usr/share/kestrun-widgets"}},
+      {"/opt/a:relative/b::/opt/c/", {"/opt/a/kestrun-widgets", "/opt/c/kestrun-widgets"}},
+      {"/opt/a:/opt/a", {"/opt/a/kestrun-widgets"}},
+  };
+  for (const auto& c : cases) {
+    TestSupport::ScopedEnvironment dirs{{"XDG_DATA_DIRS", c.dataDirs}};
+    std::vector<fs::path> expected = {beside, installed};
+    for (const auto& p : c.after)
+      if (std::find(expected.begin(), expected.end(), p) == expected.end()) expected.push_back(p);
+    EXPECT_EQ(Bundle::searchPath(), expected) << (c.dataDirs ? c.dataDirs : "(unset)");
+  }
+  // The variable, when set, is the one place.
+  ::setenv("KESTRUN_BUNDLE", root.c_str(), 1);
+  EXPECT_EQ(Bundle::searchPath(), std::vector<fs::path>{root});
 }
 
 TEST_F(BundleTest, TheShippedPropertyListNamesTheApplicationGroup) {

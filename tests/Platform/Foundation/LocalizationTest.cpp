@@ -210,6 +210,8 @@ TEST_F(GermanCatalogueTest, TranslatesEveryFixedTextOfTheWidgets) {
       "Kestrun",
       "Nothing needs you right now.",
       "just now",
+      "Updated %@",
+      "Updated %@ · open Kestrun",
   };
   fs::path mo = fs::path(KESTRUN_BUILD_DATA_DIR) / "locale/de/LC_MESSAGES/kestrun-widgets.mo";
   std::ifstream in(mo, std::ios::binary);
@@ -222,6 +224,7 @@ TEST_F(GermanCatalogueTest, TranslatesEveryFixedTextOfTheWidgets) {
   EXPECT_EQ(localizedString("Open Kestrun"), "Kestrun öffnen");
   EXPECT_EQ(localizedFormat("of %@ · %@ swap", "16 GB", "0.0 GB"), "von 16 GB · 0.0 GB Swap");
   EXPECT_EQ(localizedFormat(" Mbps · %@", "vor 2 Std."), " Mbit/s · vor 2 Std.");
+  EXPECT_EQ(localizedFormat("Updated %@", "vor 2 Std."), "Aktualisiert vor 2 Std.");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // line and message is made of what the extension handed over.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
 #include <sstream>
 
 #include "Platform/Foundation/JSON.h"
@@ -23,6 +25,7 @@ struct BatteryEntry {
 
 struct BatteryProvider {
   using Entry = BatteryEntry;
+  int percentNow = 12;  // the current entry's; a provider reading another source has another
   Entry placeholder(const WidgetHost::TimelineProviderContext&) const { return {{}, 50}; }
   void getSnapshot(const WidgetHost::TimelineProviderContext& context,
                    const std::function<void(Entry)>& completion) const {
@@ -30,7 +33,8 @@ struct BatteryProvider {
   }
   void getTimeline(const WidgetHost::TimelineProviderContext&,
                    const std::function<void(WidgetHost::Timeline<Entry>)>& completion) const {
-    completion({{{{}, 87}, {Foundation::Date{1e9}, 12}}, WidgetHost::TimelineReloadPolicy::atEnd});
+    completion(
+        {{{{}, 87}, {Foundation::Date{1e9}, percentNow}}, WidgetHost::TimelineReloadPolicy::atEnd});
   }
 };
 
@@ -42,13 +46,22 @@ View batteryView(const BatteryEntry& entry) {
       .containerBackground(View(Color::green));
 }
 
+WidgetHost::WidgetDescription battery(BatteryProvider provider = {}) {
+  return WidgetHost::StaticConfiguration("org.example.gauges.battery", provider, batteryView)
+      .configurationDisplayName("Battery")
+      .description("How full the battery is.")
+      .supportedFamilies({WidgetHost::WidgetFamily::systemSmall});
+}
+
+// Given a file, the fake's battery reads its percentage from the file's name ("33", "x").
 WidgetHost::WidgetExtension gauges() {
-  WidgetHost::WidgetDescription battery =
-      WidgetHost::StaticConfiguration("org.example.gauges.battery", BatteryProvider{}, batteryView)
-          .configurationDisplayName("Battery")
-          .description("How full the battery is.")
-          .supportedFamilies({WidgetHost::WidgetFamily::systemSmall});
-  return {"gauges", "Gauges", {battery}};
+  return {"gauges", "Gauges", {battery()}, [](const std::filesystem::path& file) {
+            const std::string name = file.filename().string();
+            const bool digits = name.find_first_not_of("0123456789") == std::string::npos;
+            return WidgetHost::WidgetsReadingFile{
+                {battery({digits ? std::stoi(name) : 0})},
+                digits ? std::nullopt : std::optional<std::string>("not a number")};
+          }};
 }
 
 struct Outcome {
@@ -56,15 +69,15 @@ struct Outcome {
   std::string out, err;
 };
 
-Outcome run(std::vector<std::string> args) {
+Outcome run(std::vector<std::string> args,
+            const WidgetHost::WidgetExtension& extension = gauges()) {
   args.insert(args.begin(), "gauges");
   std::vector<const char*> argv;
   for (const auto& a : args) argv.push_back(a.c_str());
   std::ostringstream out, err;
   std::istringstream in;
-  int status =
-      WidgetHost::runCommandLine("gauges", int(argv.size()), argv.data(),
-                                 WidgetHost::hostCommands(gauges(), nullptr), {out, err, in});
+  int status = WidgetHost::runCommandLine("gauges", int(argv.size()), argv.data(),
+                                          WidgetHost::hostCommands(extension), {out, err, in});
   return {status, out.str(), err.str()};
 }
 
@@ -91,6 +104,32 @@ TEST(GenericHost, aFakeExtensionsWidgetRendersTapsAndDumps) {
   EXPECT_EQ(r.out, "gauges://open/battery\n");
   r = run({"tap", "--widget", "battery", "--at", "85,160"});
   EXPECT_EQ(r.out, "gauges://open\n");
+}
+
+TEST(GenericHost, aGivenFileReachesTheWidgetsOfOneCommandOnly) {
+  auto percentShown = [](const Outcome& r) {
+    auto at = r.out.find("%\"");
+    auto from = r.out.rfind('"', at);
+    return at == std::string::npos ? std::string("?") : r.out.substr(from + 1, at - from - 1);
+  };
+  Outcome r = run({"tree", "--widget", "battery", "--snapshot", "/any/33"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(percentShown(r), "33");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(percentShown(run({"tree", "--widget", "battery"})), "12") << "nothing outlives it";
+
+  // Why the file cannot be read comes from the extension, escaped, under the host's program name.
+  r = run({"tree", "--widget", "battery", "--snapshot", "/any/x\x1b"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(percentShown(r), "0");
+  EXPECT_EQ(r.err, "gauges: --snapshot /any/x\\u001b: not a number\n");
+
+  // An extension that reads no files of the user's choosing refuses the option.
+  WidgetHost::WidgetExtension fixed = gauges();
+  fixed.readingFile = nullptr;
+  r = run({"tree", "--widget", "battery", "--snapshot", "/any/33"}, fixed);
+  EXPECT_EQ(r.status, WidgetHost::ExitStatus::usage);
+  EXPECT_EQ(r.out, "");
 }
 
 TEST(GenericHost, choicesUsageLinesAndMessagesComeFromTheExtension) {
