@@ -25,8 +25,8 @@ inline Outcome run(std::vector<std::string> args, std::string input = {}) {
   auto widgets = [](const SnapshotProvider& provider) {
     return KestrunWidgetBundle{}.body(provider);
   };
-  int status = WidgetHost::runCommandLine(KestrunWidgets::program(), int(argv.size()),
-                                          argv.data(), KestrunWidgets::commands(widgets), io);
+  int status = WidgetHost::runCommandLine(KestrunWidgets::program(), int(argv.size()), argv.data(),
+                                          KestrunWidgets::commands(widgets), io);
   return {status, out.str(), err.str()};
 }
 
