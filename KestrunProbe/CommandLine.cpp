@@ -20,6 +20,11 @@
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::encodeSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace Probe {
 namespace {
 

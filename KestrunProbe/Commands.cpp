@@ -17,6 +17,9 @@
 
 #include "KestrunProbe/ProbeText.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 extern char** environ;
 
 namespace Probe {

@@ -12,6 +12,9 @@
 #include "KestrunProbe/Config.h"
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace Probe {
 
 // Whether the program of `command` can be found (on PATH unless it names a path).

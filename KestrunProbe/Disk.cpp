@@ -8,6 +8,9 @@
 #include <set>
 #include <utility>
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace Probe {
 
 std::optional<FileSystemSpace> statvfsSpace(const std::filesystem::path& path) {

@@ -2,6 +2,9 @@
 
 #include "KestrunProbe/ProbeText.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace Probe {
 
 std::map<std::string, std::uint64_t, std::less<>> parseMeminfo(std::string_view text) {

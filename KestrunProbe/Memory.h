@@ -23,6 +23,9 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace Probe {
 
 // Every "Key: value [kB]" line, in bytes for kB values.

@@ -9,6 +9,9 @@
 #include "KestrunProbe/ProbeText.h"
 #include "Platform/Foundation/Formatters.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace Probe {
 namespace {
 

@@ -22,6 +22,9 @@
 #include "KestrunProbe/WiFi.h"
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace Probe {
 
 struct Sources {

@@ -17,6 +17,9 @@
 
 #include "KestrunProbe/ProbeText.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace Probe {
 
 std::string bandText(std::uint32_t mhz) {

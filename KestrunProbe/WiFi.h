@@ -20,6 +20,9 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace Probe {
 
 struct Association {

@@ -16,6 +16,12 @@
 #include "Platform/WidgetHost/Desktop/DesktopHost.h"
 #include "Platform/WidgetHost/HostCommands.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::decodeSnapshot;
+using KestrunWidgetKit::encodeSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace KestrunWidgets {
 namespace {
 

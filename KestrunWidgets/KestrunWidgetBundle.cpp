@@ -9,6 +9,15 @@
 #include "KestrunWidgets/CommandLine.h"
 #include "KestrunWidgets/SnapshotProvider.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::HealthWidgetView;
+using KestrunWidgetKit::MemoryWidgetView;
+using KestrunWidgetKit::OverviewWidgetView;
+using KestrunWidgetKit::placedOnLargeWidget;
+using KestrunWidgetKit::widgetBackground;
+using KestrunWidgetKit::WiFiWidgetView;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 using namespace ViewToolkit;
 using WidgetHost::StaticConfiguration;
 using WidgetHost::WidgetFamily;

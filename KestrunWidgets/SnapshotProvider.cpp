@@ -2,6 +2,11 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::SharedSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 std::optional<WidgetSnapshot> SnapshotProvider::read() const {
   return snapshotFile ? WidgetStore::readFrom(*snapshotFile) : WidgetStore::read();
 }

@@ -14,6 +14,10 @@
 #include "Platform/Foundation/Date.h"
 #include "Platform/WidgetHost/Timeline.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::SharedSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+
 // A timeline entry: when the host is to show it, and the snapshot the views show (none: the
 // first-run view). It carries no relevance of its own. The entries of one timeline share one
 // decoded snapshot, so that seven entries of a large document hold it once.

@@ -17,6 +17,16 @@
 #include "Platform/Foundation/Text.h"
 #include "Platform/WidgetHost/PathWatch.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::diskSize;
+using KestrunWidgetKit::emDash;
+using KestrunWidgetKit::gigabytes;
+using KestrunWidgetKit::relative;
+using KestrunWidgetKit::verdict;
+using KestrunWidgetKit::VerdictPart;
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace KestrunWidgets {
 namespace {
 

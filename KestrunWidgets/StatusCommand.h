@@ -11,6 +11,9 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 #include "Platform/WidgetHost/CommandLine.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace KestrunWidgets {
 
 // What every format is made of. Reads the clock (staleness, relative dates) and the language.

@@ -24,6 +24,16 @@
 #include "Platform/ViewToolkit/PangoTextSystem.h"
 #include "Platform/ViewToolkit/Renderer.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::HealthWidgetView;
+using KestrunWidgetKit::MemoryWidgetView;
+using KestrunWidgetKit::OverviewWidgetView;
+using KestrunWidgetKit::SharedSnapshot;
+using KestrunWidgetKit::WidgetBackground;
+using KestrunWidgetKit::WidgetSnapshot;
+using KestrunWidgetKit::WiFiWidgetView;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace {
 
 using namespace ViewToolkit;

@@ -18,6 +18,12 @@
 #include "Platform/Foundation/JSON.h"
 #include "bench/BenchSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::decodeSnapshot;
+using KestrunWidgetKit::encodeSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace {
 
 using BenchSupport::cpuSecondsFor;

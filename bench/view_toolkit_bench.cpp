@@ -24,6 +24,10 @@
 #include "Platform/WidgetHost/WidgetRendering.h"
 #include "bench/BenchSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 extern char** environ;
 
 namespace {

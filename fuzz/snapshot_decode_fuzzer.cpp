@@ -7,6 +7,11 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::decodeSnapshot;
+using KestrunWidgetKit::encodeSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   std::string diagnosis;

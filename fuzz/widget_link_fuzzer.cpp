@@ -7,6 +7,9 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetLink.h"
 
+// The kit's names used unqualified here.
+namespace WidgetLink = KestrunWidgetKit::WidgetLink;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string section(reinterpret_cast<const char*>(data), size);
   Foundation::URL url = WidgetLink::open(section);

@@ -16,6 +16,9 @@
 #include "Platform/WidgetHost/WidgetRendering.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace {
 
 using namespace ViewToolkit;

@@ -7,6 +7,8 @@
 
 #include "Platform/Foundation/JSON.h"
 
+namespace KestrunWidgetKit {
+
 namespace {
 
 using Foundation::JSON::Document;
@@ -357,3 +359,5 @@ std::string encodeSnapshot(const WidgetSnapshot& s) {
   w.endObject();
   return std::move(w).text();
 }
+
+}  // namespace KestrunWidgetKit

@@ -20,6 +20,8 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 
+namespace KestrunWidgetKit {
+
 // The snapshot that `json` holds, or none; when `diagnosis` is given, a failure stores one line there
 // such as `attention[0].tint: "Blue" is not a tint`.
 std::optional<WidgetSnapshot> decodeSnapshot(std::string_view json, std::string* diagnosis = nullptr);
@@ -28,3 +30,5 @@ std::optional<WidgetSnapshot> decodeSnapshot(std::string_view json, std::string*
 // form that decodes back: text that is not valid UTF-8 or holds U+0000 (EILSEQ), a date that is not
 // finite or lies outside the years 0000 to 9999 (EDOM).
 std::string encodeSnapshot(const WidgetSnapshot& snapshot);
+
+}  // namespace KestrunWidgetKit

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace KestrunWidgetKit {
+
 namespace WidgetLink {
 namespace {
 
@@ -32,3 +34,5 @@ const Foundation::URL& speedTest() {
 }
 
 }  // namespace WidgetLink
+
+}  // namespace KestrunWidgetKit

@@ -12,6 +12,8 @@
 
 #include "Platform/Foundation/URL.h"
 
+namespace KestrunWidgetKit {
+
 namespace WidgetLink {
 
 namespace Section {
@@ -28,3 +30,5 @@ Foundation::URL open(std::string_view section);
 const Foundation::URL& speedTest();
 
 }  // namespace WidgetLink
+
+}  // namespace KestrunWidgetKit

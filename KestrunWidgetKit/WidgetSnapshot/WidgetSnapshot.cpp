@@ -4,6 +4,8 @@
 
 #include "Platform/Foundation/Text.h"
 
+namespace KestrunWidgetKit {
+
 namespace {
 
 constexpr std::array<std::string_view, 13> tintNames{
@@ -112,3 +114,5 @@ const WidgetSnapshot& WidgetSnapshot::sample() {
   }();
   return value;
 }
+
+}  // namespace KestrunWidgetKit

@@ -20,6 +20,8 @@
 
 #include "Platform/Foundation/Date.h"
 
+namespace KestrunWidgetKit {
+
 struct WidgetSnapshot {
   // Ordered by raw value: info < warning < critical.
   enum class Severity : std::int64_t { info = 0, warning = 1, critical = 2 };
@@ -166,3 +168,5 @@ class SharedSnapshot {
  private:
   std::shared_ptr<const WidgetSnapshot> shared_;
 };
+
+}  // namespace KestrunWidgetKit

@@ -10,6 +10,8 @@
 #include "Platform/Foundation/FileManager.h"
 #include "Platform/Foundation/Files.h"
 
+namespace KestrunWidgetKit {
+
 namespace WidgetStore {
 
 std::optional<std::string> groupID() {
@@ -102,3 +104,5 @@ void write(const WidgetSnapshot& snapshot) {
 }
 
 }  // namespace WidgetStore
+
+}  // namespace KestrunWidgetKit

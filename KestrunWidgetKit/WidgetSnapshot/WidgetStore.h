@@ -18,6 +18,8 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 
+namespace KestrunWidgetKit {
+
 namespace WidgetStore {
 
 inline constexpr std::string_view fileName = "widget-snapshot.json";
@@ -51,3 +53,5 @@ inline constexpr std::string_view health = "app.kestrun.widgets.health";
 }  // namespace Kind
 
 }  // namespace WidgetStore
+
+}  // namespace KestrunWidgetKit

@@ -7,6 +7,8 @@
 #include "Platform/Foundation/StringFormat.h"
 #include "Platform/Foundation/Text.h"
 
+namespace KestrunWidgetKit {
+
 namespace {
 constexpr double bytesPerGibibyte = 1073741824.0;  // 2^30
 constexpr double bytesPerGigabyte = 1e9;
@@ -71,3 +73,5 @@ std::vector<VerdictPart> verdict(const WidgetSnapshot& snapshot) {
     parts.push_back({Kind::fyi, std::to_string(snapshot.attentionTotal) + " FYI"});
   return parts;
 }
+
+}  // namespace KestrunWidgetKit

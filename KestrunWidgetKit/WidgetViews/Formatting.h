@@ -15,6 +15,8 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 #include "Platform/Foundation/Date.h"
 
+namespace KestrunWidgetKit {
+
 // What a widget shows in place of a value that was not measured.
 inline constexpr const char* emDash = "\u2014";
 
@@ -56,3 +58,5 @@ struct VerdictPart {
   std::string text;
 };
 std::vector<VerdictPart> verdict(const WidgetSnapshot& snapshot);
+
+}  // namespace KestrunWidgetKit

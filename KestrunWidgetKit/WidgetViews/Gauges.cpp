@@ -5,6 +5,8 @@
 #include "Platform/Foundation/Formatters.h"
 #include "Platform/ViewToolkit/Text.h"
 
+namespace KestrunWidgetKit {
+
 using namespace ViewToolkit;
 
 namespace {
@@ -65,3 +67,5 @@ View Pill::body() const {
       .padding(EdgeSet::vertical, 3)
       .background(capsule, Capsule(RoundedCornerStyle::continuous));
 }
+
+}  // namespace KestrunWidgetKit

@@ -12,6 +12,8 @@
 #include "Platform/ViewToolkit/Color.h"
 #include "Platform/ViewToolkit/View.h"
 
+namespace KestrunWidgetKit {
+
 // A circular gauge filled to `fraction` from 12 o'clock clockwise, with `symbol` in its centre.
 // No fraction means there is no value: a pale disc instead of track and arc. A present fraction
 // always shows at least a short arc (2 %), and anything from 1 on a full ring.
@@ -51,3 +53,5 @@ struct Pill {
 
   ViewToolkit::View body() const;
 };
+
+}  // namespace KestrunWidgetKit

@@ -15,6 +15,8 @@
 #include "Platform/Foundation/Formatters.h"
 #include "Platform/ViewToolkit/Text.h"
 
+namespace KestrunWidgetKit {
+
 using namespace ViewToolkit;
 
 // One panel of the grid: a ring, the upper-cased title, a value and a caption, all of it a link
@@ -273,3 +275,5 @@ View placedOnLargeWidget(const View& content) {
   return content.padding(largeWidgetInsets)
       .frame(FlexibleFrame{.maxHeight = Length::infinity(), .alignment = Alignment::top});
 }
+
+}  // namespace KestrunWidgetKit

@@ -14,6 +14,8 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 #include "Platform/ViewToolkit/View.h"
 
+namespace KestrunWidgetKit {
+
 class HealthWidgetView {
  public:
   SharedSnapshot snapshot;
@@ -35,3 +37,5 @@ class HealthWidgetView {
 // from the widget's edges, at the top of a frame as tall as the widget.
 inline constexpr ViewToolkit::EdgeInsets largeWidgetInsets{18, 16, 14, 16};
 ViewToolkit::View placedOnLargeWidget(const ViewToolkit::View& content);
+
+}  // namespace KestrunWidgetKit

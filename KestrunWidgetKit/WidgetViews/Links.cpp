@@ -6,6 +6,8 @@
 #include "Platform/Foundation/Date.h"
 #include "Platform/ViewToolkit/Text.h"
 
+namespace KestrunWidgetKit {
+
 using namespace ViewToolkit;
 
 namespace {
@@ -60,3 +62,5 @@ View SetupView::body() const {
                            .alignment = Alignment::center})
       .widgetURL(WidgetLink::open(WidgetLink::Section::home));
 }
+
+}  // namespace KestrunWidgetKit

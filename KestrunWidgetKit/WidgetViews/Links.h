@@ -11,6 +11,8 @@
 #include "Platform/ViewToolkit/Environment.h"
 #include "Platform/ViewToolkit/View.h"
 
+namespace KestrunWidgetKit {
+
 // The environment switch that turns every Tap into plain content, for a renderer that cannot
 // follow links. Nothing in the widgets sets it; false by default.
 bool widgetLinksAsPlainViews(const ViewToolkit::EnvironmentValues& environment);
@@ -40,3 +42,5 @@ struct Footnote {
 struct SetupView {
   ViewToolkit::View body() const;
 };
+
+}  // namespace KestrunWidgetKit

@@ -8,6 +8,8 @@
 #include "KestrunWidgetKit/WidgetViews/StatusLines.h"
 #include "Platform/ViewToolkit/Text.h"
 
+namespace KestrunWidgetKit {
+
 using namespace ViewToolkit;
 
 View MemoryWidgetView::body() const {
@@ -32,3 +34,5 @@ View MemoryWidgetView::body() const {
                 })
       .widgetURL(WidgetLink::open(WidgetLink::Section::memory));
 }
+
+}  // namespace KestrunWidgetKit

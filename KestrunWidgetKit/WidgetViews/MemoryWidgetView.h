@@ -13,8 +13,12 @@
 #include "Platform/ViewToolkit/Color.h"
 #include "Platform/ViewToolkit/View.h"
 
+namespace KestrunWidgetKit {
+
 struct MemoryWidgetView {
   SharedSnapshot snapshot;
 
   ViewToolkit::View body() const;
 };
+
+}  // namespace KestrunWidgetKit

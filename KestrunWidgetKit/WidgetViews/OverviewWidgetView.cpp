@@ -13,6 +13,8 @@
 #include "Platform/Foundation/Formatters.h"
 #include "Platform/ViewToolkit/Text.h"
 
+namespace KestrunWidgetKit {
+
 using namespace ViewToolkit;
 
 // One column: a ring beside its title and verdict, then the big value and a line of detail. Every
@@ -159,3 +161,5 @@ View OverviewWidgetView::body() const {
           speedBar(*snapshot),
       });
 }
+
+}  // namespace KestrunWidgetKit

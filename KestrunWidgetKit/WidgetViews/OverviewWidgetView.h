@@ -13,6 +13,8 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 #include "Platform/ViewToolkit/View.h"
 
+namespace KestrunWidgetKit {
+
 class OverviewWidgetView {
  public:
   SharedSnapshot snapshot;
@@ -26,3 +28,5 @@ class OverviewWidgetView {
   static Column memoryColumn(const WidgetSnapshot& snapshot);
   static ViewToolkit::View speedBar(const WidgetSnapshot& snapshot);
 };
+
+}  // namespace KestrunWidgetKit

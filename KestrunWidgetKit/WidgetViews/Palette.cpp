@@ -1,5 +1,7 @@
 #include "KestrunWidgetKit/WidgetViews/Palette.h"
 
+namespace KestrunWidgetKit {
+
 using namespace ViewToolkit;
 
 Color color(WidgetSnapshot::Tint tint) {
@@ -58,3 +60,5 @@ Color pressureTint(WidgetSnapshot::Severity pressure) {
   }
   return Color::green;
 }
+
+}  // namespace KestrunWidgetKit

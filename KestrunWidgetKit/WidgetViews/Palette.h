@@ -10,6 +10,8 @@
 #include "Platform/ViewToolkit/Color.h"
 #include "Platform/ViewToolkit/View.h"
 
+namespace KestrunWidgetKit {
+
 // About #5C57FA. Constant-initialised, so every first use on any thread sees it whole.
 inline constexpr ViewToolkit::Color kestrunBrand{ViewToolkit::Color::RGBColorSpace::sRGB, 0.36,
                                                  0.34, 0.98, 1.0};
@@ -29,3 +31,5 @@ struct WidgetBackground {
 
 // `view` with the widget background as its container background.
 ViewToolkit::View widgetBackground(const ViewToolkit::View& view);
+
+}  // namespace KestrunWidgetKit

@@ -3,6 +3,8 @@
 #include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "Platform/ViewToolkit/Text.h"
 
+namespace KestrunWidgetKit {
+
 using namespace ViewToolkit;
 
 View SpeedLine::body() const {
@@ -31,3 +33,5 @@ View PressureLine::body() const {
                         .foregroundStyle(text),
                 });
 }
+
+}  // namespace KestrunWidgetKit

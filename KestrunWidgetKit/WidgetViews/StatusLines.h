@@ -5,6 +5,8 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 #include "Platform/ViewToolkit/View.h"
 
+namespace KestrunWidgetKit {
+
 // ↓ download ↑ upload Mbps, digits of equal width, the unit once after the upload speed.
 struct SpeedLine {
   WidgetSnapshot::SpeedTest speed;
@@ -19,3 +21,5 @@ struct PressureLine {
 
   ViewToolkit::View body() const;
 };
+
+}  // namespace KestrunWidgetKit

@@ -7,6 +7,8 @@
 #include "KestrunWidgetKit/WidgetViews/StatusLines.h"
 #include "Platform/ViewToolkit/Text.h"
 
+namespace KestrunWidgetKit {
+
 using namespace ViewToolkit;
 
 Color signalTint(std::int64_t rssi) {
@@ -69,3 +71,5 @@ View WiFiWidgetView::body() const {
                 })
       .widgetURL(WidgetLink::open(WidgetLink::Section::wifi));
 }
+
+}  // namespace KestrunWidgetKit

@@ -14,6 +14,8 @@
 #include "Platform/ViewToolkit/Color.h"
 #include "Platform/ViewToolkit/View.h"
 
+namespace KestrunWidgetKit {
+
 struct WiFiWidgetView {
   SharedSnapshot snapshot;
 
@@ -28,3 +30,5 @@ ViewToolkit::Color signalTint(std::int64_t rssi);
 // empty band still shows the separator: the line says exactly what the host application wrote.
 // Name and band are each cut and isolated as snapshotText() makes them.
 std::string networkLine(const WidgetSnapshot::WiFi& wifi);
+
+}  // namespace KestrunWidgetKit

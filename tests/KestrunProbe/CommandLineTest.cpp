@@ -18,6 +18,10 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "tests/KestrunProbe/ProbeTesting.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::decodeSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 using namespace Probe;
 using TestSupport::writeFile;
 

@@ -6,6 +6,9 @@
 #include "KestrunProbe/ProbeText.h"
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetLink.h"
 
+// The kit's names used unqualified here.
+namespace WidgetLink = KestrunWidgetKit::WidgetLink;
+
 using namespace Probe;
 
 TEST(ProbeDeepLinks, LinksAndTheirSections) {

@@ -6,6 +6,9 @@
 
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 using namespace Probe;
 using Severity = WidgetSnapshot::Severity;
 using TestSupport::TemporaryDirectory;

@@ -7,6 +7,11 @@
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::decodeSnapshot;
+using KestrunWidgetKit::encodeSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+
 using namespace Probe;
 using Severity = WidgetSnapshot::Severity;
 using Tint = WidgetSnapshot::Tint;

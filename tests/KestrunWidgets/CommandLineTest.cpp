@@ -15,6 +15,11 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::decodeSnapshot;
+using KestrunWidgetKit::encodeSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace {
 
 using CommandLineTesting::Outcome;

@@ -11,6 +11,11 @@
 #include "Platform/ViewToolkit/Renderer.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::encodeSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace {
 
 namespace fs = std::filesystem;

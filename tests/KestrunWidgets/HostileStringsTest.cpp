@@ -15,6 +15,11 @@
 #include "Platform/WidgetHost/WidgetRendering.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::snapshotText;
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace {
 
 using ViewToolkit::LayoutNode;

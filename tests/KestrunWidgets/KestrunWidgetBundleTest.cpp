@@ -9,6 +9,10 @@
 #include "Platform/WidgetHost/WidgetRendering.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace {
 
 using WidgetHost::WidgetFamily;

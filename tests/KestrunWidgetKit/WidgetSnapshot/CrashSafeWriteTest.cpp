@@ -14,6 +14,10 @@
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace {
 
 namespace fs = std::filesystem;

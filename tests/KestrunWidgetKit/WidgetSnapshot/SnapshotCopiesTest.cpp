@@ -9,6 +9,10 @@
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetSnapshot.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::SharedSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace {
 
 using Attention = WidgetSnapshot::Attention;

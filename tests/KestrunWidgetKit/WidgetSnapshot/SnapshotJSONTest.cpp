@@ -8,6 +8,11 @@
 #include <new>
 #include <system_error>
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::decodeSnapshot;
+using KestrunWidgetKit::encodeSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace {
 
 // A complete document; tests replace one part of it at a time.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+// The kit's names used unqualified here.
+namespace WidgetLink = KestrunWidgetKit::WidgetLink;
+
 namespace {
 
 // What the host application does with a link: take the path after "/", decode it once.

@@ -5,6 +5,9 @@
 #include <thread>
 #include <vector>
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace {
 
 using Severity = WidgetSnapshot::Severity;

@@ -10,6 +10,11 @@
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::encodeSnapshot;
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 namespace {
 
 using TestSupport::ScopedWidgetContainer;

@@ -11,6 +11,16 @@
 #include "Platform/Foundation/Text.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::diskSize;
+using KestrunWidgetKit::gigabytes;
+using KestrunWidgetKit::networkLine;
+using KestrunWidgetKit::relative;
+using KestrunWidgetKit::shownBytes;
+using KestrunWidgetKit::shownCharacters;
+using KestrunWidgetKit::snapshotText;
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace {
 
 struct GigabytesCase {

@@ -9,6 +9,12 @@
 #include "Platform/ViewToolkit/Text.h"
 #include "tests/KestrunWidgetKit/WidgetViews/KitTesting.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::BigValue;
+using KestrunWidgetKit::Eyebrow;
+using KestrunWidgetKit::Pill;
+using KestrunWidgetKit::Ring;
+
 using namespace ViewToolkit;
 using KitTesting::distance;
 using KitTesting::over;

@@ -10,6 +10,18 @@
 #include "tests/KestrunWidgetKit/WidgetViews/KitTesting.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::BigValue;
+using KestrunWidgetKit::diskSize;
+using KestrunWidgetKit::Eyebrow;
+using KestrunWidgetKit::Footnote;
+using KestrunWidgetKit::gigabytes;
+using KestrunWidgetKit::PressureLine;
+using KestrunWidgetKit::relative;
+using KestrunWidgetKit::SetupView;
+using KestrunWidgetKit::SpeedLine;
+using KestrunWidgetKit::WidgetSnapshot;
+
 using namespace ViewToolkit;
 
 class German : public ::testing::Test {

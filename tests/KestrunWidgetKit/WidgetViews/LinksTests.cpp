@@ -10,6 +10,17 @@
 #include "tests/KestrunWidgetKit/WidgetViews/KitTesting.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::Footnote;
+using KestrunWidgetKit::kestrunBrand;
+using KestrunWidgetKit::SetupView;
+using KestrunWidgetKit::setWidgetLinksAsPlainViews;
+using KestrunWidgetKit::SpeedLine;
+using KestrunWidgetKit::Tap;
+using KestrunWidgetKit::widgetLinksAsPlainViews;
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetLink = KestrunWidgetKit::WidgetLink;
+
 using namespace ViewToolkit;
 
 namespace {

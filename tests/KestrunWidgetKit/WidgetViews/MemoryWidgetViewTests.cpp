@@ -9,6 +9,11 @@
 #include "Platform/Foundation/Date.h"
 #include "tests/KestrunWidgetKit/WidgetViews/WidgetViewTesting.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::color;
+using KestrunWidgetKit::MemoryWidgetView;
+using KestrunWidgetKit::WidgetSnapshot;
+
 using namespace WidgetViewTesting;
 
 namespace {

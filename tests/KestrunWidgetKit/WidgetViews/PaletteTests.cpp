@@ -4,6 +4,12 @@
 #include "KestrunWidgetKit/WidgetViews/Palette.h"
 #include "tests/KestrunWidgetKit/WidgetViews/KitTesting.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::color;
+using KestrunWidgetKit::kestrunBrand;
+using KestrunWidgetKit::WidgetBackground;
+using KestrunWidgetKit::WidgetSnapshot;
+
 using namespace ViewToolkit;
 using KitTesting::distance;
 using KitTesting::over;

@@ -5,6 +5,11 @@
 #include "Platform/ViewToolkit/Text.h"
 #include "tests/KestrunWidgetKit/WidgetViews/KitTesting.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::PressureLine;
+using KestrunWidgetKit::SpeedLine;
+using KestrunWidgetKit::WidgetSnapshot;
+
 using namespace ViewToolkit;
 
 namespace {

@@ -9,6 +9,10 @@
 #include "Platform/Foundation/Date.h"
 #include "tests/KestrunWidgetKit/WidgetViews/WidgetViewTesting.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+using KestrunWidgetKit::WiFiWidgetView;
+
 using namespace WidgetViewTesting;
 
 namespace {

@@ -26,6 +26,12 @@
 #include "Platform/WidgetHost/Widget.h"
 #include "tests/Support/TestSupport.h"
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::largeWidgetInsets;
+using KestrunWidgetKit::placedOnLargeWidget;
+using KestrunWidgetKit::widgetBackground;
+using KestrunWidgetKit::WidgetSnapshot;
+
 namespace WidgetViewTesting {
 
 using namespace ViewToolkit;

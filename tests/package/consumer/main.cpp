@@ -5,6 +5,10 @@
 #include <exception>
 #include <iostream>
 
+// The kit's names used unqualified here.
+using KestrunWidgetKit::WidgetSnapshot;
+namespace WidgetStore = KestrunWidgetKit::WidgetStore;
+
 int main() {
   WidgetSnapshot snapshot;
   snapshot.updated = Foundation::Clock::now();
