@@ -39,6 +39,10 @@ else()
 endif()
 file(RELATIVE_PATH kestrun_libdir_from_program /${CMAKE_INSTALL_BINDIR} /${KESTRUN_PRIVATE_LIBDIR})
 set(CMAKE_INSTALL_RPATH "$ORIGIN/${kestrun_libdir_from_program}")
+# The build tree is laid out as the installation, so its programs carry the installed path as
+# they are built. Otherwise CMake pads the build tree's path with empty entries to make room for
+# the rewrite at installation, and the loader reads an empty entry as the current directory.
+set(CMAKE_BUILD_WITH_INSTALL_RPATH ON)
 
 # kestrun_library(NAME DIR [SHARED] [PUBLIC deps...] [PRIVATE deps...])
 # A static library of every .cpp in DIR but main.cpp (sources are globbed so that new units
