@@ -56,7 +56,7 @@ void drawAll(const SharedSnapshot& s) {
 }
 
 // Strings as long as the file can hold them (less room for the rest of the document).
-constexpr std::size_t kLongest = WidgetStore::maximumFileSize - 4096;
+constexpr std::size_t longestString = WidgetStore::maximumFileSize - 4096;
 
 std::string repeated(const std::string& piece, std::size_t bytes) {
   std::string out;
@@ -74,17 +74,19 @@ const Case cases[] = {
     {"sample", [](WidgetSnapshot&) {}},
     {"4 MB network name", [](WidgetSnapshot& s) { s.wifi->ssid = std::string(4 << 20, 'W'); }},
     {"15 MB title", [](WidgetSnapshot& s) { s.attention[0].title = std::string(15 << 20, 'T'); }},
-    {"longest band", [](WidgetSnapshot& s) { s.wifi->band = repeated("5 GHz ", kLongest); }},
+    {"longest band", [](WidgetSnapshot& s) { s.wifi->band = repeated("5 GHz ", longestString); }},
     {"longest zero-width run",
-     [](WidgetSnapshot& s) { s.attention[0].detail = repeated("\u200B", kLongest); }},
+     [](WidgetSnapshot& s) { s.attention[0].detail = repeated("\u200B", longestString); }},
     {"longest single character",
-     [](WidgetSnapshot& s) { s.wifi->ssid = "e" + repeated("\u0301", kLongest - 1); }},
+     [](WidgetSnapshot& s) { s.wifi->ssid = "e" + repeated("\u0301", longestString - 1); }},
     {"longest Hebrew words",
-     [](WidgetSnapshot& s) { s.attention[1].title = repeated("\u05D1\u05D9\u05EA ", kLongest); }},
+     [](WidgetSnapshot& s) {
+       s.attention[1].title = repeated("\u05D1\u05D9\u05EA ", longestString);
+     }},
     {"longest symbol and section",
      [](WidgetSnapshot& s) {
-       s.attention[0].symbol = std::string(kLongest / 2, 's');
-       s.attention[0].section = std::string(kLongest / 2, 'p');
+       s.attention[0].symbol = std::string(longestString / 2, 's');
+       s.attention[0].section = std::string(longestString / 2, 'p');
      }},
 };
 

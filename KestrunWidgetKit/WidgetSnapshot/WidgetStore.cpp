@@ -55,13 +55,13 @@ namespace {
 // asks far more often than the application writes: a document byte for byte the same as the last
 // one decodes to the same snapshot, so that decode is not done again. Large documents are not
 // kept, so that this never holds much memory.
-constexpr std::size_t kRememberedDocumentSize = 64 * 1024;
+constexpr std::size_t rememberedDocumentSize = 64 * 1024;
 std::mutex rememberedMutex;
 std::string rememberedBytes;
 std::optional<WidgetSnapshot> remembered;
 
 std::optional<WidgetSnapshot> decodeRemembering(std::string bytes, std::string* whyNot) {
-  if (bytes.size() > kRememberedDocumentSize) return decodeSnapshot(bytes, whyNot);
+  if (bytes.size() > rememberedDocumentSize) return decodeSnapshot(bytes, whyNot);
   {
     std::lock_guard lock(rememberedMutex);
     if (remembered && bytes == rememberedBytes) return remembered;

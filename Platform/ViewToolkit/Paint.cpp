@@ -9,7 +9,7 @@ namespace ViewToolkit {
 namespace {
 
 // Hierarchical levels of a colour foreground: the macOS label alpha ratios.
-constexpr double kLevelFactor[] = {1.0, 0.59, 0.31, 0.12};
+constexpr double levelFactor[] = {1.0, 0.59, 0.31, 0.12};
 
 Color labelColor(HierarchicalLevel level) {
   switch (level) {
@@ -34,17 +34,17 @@ Paint fromBase(const ShapeStyle& base, HierarchicalLevel level) {
   switch (base.kind()) {
     case ShapeStyle::Kind::color:
       p.color = base.color();
-      p.opacity = kLevelFactor[int(level)];
+      p.opacity = levelFactor[int(level)];
       break;
     case ShapeStyle::Kind::colorGradient:
       p.kind = Paint::Kind::colorGradient;
       p.color = base.color();
-      p.opacity = base.opacityValue() * kLevelFactor[int(level)];
+      p.opacity = base.opacityValue() * levelFactor[int(level)];
       break;
     case ShapeStyle::Kind::linearGradient:
       p.kind = Paint::Kind::linearGradient;
       p.linear = std::make_shared<const LinearGradient>(base.linearGradient());
-      p.opacity = base.opacityValue() * kLevelFactor[int(level)];
+      p.opacity = base.opacityValue() * levelFactor[int(level)];
       break;
     case ShapeStyle::Kind::hierarchical:
       p.color = labelColor(deeper(base.level(), level));

@@ -17,32 +17,32 @@ namespace {
 
 // The system font is Inter; from 20 points on, its display cut, as the platform's font
 // switches to its display optical size there.
-constexpr double kDisplayCutFrom = 20;
+constexpr double displayCutFrom = 20;
 // Rounded design: the nearest packaged rounded face, Quicksand, was compared with Inter by
 // rendering big values ("12.4 GB"): its bold is light for a bold and it sets a wide gap after
 // the decimal point ("12. 4"), so rounded text uses Inter and keeps the design only as data.
-constexpr const char* kRoundedFamily = "Inter";
-constexpr const char* kMonospacedFamily = "DejaVu Sans Mono";
-constexpr const char* kSerifFamily = "DejaVu Serif";
+constexpr const char* roundedFamily = "Inter";
+constexpr const char* monospacedFamily = "DejaVu Sans Mono";
+constexpr const char* serifFamily = "DejaVu Serif";
 // Laid-out texts kept by content, by the bytes they hold, so that long texts cannot grow the
 // cache. Measured: one frame of the four widgets lays out 120 distinct texts of about 3 KiB each
 // (their glyphs, lines and attributes); 2 MiB keeps every widget's frame and the next one's
 // changed texts. A text that would take more than an eighth of it is not kept.
-constexpr std::size_t kCacheBytes = 2 << 20;
-constexpr std::size_t kLargestKept = kCacheBytes / 8;
+constexpr std::size_t cacheBytes = 2 << 20;
+constexpr std::size_t largestKept = cacheBytes / 8;
 
 const char* family(const ResolvedFont& font, double size) {
   switch (font.design) {
     case Font::Design::rounded:
-      return kRoundedFamily;
+      return roundedFamily;
     case Font::Design::monospaced:
-      return kMonospacedFamily;
+      return monospacedFamily;
     case Font::Design::serif:
-      return kSerifFamily;
+      return serifFamily;
     case Font::Design::standard:
       break;
   }
-  return size >= kDisplayCutFrom ? "Inter Display" : "Inter";
+  return size >= displayCutFrom ? "Inter Display" : "Inter";
 }
 
 // The one place a font description is made: the family, an absolute size in points (at least
@@ -158,7 +158,7 @@ struct PangoTextSystem::Impl {
   PangoFontMap* fontMap = nullptr;
   PangoContext* context = nullptr;
 
-  // LRU cache of laid-out texts by content, within kCacheBytes.
+  // LRU cache of laid-out texts by content, within cacheBytes.
   using Shaped = std::shared_ptr<const PangoShapedText>;
   struct Entry {
     std::string key;
@@ -200,8 +200,8 @@ struct PangoTextSystem::Impl {
   }
   Shaped store(std::string key, Shaped shaped) {
     const std::size_t bytes = key.size() + shaped->bytes + sizeof(Entry) + 64;
-    if (bytes > kLargestKept) return shaped;
-    while (!order.empty() && cachedBytes + bytes > kCacheBytes) {
+    if (bytes > largestKept) return shaped;
+    while (!order.empty() && cachedBytes + bytes > cacheBytes) {
       cachedBytes -= order.back().bytes;
       index.erase(order.back().key);
       order.pop_back();
@@ -374,7 +374,7 @@ struct PangoTextSystem::Impl {
     auto shaped = std::make_shared<PangoShapedText>();
     PangoLayout* layout = pango_layout_new(context);
     shaped->layout.reset(layout);
-    PangoFontDescription* desc = describe(kIconFontFamily, glyphSize, Font::Weight::regular);
+    PangoFontDescription* desc = describe(iconFontFamily, glyphSize, Font::Weight::regular);
     pango_layout_set_font_description(layout, desc);
     pango_font_description_free(desc);
     pango_layout_set_text(layout, s.glyph.data(), static_cast<int>(s.glyph.size()));

@@ -18,7 +18,7 @@ struct Entry {
 // matched to the icon font's glyph of the same meaning. The font has no outline/fill pairs for
 // most glyphs: a plain name takes the outline glyph where the font has one, ".fill" the filled
 // one, and ".circle"/".square" forms the glyph itself. Sorted by name for binary search.
-constexpr std::array kTable = {
+constexpr std::array symbolTable = {
     Entry{"airplane", 0xE539, 0, "flight"},
     Entry{"airplane.circle", 0xE539, 0, "flight"},
     Entry{"airplane.circle.fill", 0xE539, 0, "flight"},
@@ -876,7 +876,7 @@ constexpr std::array kTable = {
 
 // An unmistakable stand-in: the font's generic "category" shapes, which no name in the table
 // draws, so an unknown name never passes for a control (an empty radio button) or a meaning.
-constexpr Entry kFallback{"", 0xE574, 0, "category"};
+constexpr Entry fallback{"", 0xE574, 0, "category"};
 
 std::string utf8(char32_t c) {
   std::string s;
@@ -898,36 +898,36 @@ std::string utf8(char32_t c) {
   return s;
 }
 
-static_assert(std::adjacent_find(kTable.begin(), kTable.end(),
+static_assert(std::adjacent_find(symbolTable.begin(), symbolTable.end(),
                                  [](const Entry& a, const Entry& b) {
                                    return !(a.name < b.name);
-                                 }) == kTable.end(),
+                                 }) == symbolTable.end(),
               "the table is sorted by name, each name once");
 
 }  // namespace
 
 SymbolGlyph lookupSymbol(std::string_view name) {
-  auto it = std::lower_bound(kTable.begin(), kTable.end(), name,
+  auto it = std::lower_bound(symbolTable.begin(), symbolTable.end(), name,
                              [](const Entry& e, std::string_view n) { return e.name < n; });
-  if (it != kTable.end() && it->name == name) return {utf8(it->codepoint), it->rotation, true};
-  return {utf8(kFallback.codepoint), 0, false};
+  if (it != symbolTable.end() && it->name == name) return {utf8(it->codepoint), it->rotation, true};
+  return {utf8(fallback.codepoint), 0, false};
 }
 
 std::vector<std::string> knownSymbolNames() {
   std::vector<std::string> names;
-  for (const Entry& e : kTable) names.emplace_back(e.name);
+  for (const Entry& e : symbolTable) names.emplace_back(e.name);
   return names;
 }
 
 std::vector<KnownSymbol> knownSymbols() {
   std::vector<KnownSymbol> symbols;
-  for (const Entry& e : kTable)
+  for (const Entry& e : symbolTable)
     symbols.push_back({std::string(e.name), std::string(e.icon), e.codepoint});
   return symbols;
 }
 
 KnownSymbol fallbackSymbol() {
-  return {"", std::string(kFallback.icon), kFallback.codepoint};
+  return {"", std::string(fallback.icon), fallback.codepoint};
 }
 
 }  // namespace ViewToolkit

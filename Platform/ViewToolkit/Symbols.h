@@ -16,10 +16,10 @@ struct SymbolGlyph {
   bool known = false;
 };
 
-inline constexpr const char* kIconFontFamily = "Material Icons";
+inline constexpr const char* iconFontFamily = "Material Icons";
 // A symbol's square is this many times its font's size: the icon font draws its glyphs inside
 // a square em, a little larger than the text it stands beside.
-inline constexpr double kSymbolSizeFactor = 1.2;
+inline constexpr double symbolSizeFactor = 1.2;
 
 SymbolGlyph lookupSymbol(std::string_view name);
 // Every name in the table, for checks that the font covers them all.

@@ -74,7 +74,7 @@ void frames(const LayoutNode& n, const ViewToolkit::Rect& widget, int& outside) 
 
 }  // namespace
 
-TEST(GalleryText, inkStaysInItsFrameAndAnEllipsisOnlyWhereLayoutCutTheText) {
+TEST(GalleryText, InkStaysInItsFrameAndAnEllipsisOnlyWhereLayoutCutTheText) {
   TestSupport::ScopedEnvironment bundle{{"KESTRUN_BUNDLE", KESTRUN_BUILD_DATA_DIR}};
   const auto widgets = KestrunWidgetBundle{}.body();
   const PangoTextSystem& text = PangoTextSystem::shared();
@@ -133,7 +133,7 @@ TEST(GalleryText, inkStaysInItsFrameAndAnEllipsisOnlyWhereLayoutCutTheText) {
   EXPECT_GT(checked, 2000);
 }
 
-TEST(GalleryText, rightToLeftNamesKeepTheirPlaceInTheLine) {
+TEST(GalleryText, RightToLeftNamesKeepTheirPlaceInTheLine) {
   const auto widgets = KestrunWidgetBundle{}.body();
   const PangoTextSystem& text = PangoTextSystem::shared();
   for (const char* name : {"\u05D1\u05D9\u05EA", "\u0634\u0628\u0643\u0629"}) {
@@ -180,7 +180,7 @@ long residentKiB() {
 
 }  // namespace
 
-TEST(GalleryText, memoryComesBackAfterDistinctDocumentsWithLongNames) {
+TEST(GalleryText, MemoryComesBackAfterDistinctDocumentsWithLongNames) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the address sanitizer holds freed memory back in quarantine";
 #endif

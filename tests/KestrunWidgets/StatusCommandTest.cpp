@@ -31,7 +31,7 @@ WidgetSnapshot sampleWith(const std::function<void(WidgetSnapshot&)>& change) {
   return s;
 }
 
-TEST(StatusLine, sumsUpTheSnapshotAsTheWidgetsWordIt) {
+TEST(StatusLine, SumsUpTheSnapshotAsTheWidgetsWordIt) {
   const WidgetSnapshot& sample = WidgetSnapshot::sample();
   Foundation::ScopedClock clock(sample.updated + 60);
   struct Case {
@@ -76,7 +76,7 @@ TEST(StatusLine, sumsUpTheSnapshotAsTheWidgetsWordIt) {
   EXPECT_EQ(summarize(sample).text, "Wi-Fi 4 ms · Memory 57% · 1 to check · Updated 3 hr. ago");
 }
 
-TEST(StatusLine, waybarAndJsonCarryTheFieldsABarReads) {
+TEST(StatusLine, WaybarAndJsonCarryTheFieldsABarReads) {
   const WidgetSnapshot& sample = WidgetSnapshot::sample();
   Foundation::ScopedClock clock(sample.updated + 60);
   auto parse = [](const std::string& line) {
@@ -118,7 +118,7 @@ TEST(StatusLine, waybarAndJsonCarryTheFieldsABarReads) {
 
 // Waybar reads text and tooltip as markup; a terminal reads the text line. Texts from the
 // snapshot are neither: no tag, no entity, no control, no forged line, and bounded.
-TEST(StatusLine, snapshotTextsStayText) {
+TEST(StatusLine, SnapshotTextsStayText) {
   const WidgetSnapshot& sample = WidgetSnapshot::sample();
   Foundation::ScopedClock clock(sample.updated + 60);
   WidgetSnapshot hostile = sampleWith([](auto& s) {
@@ -139,7 +139,7 @@ TEST(StatusLine, snapshotTextsStayText) {
       << tooltip;
 }
 
-TEST(StatusCommand, printsOneLineInTheFormatAsked) {
+TEST(StatusCommand, PrintsOneLineInTheFormatAsked) {
   TestSupport::ScopedWidgetContainer container;
   using CommandLineTesting::run;
   EXPECT_EQ(run({"status"}).out, "Open Kestrun\n");
@@ -206,7 +206,7 @@ class Watcher {
   std::string pending_;
 };
 
-TEST(StatusCommand, watchPrintsANewLineWhenTheFileIsReplaced) {
+TEST(StatusCommand, WatchPrintsANewLineWhenTheFileIsReplaced) {
   TestSupport::ScopedWidgetContainer container;
   WidgetStore::write(WidgetSnapshot::sample());
   Watcher watcher({"status", "--watch"});
@@ -226,7 +226,7 @@ TEST(StatusCommand, watchPrintsANewLineWhenTheFileIsReplaced) {
 }
 
 // Nothing is written when the snapshot turns stale: the watcher wakes for that moment itself.
-TEST(StatusCommand, watchPrintsANewLineWhenTheSnapshotTurnsStale) {
+TEST(StatusCommand, WatchPrintsANewLineWhenTheSnapshotTurnsStale) {
   TestSupport::ScopedWidgetContainer container;
   const WidgetSnapshot& sample = WidgetSnapshot::sample();
   WidgetStore::write(sample);

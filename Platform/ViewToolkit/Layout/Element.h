@@ -22,7 +22,7 @@
 
 namespace ViewToolkit::Layout {
 
-inline constexpr double kDefaultSpacing = 8;
+inline constexpr double defaultSpacing = 8;
 
 struct LayoutContext {
   const TextMeasurer& measurer;

@@ -6,7 +6,7 @@ namespace ViewToolkit::Layout {
 namespace {
 
 // What a shape asks for on an axis it is offered nothing definite on.
-constexpr double kShapeIdealSize = 10;
+constexpr double shapeIdealSize = 10;
 
 class ShapeElement : public Element {
  public:
@@ -15,7 +15,7 @@ class ShapeElement : public Element {
 
  protected:
   Size computeSize(ProposedSize p) override {
-    return {p.width.valueOr(kShapeIdealSize), p.height.valueOr(kShapeIdealSize)};
+    return {p.width.valueOr(shapeIdealSize), p.height.valueOr(shapeIdealSize)};
   }
   std::string_view kind() const override { return shape_.kind; }
   void fill(LayoutNode& n) const override {

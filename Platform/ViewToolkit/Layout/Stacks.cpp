@@ -10,7 +10,7 @@ namespace {
 class SpacerElement : public Element {
  public:
   SpacerElement(const LayoutContext& ctx, std::optional<double> minLength)
-      : Element(ctx), minLength_(minLength.value_or(kDefaultSpacing)) {}
+      : Element(ctx), minLength_(minLength.value_or(defaultSpacing)) {}
   bool isSpacer() const override { return true; }
   void setSpacerAxis(std::optional<Axis> axis) override { axis_ = axis; }
 
@@ -79,7 +79,7 @@ class StackElement : public Element {
     if (spacing_) return *spacing_;
     // Spacers bring their own minimum length; the default spacing does not add to it.
     if (children_[i]->isSpacer() || children_[i - 1]->isSpacer()) return 0;
-    return kDefaultSpacing;
+    return defaultSpacing;
   }
 
   std::vector<Size> allocate(ProposedSize p) {

@@ -11,9 +11,9 @@ namespace {
 // Measurements kept per text, by offered size. Measured on the four widgets' trees: no text is
 // measured at more than 3 widths in a layout, and heights that hold a text whole share its
 // measurement, so 8 never evicts.
-constexpr std::size_t kMeasurementsKept = 8;
+constexpr std::size_t measurementsKept = 8;
 // Frames are rounded up to whole pixels, never down by more than this.
-constexpr double kFrameSlack = 1e-3;
+constexpr double frameSlack = 1e-3;
 
 class TextElement : public Element {
  public:
@@ -76,7 +76,7 @@ class TextElement : public Element {
         best = &m;
     }
     if (best) return *best;
-    return measure(size.width + kFrameSlack, size.height + kFrameSlack);
+    return measure(size.width + frameSlack, size.height + frameSlack);
   }
 
   // A height changes nothing for a text that it holds whole, or that is one line already.
@@ -125,7 +125,7 @@ class TextElement : public Element {
       }
     }
     m.size = {ctx_.ceilToPixel(m.box.size.width), ctx_.ceilToPixel(m.box.size.height)};
-    if (measured_.size() >= kMeasurementsKept) measured_.erase(measured_.begin());
+    if (measured_.size() >= measurementsKept) measured_.erase(measured_.begin());
     measured_.push_back(std::move(m));
     return measured_.back();
   }
@@ -147,7 +147,7 @@ class ImageElement : public Element {
 
  protected:
   Size computeSize(ProposedSize) override {
-    double side = ctx_.ceilToPixel(image_.font.size * kSymbolSizeFactor);
+    double side = ctx_.ceilToPixel(image_.font.size * symbolSizeFactor);
     return {side, side};
   }
   std::string_view kind() const override { return "Image"; }
@@ -158,7 +158,7 @@ class ImageElement : public Element {
     s.known = g.known;
     s.glyph = g.glyph;
     s.rotationDegrees = g.rotationDegrees;
-    s.glyphSize = image_.font.size * kSymbolSizeFactor;
+    s.glyphSize = image_.font.size * symbolSizeFactor;
     s.font = image_.font;
     s.paint = image_.paint;
     s.paint.bounds = n.frame;

@@ -20,7 +20,7 @@ namespace {
 // Measured: the four widgets draw their wash at three sizes (small, medium, large: 4 lookups, 3
 // samplings for one render of all four), 8 to 36 KiB each at 2x and up to 80 KiB at 3x, so 512 KiB
 // keeps every widget's wash across the live host's redraws at any scale.
-constexpr std::size_t kGradientBytes = 512 << 10;
+constexpr std::size_t gradientBytes = 512 << 10;
 
 class GradientCache {
  public:
@@ -36,7 +36,7 @@ class GradientCache {
   void insert(std::string key, cairo_surface_t* image) {
     const std::size_t bytes = key.size() + std::size_t(cairo_image_surface_get_stride(image)) *
                                                std::size_t(cairo_image_surface_get_height(image));
-    while (!entries_.empty() && bytes_ + bytes > kGradientBytes) {
+    while (!entries_.empty() && bytes_ + bytes > gradientBytes) {
       cairo_surface_destroy(entries_.front().image);
       bytes_ -= entries_.front().bytes;
       entries_.erase(entries_.begin());

@@ -11,11 +11,11 @@ namespace {
 
 // Control points of a continuous ("squircle") corner, in multiples of the corner radius, as
 // (distance back along the incoming edge, distance along the outgoing edge) from the corner.
-constexpr double kCornerExtent = 1.52866483;
-constexpr double kCorner[][2] = {
+constexpr double cornerExtent = 1.52866483;
+constexpr double cornerCurve[][2] = {
     {1.08849299, 0},          {0.86840701, 0},          {0.63149399, 0.07491100},
     {0.37282401, 0.16905201}, {0.16905201, 0.37282401}, {0.07491100, 0.63149399},
-    {0, 0.86840701},          {0, 1.08849299},          {0, kCornerExtent},
+    {0, 0.86840701},          {0, 1.08849299},          {0, cornerExtent},
 };
 
 struct Vec {
@@ -26,16 +26,16 @@ void continuousCorner(cairo_t* cr, Vec corner, Vec in, Vec out, double r, bool f
   auto at = [&](double a, double b) {
     return Vec{corner.x - a * r * in.x + b * r * out.x, corner.y - a * r * in.y + b * r * out.y};
   };
-  Vec start = at(kCornerExtent, 0);
+  Vec start = at(cornerExtent, 0);
   if (first) {
     cairo_move_to(cr, start.x, start.y);
   } else {
     cairo_line_to(cr, start.x, start.y);
   }
   for (int i = 0; i < 9; i += 3) {
-    Vec c1 = at(kCorner[i][0], kCorner[i][1]);
-    Vec c2 = at(kCorner[i + 1][0], kCorner[i + 1][1]);
-    Vec e = at(kCorner[i + 2][0], kCorner[i + 2][1]);
+    Vec c1 = at(cornerCurve[i][0], cornerCurve[i][1]);
+    Vec c2 = at(cornerCurve[i + 1][0], cornerCurve[i + 1][1]);
+    Vec e = at(cornerCurve[i + 2][0], cornerCurve[i + 2][1]);
     cairo_curve_to(cr, c1.x, c1.y, c2.x, c2.y, e.x, e.y);
   }
 }
@@ -49,7 +49,7 @@ void roundedRectPath(cairo_t* cr, Rect r, double radius, bool continuous) {
     cairo_rectangle(cr, r.x, r.y, r.width, r.height);
     return;
   }
-  if (continuous && radius * kCornerExtent <= half) {
+  if (continuous && radius * cornerExtent <= half) {
     continuousCorner(cr, {r.maxX(), r.minY()}, {1, 0}, {0, 1}, radius, true);
     continuousCorner(cr, {r.maxX(), r.maxY()}, {0, 1}, {-1, 0}, radius, false);
     continuousCorner(cr, {r.minX(), r.maxY()}, {-1, 0}, {0, -1}, radius, false);

@@ -8,8 +8,8 @@
 namespace ViewToolkit {
 namespace {
 
-constexpr double kDefaultSpacing = 8;
-constexpr double kLabelSpacing = 4;
+constexpr double defaultSpacing = 8;
+constexpr double labelSpacing = 4;
 
 ResolvedNode wrap(ResolvedNode child, ResolvedNode::Content content) {
   ResolvedNode n(std::move(content));
@@ -143,8 +143,8 @@ class Resolver {
 
   void resolveNode(const GridNode& node, const EnvironmentValues& env, ResolvedNodes& out) {
     Resolved::Grid grid{node.alignment,
-                        node.horizontalSpacing.value_or(kDefaultSpacing),
-                        node.verticalSpacing.value_or(kDefaultSpacing),
+                        node.horizontalSpacing.value_or(defaultSpacing),
+                        node.verticalSpacing.value_or(defaultSpacing),
                         {}};
     for (const View& v : node.rows) {
       const ViewNode* n = v.node().get();
@@ -197,7 +197,7 @@ class Resolver {
     parts.push_back(image(node.symbol, env));
     parts.push_back(text(node.title, env));
     out.push_back(
-        {Resolved::Stack{Resolved::Axis::horizontal, Alignment::center, kLabelSpacing, "Label"},
+        {Resolved::Stack{Resolved::Axis::horizontal, Alignment::center, labelSpacing, "Label"},
          std::move(parts)});
   }
 

@@ -39,7 +39,7 @@ constexpr std::uint64_t GiB = 1073741824;
 
 }  // namespace
 
-TEST(Gigabytes, countsPowersOfTwoAndRoundsTiesToEven) {
+TEST(Gigabytes, CountsPowersOfTwoAndRoundsTiesToEven) {
   const GigabytesCase cases[] = {
       {17179869184, 0, true, "16 GB"},
       {6442450944, 1, true, "6.0 GB"},
@@ -62,11 +62,11 @@ TEST(Gigabytes, countsPowersOfTwoAndRoundsTiesToEven) {
   }
 }
 
-TEST(Gigabytes, negativeDecimalsCountAsNone) {
+TEST(Gigabytes, NegativeDecimalsCountAsNone) {
   EXPECT_EQ(gigabytes(GiB * 3, -2, true), "3 GB");
 }
 
-TEST(DiskSize, wholeGigabytesHalfAwayFromZeroThenTerabytes) {
+TEST(DiskSize, WholeGigabytesHalfAwayFromZeroThenTerabytes) {
   const DiskCase cases[] = {
       {245300000000, "245 GB"},
       {999499999999, "999 GB"},
@@ -94,21 +94,21 @@ class Relative : public ::testing::Test {
   Foundation::ScopedClock clock{now};
 };
 
-TEST_F(Relative, justNowBelowNinetySecondsAndForTheFuture) {
+TEST_F(Relative, JustNowBelowNinetySecondsAndForTheFuture) {
   for (double age : {0.0, 1.0, 89.9, -3600.0, -1e9}) {
     EXPECT_EQ(relative(now - age), "just now") << age;
   }
   EXPECT_EQ(relative(Foundation::Date{std::nan("")}), "just now");
 }
 
-TEST_F(Relative, fromNinetySecondsTheLocalesShortPhrase) {
+TEST_F(Relative, FromNinetySecondsTheLocalesShortPhrase) {
   EXPECT_EQ(relative(now - 90), "1 min. ago");
   EXPECT_EQ(relative(now - 1201), "20 min. ago");
   EXPECT_EQ(relative(now - 2 * 3600), "2 hr. ago");
   EXPECT_EQ(relative(now - 3 * 86400), "3 days ago");
 }
 
-TEST_F(Relative, readsTheClockOnEveryCall) {
+TEST_F(Relative, ReadsTheClockOnEveryCall) {
   const Foundation::Date date = now - 30;
   EXPECT_EQ(relative(date), "just now");
   clock.advance(3600);
@@ -126,7 +126,7 @@ std::string repeated(const std::string& s, std::size_t n) {
 }
 }  // namespace
 
-TEST(SnapshotText, isolatesEveryStringAndCutsOnlyWhatNoWidgetCouldShow) {
+TEST(SnapshotText, IsolatesEveryStringAndCutsOnlyWhatNoWidgetCouldShow) {
   const std::string e = "e\u0301";  // one character, two code points
   const std::string family = "\U0001F469\u200D\U0001F469\u200D\U0001F467";  // one emoji
   const std::string accented = "a" + repeated("\u0301", 10);
@@ -152,7 +152,7 @@ TEST(SnapshotText, isolatesEveryStringAndCutsOnlyWhatNoWidgetCouldShow) {
   }
 }
 
-TEST(SnapshotText, aSingleEndlessCharacterIsCutBetweenCodePoints) {
+TEST(SnapshotText, ASingleEndlessCharacterIsCutBetweenCodePoints) {
   const std::string zalgo = "a" + repeated("\u0301", 1'000'000);
   const std::string shown = snapshotText(zalgo);
   EXPECT_LE(shown.size(), shownBytes + 9);
@@ -160,7 +160,7 @@ TEST(SnapshotText, aSingleEndlessCharacterIsCutBetweenCodePoints) {
   EXPECT_TRUE(Foundation::isValidUTF8(shown));
 }
 
-TEST(SnapshotText, theNetworkLineIsolatesNameAndBand) {
+TEST(SnapshotText, TheNetworkLineIsolatesNameAndBand) {
   WidgetSnapshot::WiFi wifi = WidgetSnapshot::sample().wifi.value();
   wifi.ssid = "\u202EHome";
   EXPECT_EQ(networkLine(wifi), isolated("\u202EHome") + " \u00B7 " + isolated("5 GHz"));

@@ -34,7 +34,7 @@ std::vector<const LayoutNode*> strokes(const LayoutNode& root) {
 
 }  // namespace
 
-TEST(Ring, withoutAValueIsAPaleDiscBehindTheSymbol) {
+TEST(Ring, WithoutAValueIsAPaleDiscBehindTheSymbol) {
   const LaidOutView laid =
       KitTesting::lay(Ring{std::nullopt, Color::blue, "wifi", 38, 4}, {38, 38});
   const auto circles = laid.root.findAll("Circle");
@@ -46,7 +46,7 @@ TEST(Ring, withoutAValueIsAPaleDiscBehindTheSymbol) {
   EXPECT_EQ(laid.root.findFirst("Image")->symbol->name, "wifi");
 }
 
-TEST(Ring, anArcOfTheClampedFractionOnATrack) {
+TEST(Ring, AnArcOfTheClampedFractionOnATrack) {
   struct Case {
     double fraction;
     double arc;
@@ -83,7 +83,7 @@ TEST(Ring, anArcOfTheClampedFractionOnATrack) {
   }
 }
 
-TEST(Ring, occupiesItsSquareWithTheSymbolSizedFromIt) {
+TEST(Ring, OccupiesItsSquareWithTheSymbolSizedFromIt) {
   const LaidOutView laid =
       KitTesting::lay(Ring{0.4, Color::orange, "memorychip", 38, 4}, {100, 100});
   EXPECT_EQ(laid.root.frame, (Rect{31, 31, 38, 38}));
@@ -95,7 +95,7 @@ TEST(Ring, occupiesItsSquareWithTheSymbolSizedFromIt) {
   EXPECT_EQ(symbol->symbol->paint.color, Color::orange);
 }
 
-TEST(RingDrawing, aZeroShowsAShortArcAtTwelveAndAHalfTheRightSide) {
+TEST(RingDrawing, AZeroShowsAShortArcAtTwelveAndAHalfTheRightSide) {
   // The ring sits in the middle of a larger canvas: half of each stroke lies outside its square.
   const Point centre{30, 30};
   const double r = 19;
@@ -129,7 +129,7 @@ TEST(RingDrawing, aZeroShowsAShortArcAtTwelveAndAHalfTheRightSide) {
   }
 }
 
-TEST(BigValue, aBoldRoundedNumberAndASmallerSecondaryUnitOnOneLine) {
+TEST(BigValue, ABoldRoundedNumberAndASmallerSecondaryUnitOnOneLine) {
   const LaidOutView laid = KitTesting::lay(BigValue{"4", "ms", 26}, {120, 40});
   const LayoutNode* text = laid.root.findFirst("Text");
   ASSERT_NE(text, nullptr);
@@ -145,7 +145,7 @@ TEST(BigValue, aBoldRoundedNumberAndASmallerSecondaryUnitOnOneLine) {
   EXPECT_EQ(text->text->paragraph.lineLimit, 1);
 }
 
-TEST(BigValue, takesTheColourItsCallerGives) {
+TEST(BigValue, TakesTheColourItsCallerGives) {
   const LaidOutView laid =
       KitTesting::lay(View(BigValue{"12", "GB", 30}).foregroundStyle(Color::orange), {120, 40});
   const auto& runs = laid.root.findFirst("Text")->text->runs;
@@ -153,12 +153,12 @@ TEST(BigValue, takesTheColourItsCallerGives) {
   EXPECT_EQ(runs[1].paint.level, HierarchicalLevel::secondary);
 }
 
-TEST(BigValue, withoutAUnitIsTheNumberAloneWithNoTrailingSpace) {
+TEST(BigValue, WithoutAUnitIsTheNumberAloneWithNoTrailingSpace) {
   const LaidOutView laid = KitTesting::lay(BigValue{"Offline", std::nullopt, 22}, {120, 40});
   EXPECT_EQ(laid.root.findFirst("Text")->text->string(), "Offline");
 }
 
-TEST(BigValue, shrinksToSixtyPercentThenCutsAndNeverWraps) {
+TEST(BigValue, ShrinksToSixtyPercentThenCutsAndNeverWraps) {
   const View value = BigValue{"123456789", "GB", 30};
   const double natural = KitTesting::lay(value, {1000, 100}).root.frame.width;
   const auto fit = [&](double width) {
@@ -177,7 +177,7 @@ TEST(BigValue, shrinksToSixtyPercentThenCutsAndNeverWraps) {
   for (const TextContent& t : {roomy, shrunk, cut}) EXPECT_EQ(t.box.lineCount, 1);
 }
 
-TEST(Eyebrow, upperCasedTheSameInEveryLocaleInSmallTrackedSecondaryType) {
+TEST(Eyebrow, UpperCasedTheSameInEveryLocaleInSmallTrackedSecondaryType) {
   const std::pair<const char*, const char*> cases[] = {
       {"Wi-Fi", "WI-FI"}, {"Needs you", "NEEDS YOU"}, {"straße", "STRASSE"}};
   for (auto [given, shown] : cases) {
@@ -193,7 +193,7 @@ TEST(Eyebrow, upperCasedTheSameInEveryLocaleInSmallTrackedSecondaryType) {
   }
 }
 
-TEST(Pill, aColouredDotLabelAndCapsule) {
+TEST(Pill, AColouredDotLabelAndCapsule) {
   const LaidOutView laid = KitTesting::lay(Pill{"Busy", Color::red}, {200, 40});
   const LayoutNode* capsule = laid.root.findFirst("Capsule");
   const LayoutNode* label = laid.root.findText("Busy");
@@ -216,14 +216,14 @@ TEST(Pill, aColouredDotLabelAndCapsule) {
   EXPECT_EQ(label->frame.x - (circles[0]->frame.x + 5), 4);
 }
 
-TEST(Pill, secondaryTurnsLabelAndCapsuleNeutralButNotTheDot) {
+TEST(Pill, SecondaryTurnsLabelAndCapsuleNeutralButNotTheDot) {
   const LaidOutView laid = KitTesting::lay(Pill{"Idle", Color::secondary}, {200, 40});
   EXPECT_EQ(laid.root.findFirst("Circle")->shape->paint.color, Color::secondary);
   EXPECT_EQ(laid.root.findText("Idle")->text->runs[0].paint.level, HierarchicalLevel::secondary);
   EXPECT_EQ(laid.root.findFirst("Capsule")->shape->paint.color, Color::primary.opacity(0.06));
 }
 
-TEST(Pill, aSymbolTakesThePlaceOfTheDot) {
+TEST(Pill, ASymbolTakesThePlaceOfTheDot) {
   const LaidOutView laid = KitTesting::lay(Pill{"OK", Color::green, "checkmark"}, {200, 40});
   EXPECT_EQ(laid.root.findFirst("Circle"), nullptr);
   const LayoutNode* mark = laid.root.findFirst("Image");
@@ -235,7 +235,7 @@ TEST(Pill, aSymbolTakesThePlaceOfTheDot) {
   EXPECT_EQ(laid.root.findText("OK")->text->runs[0].style.font, caption2Semibold);
 }
 
-TEST(PillDrawing, theDotIsItsColourInBothAppearances) {
+TEST(PillDrawing, TheDotIsItsColourInBothAppearances) {
   for (ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
     const std::string name = scheme == ColorScheme::light ? "pill-light" : "pill-dark";
     const auto drawn = KitTesting::draw(Pill{"Busy", Color::red}, {80, 30}, name, scheme);

@@ -42,30 +42,30 @@ class German : public ::testing::Test {
   }
 };
 
-TEST_F(German, theFirstRunViewIsTranslated) {
+TEST_F(German, TheFirstRunViewIsTranslated) {
   EXPECT_EQ(shown(SetupView()),
             "Kestrun öffnen | Kestrun misst; dieses Widget zeigt, was dabei herauskommt.");
 }
 
-TEST_F(German, statusLinesTranslateTheirKeysAndKeepTheirValues) {
+TEST_F(German, StatusLinesTranslateTheirKeysAndKeepTheirValues) {
   EXPECT_EQ(shown(SpeedLine{{1234, 48, now}}), "1234 | 48 Mbit/s");
   EXPECT_EQ(shown(PressureLine{{1, 1, 0, WidgetSnapshot::Severity::warning}}), "Druck: High");
 }
 
-TEST_F(German, numbersOfSizesAreNeverLocalised) {
+TEST_F(German, NumbersOfSizesAreNeverLocalised) {
   EXPECT_EQ(gigabytes(6442450944, 1, true), "6.0 GB");
   EXPECT_EQ(diskSize(2500000000000), "2.5 TB");
   EXPECT_EQ(shown(BigValue{"6.0", "GB", 30}), "6.0 GB");
 }
 
-TEST_F(German, agesAreGermanAndTheEyebrowUpperCasesAsEverywhere) {
+TEST_F(German, AgesAreGermanAndTheEyebrowUpperCasesAsEverywhere) {
   EXPECT_EQ(relative(now - 30), "gerade eben");
   EXPECT_EQ(relative(now - 7200), "vor 2 Std.");
   EXPECT_EQ(relative(now - 86400 - 3600), "gestern");
   EXPECT_EQ(shown(Eyebrow{"Straße"}), "STRASSE");
 }
 
-TEST_F(German, theStaleFooterIsOneGermanSentenceAroundTheAge) {
+TEST_F(German, TheStaleFooterIsOneGermanSentenceAroundTheAge) {
   WidgetSnapshot snapshot = WidgetSnapshot::sample();
   snapshot.updated = now - 1500;
   EXPECT_EQ(shown(Footnote{snapshot, View()}), "Aktualisiert vor 25 Min.");

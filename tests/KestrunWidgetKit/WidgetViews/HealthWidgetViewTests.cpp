@@ -61,7 +61,7 @@ const LayoutNode* link(const LaidOutView& laid, const std::string& url) {
 
 }  // namespace
 
-TEST(HealthWidgetView, headerPillsComeFromTheCountersAlone) {
+TEST(HealthWidgetView, HeaderPillsComeFromTheCountersAlone) {
   Foundation::ScopedClock clock(now);
   const struct {
     std::int64_t total, urgent, toCheck;
@@ -101,7 +101,7 @@ TEST(HealthWidgetView, headerPillsComeFromTheCountersAlone) {
   }
 }
 
-TEST(HealthWidgetView, tilesShowEachPartOrItsAbsence) {
+TEST(HealthWidgetView, TilesShowEachPartOrItsAbsence) {
   Foundation::ScopedClock clock(now);
   const struct {
     const char* name;
@@ -253,7 +253,7 @@ TEST(HealthWidgetView, tilesShowEachPartOrItsAbsence) {
   }
 }
 
-TEST(HealthWidgetView, theNeedsYouHeaderCountsFromTheTotalAndJudgesAgeNow) {
+TEST(HealthWidgetView, TheNeedsYouHeaderCountsFromTheTotalAndJudgesAgeNow) {
   Foundation::ScopedClock clock(now);
   const struct {
     const char* name;
@@ -298,7 +298,7 @@ TEST(HealthWidgetView, theNeedsYouHeaderCountsFromTheTotalAndJudgesAgeNow) {
   }
 }
 
-TEST(HealthWidgetView, theAgeLineIsJudgedWhenTheBodyIsBuilt) {
+TEST(HealthWidgetView, TheAgeLineIsJudgedWhenTheBodyIsBuilt) {
   Foundation::ScopedClock clock(now);
   const View view = HealthWidgetView{with([](auto& s) { s.updated = now - 1200; })};
   EXPECT_EQ(colorOf(lay(view, large), "Updated 20 min. ago"), "tertiary");
@@ -306,7 +306,7 @@ TEST(HealthWidgetView, theAgeLineIsJudgedWhenTheBodyIsBuilt) {
   EXPECT_EQ(colorOf(lay(view, large), "Updated 20 min. ago · open Kestrun"), "orange");
 }
 
-TEST(HealthWidgetView, anEmptyListShowsTheCalmStateWhateverTheCounters) {
+TEST(HealthWidgetView, AnEmptyListShowsTheCalmStateWhateverTheCounters) {
   Foundation::ScopedClock clock(now);
   const LaidOutView laid = lay(HealthWidgetView{with([](auto& s) {
                                  s.attention.clear(), s.attentionTotal = 2, s.toCheck = 0;
@@ -324,7 +324,7 @@ TEST(HealthWidgetView, anEmptyListShowsTheCalmStateWhateverTheCounters) {
             "kestrun://open/home");
 }
 
-TEST(HealthWidgetView, rowsShowTheirItemWithABadgeBySeverity) {
+TEST(HealthWidgetView, RowsShowTheirItemWithABadgeBySeverity) {
   Foundation::ScopedClock clock(now);
   const struct {
     const char* name;
@@ -380,7 +380,7 @@ TEST(HealthWidgetView, rowsShowTheirItemWithABadgeBySeverity) {
   }
 }
 
-TEST(HealthWidgetView, tapsGoToTheTileOrRowUnderThemElseHome) {
+TEST(HealthWidgetView, TapsGoToTheTileOrRowUnderThemElseHome) {
   Foundation::ScopedClock clock(now);
   WidgetSnapshot s = with([](auto& s) {
     s.attention = {item("1", Severity::critical, "First", "d", Tint::red, "projects"),
@@ -419,7 +419,7 @@ TEST(HealthWidgetView, tapsGoToTheTileOrRowUnderThemElseHome) {
   EXPECT_EQ(tap(setup, {182, 191}), "kestrun://open/home");
 }
 
-TEST(HealthWidgetView, longAndUnusualTextsShrinkThenAreCutOnOneLine) {
+TEST(HealthWidgetView, LongAndUnusualTextsShrinkThenAreCutOnOneLine) {
   Foundation::ScopedClock clock(now);
   const std::string longTitle =
       "A title that goes on and on well past the width of the large widget's row";
@@ -460,7 +460,7 @@ TEST(HealthWidgetView, longAndUnusualTextsShrinkThenAreCutOnOneLine) {
               0.85, 1e-9);
 }
 
-TEST_F(InGerman, theLargeWidgetTranslatesOnlyItsKeys) {
+TEST_F(InGerman, TheLargeWidgetTranslatesOnlyItsKeys) {
   const Texts all = shown(lay(HealthWidgetView{with([](auto& s) {
                                 s.attention.clear();
                                 s.updated = now - 7200;
@@ -474,7 +474,7 @@ TEST_F(InGerman, theLargeWidgetTranslatesOnlyItsKeys) {
   EXPECT_NE(std::find(all.begin(), all.end(), "8,4 GB to clear"), all.end());
 }
 
-TEST(HealthWidgetViewRendering, drawsInLightAndDark) {
+TEST(HealthWidgetViewRendering, DrawsInLightAndDark) {
   Foundation::ScopedClock clock(now);
   drawInBothAppearances(
       "health-", large,
@@ -510,7 +510,7 @@ TEST(HealthWidgetViewRendering, drawsInLightAndDark) {
   EXPECT_GT(rim.green, 0.8);  // the light window background, not red
 }
 
-TEST(HealthWidgetView, aTapOnASeverityBadgeOpensItsRowsSection) {
+TEST(HealthWidgetView, ATapOnASeverityBadgeOpensItsRowsSection) {
   Foundation::ScopedClock clock(now);
   for (auto severity : {WidgetSnapshot::Severity::warning, WidgetSnapshot::Severity::critical}) {
     const LaidOutView laid =

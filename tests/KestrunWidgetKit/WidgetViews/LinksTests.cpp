@@ -39,7 +39,7 @@ View widgetWithTap() {
 
 }  // namespace
 
-TEST(Tap, isALinkUnlessTheEnvironmentAsksForPlainViews) {
+TEST(Tap, IsALinkUnlessTheEnvironmentAsksForPlainViews) {
   EXPECT_FALSE(widgetLinksAsPlainViews(EnvironmentValues()));
 
   const LaidOutView linked = KitTesting::lay(widgetWithTap(), {170, 170});
@@ -58,7 +58,7 @@ TEST(Tap, isALinkUnlessTheEnvironmentAsksForPlainViews) {
   EXPECT_EQ(plain.urlAt({85, 25}), homeURL);  // falls through to the widget's URL
 }
 
-TEST(Tap, readsTheSwitchWhereItIsPlaced) {
+TEST(Tap, ReadsTheSwitchWhereItIsPlaced) {
   EnvironmentValues environment;
   setWidgetLinksAsPlainViews(environment, true);
   EXPECT_TRUE(widgetLinksAsPlainViews(environment));
@@ -82,7 +82,7 @@ class FootnoteInTime : public ::testing::Test {
   }
 };
 
-TEST_F(FootnoteInTime, showsItsContentUpToTheStalenessBoundThenAnOrangeClockLabel) {
+TEST_F(FootnoteInTime, ShowsItsContentUpToTheStalenessBoundThenAnOrangeClockLabel) {
   struct Case {
     double age;
     const char* shown;
@@ -111,14 +111,14 @@ TEST_F(FootnoteInTime, showsItsContentUpToTheStalenessBoundThenAnOrangeClockLabe
   }
 }
 
-TEST_F(FootnoteInTime, isRecomputedWhenTimePasses) {
+TEST_F(FootnoteInTime, IsRecomputedWhenTimePasses) {
   const View view = Footnote{snapshotAged(1100), Text::verbatim("content")};
   EXPECT_NE(KitTesting::lay(view, {170, 40}).root.findText("content"), nullptr);
   clock.advance(101);
   EXPECT_EQ(KitTesting::lay(view, {170, 40}).root.findText("content"), nullptr);
 }
 
-TEST_F(FootnoteInTime, anAbsentContentShowsNothingUntilTheSnapshotIsStale) {
+TEST_F(FootnoteInTime, AnAbsentContentShowsNothingUntilTheSnapshotIsStale) {
   const LaidOutView fresh = footer(60, View());
   EXPECT_TRUE(fresh.root.findAll("Text").empty());
   EXPECT_TRUE(fresh.root.findAll("Image").empty());
@@ -126,7 +126,7 @@ TEST_F(FootnoteInTime, anAbsentContentShowsNothingUntilTheSnapshotIsStale) {
   EXPECT_NE(footer(1201, View()).root.findFirst("Image"), nullptr);
 }
 
-TEST_F(FootnoteInTime, givesItsContentACaptionFontOneLineAndFivePointsAbove) {
+TEST_F(FootnoteInTime, GivesItsContentACaptionFontOneLineAndFivePointsAbove) {
   const LaidOutView laid = footer(
       0, Text::verbatim("a footer far too long to fit on one line of a small widget footer"));
   const LayoutNode* text = laid.root.findFirst("Text");
@@ -141,7 +141,7 @@ TEST_F(FootnoteInTime, givesItsContentACaptionFontOneLineAndFivePointsAbove) {
             Font::caption2.weight(Font::Weight::semibold).resolve());
 }
 
-TEST(SetupView, fillsTheWidgetAndOpensTheHomeSection) {
+TEST(SetupView, FillsTheWidgetAndOpensTheHomeSection) {
   for (Size family : {Size{170, 170}, Size{364, 170}, Size{364, 382}}) {
     SCOPED_TRACE(family.width);
     const LaidOutView laid = KitTesting::lay(SetupView(), family);
@@ -182,7 +182,7 @@ TEST(SetupView, fillsTheWidgetAndOpensTheHomeSection) {
   }
 }
 
-TEST(SetupViewDrawing, theFlagIsInTheBrandColourInBothAppearances) {
+TEST(SetupViewDrawing, TheFlagIsInTheBrandColourInBothAppearances) {
   for (ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
     const std::string name = scheme == ColorScheme::light ? "setup-light" : "setup-dark";
     const auto drawn = KitTesting::draw(SetupView(), {170, 170}, name, scheme);
@@ -192,7 +192,7 @@ TEST(SetupViewDrawing, theFlagIsInTheBrandColourInBothAppearances) {
   }
 }
 
-TEST_F(FootnoteInTime, theStaleLabelIsDrawnOrange) {
+TEST_F(FootnoteInTime, TheStaleLabelIsDrawnOrange) {
   for (ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
     const std::string name =
         scheme == ColorScheme::light ? "footnote-stale-light" : "footnote-stale-dark";

@@ -32,7 +32,7 @@ const Texts setupTexts{"[flag.pattern.checkered]", "Open Kestrun",
 
 }  // namespace
 
-TEST(MemoryWidgetView, showsUsedInstalledSwapAndPressure) {
+TEST(MemoryWidgetView, ShowsUsedInstalledSwapAndPressure) {
   Foundation::ScopedClock clock(now);
   const struct {
     const char* name;
@@ -73,7 +73,7 @@ TEST(MemoryWidgetView, showsUsedInstalledSwapAndPressure) {
   }
 }
 
-TEST(MemoryWidgetView, withoutAMemoryRecordItIsTheFirstRunView) {
+TEST(MemoryWidgetView, WithoutAMemoryRecordItIsTheFirstRunView) {
   Foundation::ScopedClock clock(now);
   WidgetSnapshot noMemory = fullSnapshot();
   noMemory.memory.reset();
@@ -86,7 +86,7 @@ TEST(MemoryWidgetView, withoutAMemoryRecordItIsTheFirstRunView) {
   }
 }
 
-TEST(MemoryWidgetView, everyTapOpensTheMemorySection) {
+TEST(MemoryWidgetView, EveryTapOpensTheMemorySection) {
   Foundation::ScopedClock clock(now);
   const LaidOutView laid = lay(MemoryWidgetView{fullSnapshot()}, small);
   const Point points[] = {centre(findSymbol(laid.root, "memorychip.fill")->frame),
@@ -98,7 +98,7 @@ TEST(MemoryWidgetView, everyTapOpensTheMemorySection) {
   for (Point p : points) EXPECT_EQ(tap(laid, p), "kestrun://open/memory") << p.x << "," << p.y;
 }
 
-TEST(MemoryWidgetView, theFooterShowsThePressureUntilTheSnapshotIsStale) {
+TEST(MemoryWidgetView, TheFooterShowsThePressureUntilTheSnapshotIsStale) {
   Foundation::ScopedClock clock(now);
   const struct {
     Foundation::TimeInterval age;
@@ -120,7 +120,7 @@ TEST(MemoryWidgetView, theFooterShowsThePressureUntilTheSnapshotIsStale) {
   }
 }
 
-TEST(MemoryWidgetView, hugeCountsShrinkThenAreCutInsideTheWidget) {
+TEST(MemoryWidgetView, HugeCountsShrinkThenAreCutInsideTheWidget) {
   Foundation::ScopedClock clock(now);
   constexpr auto most = std::numeric_limits<std::uint64_t>::max();
   const LaidOutView laid = lay(MemoryWidgetView{withMemory(most, most, most)}, small);
@@ -144,13 +144,13 @@ TEST(MemoryWidgetView, hugeCountsShrinkThenAreCutInsideTheWidget) {
   EXPECT_LE(line->frame.width, content.width + 0.5);
 }
 
-TEST_F(InGerman, theMemoryDetailLineIsTranslatedWithItsNumbersUnchanged) {
+TEST_F(InGerman, TheMemoryDetailLineIsTranslatedWithItsNumbersUnchanged) {
   const Texts texts = shown(lay(MemoryWidgetView{fullSnapshot()}, small));
   EXPECT_EQ(texts, (Texts{"[memorychip.fill]", "MEMORY", "18.4 GB", "von 32 GB · 1.2 GB Swap",
                           "Druck: Normal"}));
 }
 
-TEST(MemoryWidgetViewRendering, drawsInLightAndDark) {
+TEST(MemoryWidgetViewRendering, DrawsInLightAndDark) {
   Foundation::ScopedClock clock(now);
   WidgetSnapshot stale = fullSnapshot();
   stale.updated = now - 3 * 3600;

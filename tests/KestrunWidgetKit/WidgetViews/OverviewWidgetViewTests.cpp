@@ -26,7 +26,7 @@ void collectFaded(const LayoutNode& node, std::vector<const LayoutNode*>& out) {
 
 }  // namespace
 
-TEST(OverviewWidgetView, showsBothColumnsAndTheSpeedTestBar) {
+TEST(OverviewWidgetView, ShowsBothColumnsAndTheSpeedTestBar) {
   Foundation::ScopedClock clock(now);
   TestSupport::ScopedLocale english("en_US.UTF-8");
   const struct {
@@ -106,7 +106,7 @@ TEST(OverviewWidgetView, showsBothColumnsAndTheSpeedTestBar) {
   }
 }
 
-TEST(OverviewWidgetView, theResultTextIsThreeRunsOnOneLine) {
+TEST(OverviewWidgetView, TheResultTextIsThreeRunsOnOneLine) {
   Foundation::ScopedClock clock(now);
   const LaidOutView laid = lay(OverviewWidgetView{fullSnapshot()}, medium);
   const LayoutNode* result = findShown(laid.root, "↓ 236  ↑ 41 Mbps · 2 hr. ago");
@@ -125,7 +125,7 @@ TEST(OverviewWidgetView, theResultTextIsThreeRunsOnOneLine) {
   EXPECT_EQ(result->text->paragraph.lineLimit, 1);
 }
 
-TEST(OverviewWidgetView, onlyTheColumnsAndTheRunButtonAreLinks) {
+TEST(OverviewWidgetView, OnlyTheColumnsAndTheRunButtonAreLinks) {
   Foundation::ScopedClock clock(now);
   for (const WidgetSnapshot& s : {fullSnapshot(), emptySnapshot()}) {
     const LaidOutView laid = lay(OverviewWidgetView{s}, medium);
@@ -166,7 +166,7 @@ TEST(OverviewWidgetView, onlyTheColumnsAndTheRunButtonAreLinks) {
   EXPECT_EQ(tap(setup, {2, 2}), "kestrun://open/home");
 }
 
-TEST(OverviewWidgetView, aStaleSnapshotFadesTheBarAndNothingElse) {
+TEST(OverviewWidgetView, AStaleSnapshotFadesTheBarAndNothingElse) {
   Foundation::ScopedClock clock(now);
   const auto at = [](Foundation::TimeInterval age) {
     return lay(OverviewWidgetView{with([&](auto& s) { s.updated = now - age; })}, medium);
@@ -197,7 +197,7 @@ TEST(OverviewWidgetView, aStaleSnapshotFadesTheBarAndNothingElse) {
   EXPECT_EQ(later.size(), 1u);
 }
 
-TEST(OverviewWidgetView, longTextsAreCutInsideTheirColumnAndTheButtonStaysWhole) {
+TEST(OverviewWidgetView, LongTextsAreCutInsideTheirColumnAndTheButtonStaysWhole) {
   Foundation::ScopedClock clock(now);
   const LaidOutView laid =
       lay(OverviewWidgetView{with([](auto& s) {
@@ -228,7 +228,7 @@ TEST(OverviewWidgetView, longTextsAreCutInsideTheirColumnAndTheButtonStaysWhole)
               1);
 }
 
-TEST_F(InGerman, theBarIsTranslatedAndTheLatencyGroupedTheGermanWay) {
+TEST_F(InGerman, TheBarIsTranslatedAndTheLatencyGroupedTheGermanWay) {
   const Texts texts =
       shown(lay(OverviewWidgetView{with([](auto& s) { s.wifi->routerMs = 1234; })}, medium));
   EXPECT_EQ(texts[2], "Good signal");  // column texts are the view's own, never looked up
@@ -241,7 +241,7 @@ TEST_F(InGerman, theBarIsTranslatedAndTheLatencyGroupedTheGermanWay) {
   EXPECT_EQ(empty[13], "Test starten");
 }
 
-TEST(OverviewWidgetViewRendering, drawsInLightAndDark) {
+TEST(OverviewWidgetViewRendering, DrawsInLightAndDark) {
   Foundation::ScopedClock clock(now);
   drawInBothAppearances(
       "overview-", medium,

@@ -14,13 +14,13 @@ using namespace ViewToolkit;
 using KitTesting::distance;
 using KitTesting::over;
 
-TEST(Palette, theBrandIsOneFixedSRGBColourInEveryAppearance) {
+TEST(Palette, TheBrandIsOneFixedSRGBColourInEveryAppearance) {
   EXPECT_EQ(kestrunBrand, Color(Color::RGBColorSpace::sRGB, 0.36, 0.34, 0.98, 1.0));
   EXPECT_EQ(kestrunBrand.description(), "#5c57faff");
   EXPECT_EQ(kestrunBrand.resolve(ColorScheme::light), kestrunBrand.resolve(ColorScheme::dark));
 }
 
-TEST(Palette, everyTintButTheBrandIsThePlatformColourOfItsName) {
+TEST(Palette, EveryTintButTheBrandIsThePlatformColourOfItsName) {
   EXPECT_EQ(color(WidgetSnapshot::Tint::brand), kestrunBrand);
   for (WidgetSnapshot::Tint tint : WidgetSnapshot::allTints) {
     if (tint == WidgetSnapshot::Tint::brand) continue;
@@ -31,7 +31,7 @@ TEST(Palette, everyTintButTheBrandIsThePlatformColourOfItsName) {
   }
 }
 
-TEST(WidgetBackground, windowBackgroundUnderABrandWashToTheCentre) {
+TEST(WidgetBackground, WindowBackgroundUnderABrandWashToTheCentre) {
   const LaidOutView laid = KitTesting::lay(WidgetBackground(), {170, 170});
   const LayoutNode* stack = laid.root.findFirst("ZStack");
   ASSERT_NE(stack, nullptr);
@@ -51,7 +51,7 @@ TEST(WidgetBackground, windowBackgroundUnderABrandWashToTheCentre) {
   }
 }
 
-TEST(WidgetBackground, theBottomFollowsTheAppearanceWhileTheWashKeepsItsColour) {
+TEST(WidgetBackground, TheBottomFollowsTheAppearanceWhileTheWashKeepsItsColour) {
   for (ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
     SCOPED_TRACE(scheme == ColorScheme::light ? "light" : "dark");
     const auto drawn =

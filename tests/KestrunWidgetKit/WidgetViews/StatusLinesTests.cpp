@@ -16,7 +16,7 @@ namespace {
 const ResolvedFont caption2Semibold = Font::caption2.weight(Font::Weight::semibold).resolve();
 }  // namespace
 
-TEST(SpeedLine, downArrowDownloadUpArrowUploadAndTheUnitOnce) {
+TEST(SpeedLine, DownArrowDownloadUpArrowUploadAndTheUnitOnce) {
   struct Case {
     std::int64_t down, up;
     const char* downText;
@@ -56,7 +56,7 @@ TEST(SpeedLine, downArrowDownloadUpArrowUploadAndTheUnitOnce) {
   }
 }
 
-TEST(PressureLine, aSixPointDotAndTheWordInThePressuresColours) {
+TEST(PressureLine, ASixPointDotAndTheWordInThePressuresColours) {
   struct Case {
     WidgetSnapshot::Severity pressure;
     Color dot;
@@ -99,7 +99,7 @@ TEST(PressureLine, aSixPointDotAndTheWordInThePressuresColours) {
   }
 }
 
-TEST(SpeedLineDrawing, theArrowsKeepTheirColoursUnderTheSecondaryNumbers) {
+TEST(SpeedLineDrawing, TheArrowsKeepTheirColoursUnderTheSecondaryNumbers) {
   for (ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
     const std::string name = scheme == ColorScheme::light ? "speed-light" : "speed-dark";
     const auto drawn =

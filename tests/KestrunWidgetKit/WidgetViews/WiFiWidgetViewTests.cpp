@@ -34,7 +34,7 @@ struct Case {
 
 }  // namespace
 
-TEST(WiFiWidgetView, showsTheMainBlockOfEachCase) {
+TEST(WiFiWidgetView, ShowsTheMainBlockOfEachCase) {
   Foundation::ScopedClock clock(now);
   const Case cases[] = {
       {"latency", fullSnapshot(),
@@ -83,7 +83,7 @@ TEST(WiFiWidgetView, showsTheMainBlockOfEachCase) {
   }
 }
 
-TEST(WiFiWidgetView, tintsBySignalBoundsOfItsOwn) {
+TEST(WiFiWidgetView, TintsBySignalBoundsOfItsOwn) {
   Foundation::ScopedClock clock(now);
   // The word comes from signalTitle's bounds, the colour from the widget's: -65 is "Good" yet
   // yellow, -72 is "Fair" and still yellow.
@@ -105,7 +105,7 @@ TEST(WiFiWidgetView, tintsBySignalBoundsOfItsOwn) {
   }
 }
 
-TEST(WiFiWidgetView, theFooterTurnsIntoTheAgeOnceStale) {
+TEST(WiFiWidgetView, TheFooterTurnsIntoTheAgeOnceStale) {
   Foundation::ScopedClock clock(now);
   const struct {
     const char* name;
@@ -129,7 +129,7 @@ TEST(WiFiWidgetView, theFooterTurnsIntoTheAgeOnceStale) {
   }
 }
 
-TEST(WiFiWidgetView, everyTapOpensTheWiFiSectionAndTheFirstRunViewHome) {
+TEST(WiFiWidgetView, EveryTapOpensTheWiFiSectionAndTheFirstRunViewHome) {
   Foundation::ScopedClock clock(now);
   const Point points[] = {{40, 40}, {85, 60}, {140, 24}, {40, 100}, {60, 150}, {1, 1}, {169, 169}};
   for (const WidgetSnapshot& s :
@@ -143,7 +143,7 @@ TEST(WiFiWidgetView, everyTapOpensTheWiFiSectionAndTheFirstRunViewHome) {
   for (Point p : points) EXPECT_EQ(tap(setup, p), "kestrun://open/home");
 }
 
-TEST(WiFiWidgetView, longAndUnusualNamesStayOnOneLineInsideTheWidget) {
+TEST(WiFiWidgetView, LongAndUnusualNamesStayOnOneLineInsideTheWidget) {
   Foundation::ScopedClock clock(now);
   const Rect content = contentRect(small);
   const char* names[] = {
@@ -174,7 +174,7 @@ TEST(WiFiWidgetView, longAndUnusualNamesStayOnOneLineInsideTheWidget) {
   EXPECT_TRUE(content.containsRect(value->frame, 0.5));
 }
 
-TEST_F(InGerman, theWiFiWidgetTranslatesItsKeysOnly) {
+TEST_F(InGerman, TheWiFiWidgetTranslatesItsKeysOnly) {
   const Texts joined = shown(lay(WiFiWidgetView{fullSnapshot()}, small));
   EXPECT_EQ(joined, join({"[wifi]", "WI-FI", "4 ms", "Signal: Good", "Home · 5 GHz"},
                          {"[arrow.down]", "236", "[arrow.up]", "41 Mbit/s"}));
@@ -188,7 +188,7 @@ TEST_F(InGerman, theWiFiWidgetTranslatesItsKeysOnly) {
   EXPECT_EQ(shown(lay(WiFiWidgetView{unchecked}, small))[3], "Mit keinem Netz verbunden");
 }
 
-TEST(WiFiWidgetViewRendering, drawsInLightAndDark) {
+TEST(WiFiWidgetViewRendering, DrawsInLightAndDark) {
   Foundation::ScopedClock clock(now);
   drawInBothAppearances(
       "wifi-", small,

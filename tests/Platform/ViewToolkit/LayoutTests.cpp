@@ -13,12 +13,12 @@ using namespace ViewToolkit;
 
 namespace {
 
-const ViewToolkitTesting::FakeTextMeasurer kMeasurer;
+const ViewToolkitTesting::FakeTextMeasurer measurer;
 
 LaidOutView lay(const View& v, Size size = {200, 100}, double scale = 1) {
   EnvironmentValues env;
   env.displayScale = scale;
-  return layoutView(v, {0, 0, size.width, size.height}, env, kMeasurer);
+  return layoutView(v, {0, 0, size.width, size.height}, env, measurer);
 }
 
 View box(double w, double h) {
@@ -37,7 +37,7 @@ std::vector<Rect> childFrames(const LaidOutView& l) {
 
 }  // namespace
 
-TEST(StackLayout, childrenAreSizedAndPlacedByTheStackRules) {
+TEST(StackLayout, ChildrenAreSizedAndPlacedByTheStackRules) {
   struct Case {
     const char* name;
     View view;
@@ -103,7 +103,7 @@ TEST(StackLayout, childrenAreSizedAndPlacedByTheStackRules) {
   }
 }
 
-TEST(StackLayout, theOverflowExampleIs175Wide) {
+TEST(StackLayout, TheOverflowExampleIs175Wide) {
   // Offered 150: the max-width child gets 75 and takes it, the min-width one gets 75, takes 100.
   LaidOutView l = lay(HStack(VerticalAlignment::center, 0,
                              {View(Color::red).frame(FlexibleFrame{.maxWidth = 100}),
@@ -115,7 +115,7 @@ TEST(StackLayout, theOverflowExampleIs175Wide) {
   EXPECT_EQ(stack.children[1].frame.width, 100);
 }
 
-TEST(FrameLayout, fixedAndFlexibleFramesFollowTheirRules) {
+TEST(FrameLayout, FixedAndFlexibleFramesFollowTheirRules) {
   struct Case {
     const char* name;
     View view;
@@ -172,7 +172,7 @@ TEST(FrameLayout, fixedAndFlexibleFramesFollowTheirRules) {
   }
 }
 
-TEST(ModifierLayout, paddingLayersOffsetAndRotation) {
+TEST(ModifierLayout, PaddingLayersOffsetAndRotation) {
   {
     LaidOutView l = lay(box(20, 10).padding());
     EXPECT_EQ(l.root.frame, (Rect{74, 29, 52, 42}));
@@ -216,7 +216,7 @@ TEST(ModifierLayout, paddingLayersOffsetAndRotation) {
   }
 }
 
-TEST(ZStackLayout, sizeIsTheUnionAndChildrenAlign) {
+TEST(ZStackLayout, SizeIsTheUnionAndChildrenAlign) {
   LaidOutView l = lay(ZStack(Alignment::topTrailing, {box(40, 20), box(10, 10)}));
   EXPECT_EQ(l.root.frame, (Rect{80, 40, 40, 20}));
   EXPECT_EQ(l.root.children[1].frame, (Rect{110, 40, 10, 10}));
@@ -224,7 +224,7 @@ TEST(ZStackLayout, sizeIsTheUnionAndChildrenAlign) {
   EXPECT_EQ(centred.root.children[1].frame, (Rect{95, 45, 10, 10}));
 }
 
-TEST(GridLayout, columnsAsWideAsTheirWidestCellRowsAsTallAsTheirTallest) {
+TEST(GridLayout, ColumnsAsWideAsTheirWidestCellRowsAsTallAsTheirTallest) {
   LaidOutView l =
       lay(Grid(Alignment::center, 6, 4,
                {GridRow({text("ab"), text("abcdef")}), GridRow({text("abcd"), box(10, 14)})}));
@@ -241,7 +241,7 @@ TEST(GridLayout, columnsAsWideAsTheirWidestCellRowsAsTallAsTheirTallest) {
   EXPECT_EQ(row1.children[0].frame.y, row1.frame.y + 2);  // centred in the 14 row
 }
 
-TEST(GridLayout, flexibleCellsShareTheWidth) {
+TEST(GridLayout, FlexibleCellsShareTheWidth) {
   View tile =
       View(Color::gray).frame(FlexibleFrame{.maxWidth = Length::infinity()}).frame({.height = 20});
   LaidOutView l = lay(Grid(Alignment::center, 6, 6, {GridRow({tile, tile}), GridRow({tile, tile})}),
@@ -250,7 +250,7 @@ TEST(GridLayout, flexibleCellsShareTheWidth) {
   EXPECT_EQ(l.root.children[1].children[1].frame.x, 106);
 }
 
-TEST(TextLayout, oneLineShrinksToTheMinimumScaleThenTruncates) {
+TEST(TextLayout, OneLineShrinksToTheMinimumScaleThenTruncates) {
   struct Case {
     double width;
     double minimumScale;
@@ -278,7 +278,7 @@ TEST(TextLayout, oneLineShrinksToTheMinimumScaleThenTruncates) {
   }
 }
 
-TEST(TextLayout, withoutALineLimitTextWraps) {
+TEST(TextLayout, WithoutALineLimitTextWraps) {
   LaidOutView l = lay(text("abcdefghij").frame({.width = 20}));
   const LayoutNode* t = l.root.findFirst("Text");
   EXPECT_EQ(t->frame.size(), (Size{20, 20}));
@@ -286,7 +286,7 @@ TEST(TextLayout, withoutALineLimitTextWraps) {
   EXPECT_FALSE(t->text->box.truncated);
 }
 
-TEST(TextLayout, baselineAlignmentLinesUpTheFirstBaselines) {
+TEST(TextLayout, BaselineAlignmentLinesUpTheFirstBaselines) {
   LaidOutView l = lay(HStack(VerticalAlignment::firstTextBaseline, 0,
                              {text("a"), Text::verbatim("b").font(Font::system(16))}));
   const LayoutNode& small = l.root.children[0];
@@ -294,7 +294,7 @@ TEST(TextLayout, baselineAlignmentLinesUpTheFirstBaselines) {
   EXPECT_EQ(small.frame.y + 8, big.frame.y + 16);
 }
 
-TEST(PixelRounding, edgesLandOnDevicePixelsAndStayAdjacent) {
+TEST(PixelRounding, EdgesLandOnDevicePixelsAndStayAdjacent) {
   for (double scale : {1.0, 2.0, 3.0}) {
     SCOPED_TRACE(scale);
     LaidOutView l = lay(HStack(VerticalAlignment::center, 0,

@@ -65,7 +65,7 @@ void expectSamePixels(const std::vector<std::uint32_t>& want, const std::vector<
     }
 }
 
-TEST(PNGEncoder, opaqueAndTransparentPixelsRoundTripExactly) {
+TEST(PNGEncoder, OpaqueAndTransparentPixelsRoundTripExactly) {
   const int w = 7, h = 5;
   std::vector<std::uint32_t> px(w * h);
   std::mt19937 random(1);
@@ -77,7 +77,7 @@ TEST(PNGEncoder, opaqueAndTransparentPixelsRoundTripExactly) {
   EXPECT_EQ(d.argb, px);
 }
 
-TEST(PNGEncoder, translucentPixelsRoundTripWithinRounding) {
+TEST(PNGEncoder, TranslucentPixelsRoundTripWithinRounding) {
   const int w = 64, h = 64;
   std::vector<std::uint32_t> px;
   std::mt19937 random(2);
@@ -90,7 +90,7 @@ TEST(PNGEncoder, translucentPixelsRoundTripWithinRounding) {
   }
 }
 
-TEST(PNGEncoder, honoursTheStrideAndOddSizes) {
+TEST(PNGEncoder, HonoursTheStrideAndOddSizes) {
   // Rows padded to 16 bytes; the padding holds garbage that must not reach the image.
   for (auto [w, h] : {std::pair{1, 1}, {3, 1}, {1, 9}, {513, 3}}) {
     const int stride = (w * 4 + 15) / 16 * 16 + 16;
@@ -108,14 +108,14 @@ TEST(PNGEncoder, honoursTheStrideAndOddSizes) {
   }
 }
 
-TEST(PNGEncoder, refusesSizesPNGCannotHold) {
+TEST(PNGEncoder, RefusesSizesPNGCannotHold) {
   unsigned char pixel[4] = {};
   EXPECT_THROW(encodePNG(pixel, 0, 1, 4), std::runtime_error);
   EXPECT_THROW(encodePNG(pixel, 1, -1, 4), std::runtime_error);
   EXPECT_THROW(encodePNG(pixel, 2, 1, 4), std::runtime_error);  // stride shorter than a row
 }
 
-TEST(PNGEncoder, aDrawnWidgetDecodesToTheSamePixels) {
+TEST(PNGEncoder, ADrawnWidgetDecodesToTheSamePixels) {
   // Opaque, translucent and clear pixels, antialiased edges and text on a wash, with the corners
   // left clear.
   View widget =

@@ -40,7 +40,7 @@ bool inked(RGBA p, RGBA background = {1, 1, 1, 1}) {
 
 }  // namespace
 
-TEST(GradientDrawing, theWashFadesOutAtTheCentreAndBeyond) {
+TEST(GradientDrawing, TheWashFadesOutAtTheCentreAndBeyond) {
   const Color brand{Color::RGBColorSpace::sRGB, 0.36, 0.34, 0.98, 1.0};
   Drawn d = draw(LinearGradient{Gradient{brand.opacity(0.09), Color::clear}, UnitPoint::topLeading,
                                 UnitPoint::center},
@@ -53,7 +53,7 @@ TEST(GradientDrawing, theWashFadesOutAtTheCentreAndBeyond) {
   EXPECT_EQ(d.bitmap.at({99.8, 0.2}).alpha, 0.0);  // the far corner along the other diagonal
 }
 
-TEST(TextDrawing, inkLiesInsideTheTextFrame) {
+TEST(TextDrawing, InkLiesInsideTheTextFrame) {
   View v = Text::verbatim("Wi-Fi 512")
                .font(Font::system(20, Font::Weight::bold))
                .foregroundStyle(Color::black);
@@ -72,7 +72,7 @@ TEST(TextDrawing, inkLiesInsideTheTextFrame) {
   EXPECT_EQ(outside, 0);
 }
 
-TEST(TextDrawing, oneLineTextShrinksThenTruncatesWithinItsFrame) {
+TEST(TextDrawing, OneLineTextShrinksThenTruncatesWithinItsFrame) {
   View big = Text::verbatim("123456789 GB")
                  .font(Font::system(26, Font::Weight::bold))
                  .lineLimit(1)
@@ -91,7 +91,7 @@ TEST(TextDrawing, oneLineTextShrinksThenTruncatesWithinItsFrame) {
   EXPECT_LE(c->frame.width, width * 0.4 + 0.5);
 }
 
-TEST(AppearanceDrawing, namedColoursResolvePerAppearance) {
+TEST(AppearanceDrawing, NamedColoursResolvePerAppearance) {
   for (auto [scheme, value] :
        {std::pair{ColorScheme::light, 236}, std::pair{ColorScheme::dark, 50}}) {
     Drawn d = draw(View(Color::windowBackground), {10, 10}, {scheme});
@@ -106,7 +106,7 @@ TEST(AppearanceDrawing, namedColoursResolvePerAppearance) {
   EXPECT_NEAR(rasterize(DisplayList::build(laid), dark, text()).at({5, 5}).green * 255, 215, 0.6);
 }
 
-TEST(AccentedDrawing, accentGroupInTheAccentColourTheRestWhiteAtItsAlpha) {
+TEST(AccentedDrawing, AccentGroupInTheAccentColourTheRestWhiteAtItsAlpha) {
   View v =
       HStack(VerticalAlignment::center, 0,
              {View(Color::red).frame({.width = 10, .height = 10}).widgetAccentable(),
@@ -137,7 +137,7 @@ TEST(AccentedDrawing, accentGroupInTheAccentColourTheRestWhiteAtItsAlpha) {
   EXPECT_TRUE(anyInk);
 }
 
-TEST(OpacityDrawing, aGroupFadesAsOneLayer) {
+TEST(OpacityDrawing, AGroupFadesAsOneLayer) {
   // Two overlapping opaque squares at group opacity 0.5: the overlap is not darker.
   View v = ZStack(Alignment::topLeading,
                   {View(Color::black).frame({.width = 20, .height = 20}),
@@ -149,7 +149,7 @@ TEST(OpacityDrawing, aGroupFadesAsOneLayer) {
   EXPECT_NEAR(d.bitmap.at({25, 10}).alpha, 0.5, 0.01);
 }
 
-TEST(ShapeDrawing, strokeStraddlesTheOutlineAndStrokeBorderStaysInside) {
+TEST(ShapeDrawing, StrokeStraddlesTheOutlineAndStrokeBorderStaysInside) {
   auto probe = [](View shape) {
     View v = shape.frame({.width = 20, .height = 20}).padding(5);
     return draw(v, {30, 30}).bitmap;
@@ -162,17 +162,17 @@ TEST(ShapeDrawing, strokeStraddlesTheOutlineAndStrokeBorderStaysInside) {
   EXPECT_FALSE(inked(straddle.at({8.5, 15})));
 }
 
-TEST(SymbolDrawing, everyTableSymbolIsInTheIconFontAndUnknownNamesDrawTheFallback) {
+TEST(SymbolDrawing, EveryTableSymbolIsInTheIconFontAndUnknownNamesDrawTheFallback) {
   const PangoTextSystem& pango = text();
   for (const std::string& name : knownSymbolNames()) {
     SCOPED_TRACE(name);
     SymbolGlyph g = lookupSymbol(name);
     EXPECT_TRUE(g.known);
-    EXPECT_EQ(pango.symbolFamily(g, 16), kIconFontFamily);
+    EXPECT_EQ(pango.symbolFamily(g, 16), iconFontFamily);
   }
   SymbolGlyph fallback = lookupSymbol("../../etc/passwd");
   EXPECT_FALSE(fallback.known);
-  EXPECT_EQ(pango.symbolFamily(fallback, 16), kIconFontFamily);
+  EXPECT_EQ(pango.symbolFamily(fallback, 16), iconFontFamily);
 
   Drawn d =
       draw(Image::systemName("not.a.symbol").font(Font::system(20)).foregroundStyle(Color::black),
@@ -182,7 +182,7 @@ TEST(SymbolDrawing, everyTableSymbolIsInTheIconFontAndUnknownNamesDrawTheFallbac
   EXPECT_GT(ink, 20);
 }
 
-TEST(TextDrawing, aCharacterNoFontHasDrawsNothingRatherThanABox) {
+TEST(TextDrawing, ACharacterNoFontHasDrawsNothingRatherThanABox) {
   // U+0378 is unassigned: no installed font covers it.
   Drawn d = draw(Text::verbatim("\xCD\xB8\xCD\xB8\xCD\xB8")
                      .font(Font::system(20))
@@ -194,7 +194,7 @@ TEST(TextDrawing, aCharacterNoFontHasDrawsNothingRatherThanABox) {
   EXPECT_GT(bad.laid.root.frame.width, 0);
 }
 
-TEST(Documents, pngSvgAndPdfWithRealLinks) {
+TEST(Documents, PngSvgAndPdfWithRealLinks) {
   View v = Link("kestrun://open/wifi", Text::verbatim("Wi-Fi").padding())
                .widgetURL("kestrun://open/home");
   Scene scene{{120, 60}, 2, {}};
@@ -264,7 +264,7 @@ class RecordingTextSystem final : public TextSystem {
 
 }  // namespace
 
-TEST(TextDrawing, drawsThroughTheTextSystemItIsHandedWithWhatLayoutSettled) {
+TEST(TextDrawing, DrawsThroughTheTextSystemItIsHandedWithWhatLayoutSettled) {
   RecordingTextSystem text;
   View v = VStack({Text::verbatim("a line too long to fit")
                        .font(Font::system(20))

@@ -29,7 +29,7 @@ std::map<std::string, char32_t> fontCodepoints() {
   return codepoints;
 }
 
-TEST(SymbolTable, everyNameDrawsTheFontsGlyphOfTheNamedIcon) {
+TEST(SymbolTable, EveryNameDrawsTheFontsGlyphOfTheNamedIcon) {
   auto font = fontCodepoints();
   if (font.empty()) GTEST_SKIP() << "no " << codepointsFile;
   auto symbols = knownSymbols();
@@ -50,7 +50,7 @@ TEST(SymbolTable, everyNameDrawsTheFontsGlyphOfTheNamedIcon) {
 }
 
 // The fallback passes for no name of the table: an unknown name is told from every known one.
-TEST(SymbolTable, unknownNamesDrawAFallbackNoKnownNameDraws) {
+TEST(SymbolTable, UnknownNamesDrawAFallbackNoKnownNameDraws) {
   const std::string fallback = lookupSymbol("no.such.symbol").glyph;
   for (const KnownSymbol& s : knownSymbols())
     EXPECT_NE(lookupSymbol(s.name).glyph, fallback) << s.name;
@@ -65,7 +65,7 @@ TEST(SymbolTable, unknownNamesDrawAFallbackNoKnownNameDraws) {
 
 // The kinds of names a machine-health application sends, in their plain, filled and circled
 // forms where the platform has them.
-TEST(SymbolTable, coversWhatAMachineHealthApplicationSends) {
+TEST(SymbolTable, CoversWhatAMachineHealthApplicationSends) {
   for (const char* name : {"folder",
                            "folder.fill",
                            "doc",

@@ -30,7 +30,7 @@ const std::string longNote =
 
 }  // namespace
 
-TEST(TextLines, aLineLimitCountsEveryLineHoweverTheTextBreaks) {
+TEST(TextLines, ALineLimitCountsEveryLineHoweverTheTextBreaks) {
   const struct {
     const char* name;
     std::string text;
@@ -59,7 +59,7 @@ TEST(TextLines, aLineLimitCountsEveryLineHoweverTheTextBreaks) {
   }
 }
 
-TEST(TextLines, aProposedHeightKeepsTheLinesThatFitAndEndsTheLastWithAnEllipsis) {
+TEST(TextLines, AProposedHeightKeepsTheLinesThatFitAndEndsTheLastWithAnEllipsis) {
   const TextBox whole = text().measure(paragraph(longNote), 1, 60.0, std::nullopt);
   ASSERT_GT(whole.lineCount, 3);
   for (double height : {20.0, 35.0, 50.0}) {
@@ -75,7 +75,7 @@ TEST(TextLines, aProposedHeightKeepsTheLinesThatFitAndEndsTheLastWithAnEllipsis)
   EXPECT_FALSE(text().measure(paragraph(longNote), 1, 60.0, whole.size.height).truncated);
 }
 
-TEST(TextLines, aWrappingTextInASmallFrameShowsWhatFitsAndDrawsInsideIt) {
+TEST(TextLines, AWrappingTextInASmallFrameShowsWhatFitsAndDrawsInsideIt) {
   const View v =
       Text::verbatim(longNote).foregroundStyle(Color::black).frame({.width = 60, .height = 20});
   Scene scene{{100, 40}, 2, {}, Color::white};
@@ -89,7 +89,7 @@ TEST(TextLines, aWrappingTextInASmallFrameShowsWhatFitsAndDrawsInsideIt) {
   EXPECT_LE(ink.maxX(), t->frame.width + 0.5);
 }
 
-TEST(TextLines, aStringSetApartInAnIsolateKeepsItsPlaceInTheLine) {
+TEST(TextLines, AStringSetApartInAnIsolateKeepsItsPlaceInTheLine) {
   for (const char* name :
        {"\u05D1\u05D9\u05EA", "\u0634\u0628\u0643\u0629 \u0627\u0644\u0645\u0646\u0632\u0644"}) {
     SCOPED_TRACE(name);
@@ -104,7 +104,7 @@ TEST(TextLines, aStringSetApartInAnIsolateKeepsItsPlaceInTheLine) {
   }
 }
 
-TEST(TextCache, staysWithinItsBytesWhateverItLaysOut) {
+TEST(TextCache, StaysWithinItsBytesWhateverItLaysOut) {
   PangoTextSystem system;
   for (int document = 0; document < 40; ++document) {
     const std::string name = std::to_string(document) + std::string(20'000, 'n');

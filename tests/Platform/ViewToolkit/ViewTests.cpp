@@ -14,10 +14,10 @@ using namespace ViewToolkit;
 
 namespace {
 
-const ViewToolkitTesting::FakeTextMeasurer kMeasurer;
+const ViewToolkitTesting::FakeTextMeasurer measurer;
 
 LaidOutView lay(const View& v, Size size = {200, 100}, EnvironmentValues env = {}) {
-  return layoutView(v, {0, 0, size.width, size.height}, env, kMeasurer);
+  return layoutView(v, {0, 0, size.width, size.height}, env, measurer);
 }
 
 struct PlainLinksKey {
@@ -44,7 +44,7 @@ struct Clocked {
 
 }  // namespace
 
-TEST(Environment, keysHaveDefaultsAndTheNearestSettingWins) {
+TEST(Environment, KeysHaveDefaultsAndTheNearestSettingWins) {
   View tap = Tap{"kestrun://open/wifi", Text::verbatim("Wi-Fi")};
   EXPECT_EQ(lay(tap).root.kind, "Link");
   EXPECT_EQ(lay(View(tap).environment<PlainLinksKey>(true)).root.kind, "Text");
@@ -57,7 +57,7 @@ TEST(Environment, keysHaveDefaultsAndTheNearestSettingWins) {
   EXPECT_EQ(l.root.text->runs[0].style.font.weight, Font::Weight::medium);
 }
 
-TEST(Components, bodiesAreBuiltWhenTheTreeIsLaidOut) {
+TEST(Components, BodiesAreBuiltWhenTheTreeIsLaidOut) {
   View v = Clocked{};
   {
     Foundation::ScopedClock clock({10});
@@ -67,7 +67,7 @@ TEST(Components, bodiesAreBuiltWhenTheTreeIsLaidOut) {
   EXPECT_TRUE(lay(v).root.findText("late"));
 }
 
-TEST(Views, copiesShareTheirNode) {
+TEST(Views, CopiesShareTheirNode) {
   View a = VStack({Text::verbatim("a"), Spacer()});
   View b = a;
   EXPECT_EQ(a.node(), b.node());
@@ -75,7 +75,7 @@ TEST(Views, copiesShareTheirNode) {
   EXPECT_TRUE(View(std::optional<View>{}).isEmpty());
 }
 
-TEST(Texts, keysOfInterpolatedTextsWriteASpecifierForEachValue) {
+TEST(Texts, KeysOfInterpolatedTextsWriteASpecifierForEachValue) {
   struct Case {
     LocalizedStringKey key;
     std::string expectedKey;
@@ -101,7 +101,7 @@ TEST(Texts, keysOfInterpolatedTextsWriteASpecifierForEachValue) {
   }
 }
 
-TEST(Texts, verbatimTextIsShownAsGivenAndRunsKeepTheirOwnAttributes) {
+TEST(Texts, VerbatimTextIsShownAsGivenAndRunsKeepTheirOwnAttributes) {
   Text big = Text::verbatim("4").font(Font::system(26, Font::Weight::bold, Font::Design::rounded)) +
              Text(" ", std::string("ms"))
                  .font(Font::system(14.3, Font::Weight::semibold, Font::Design::rounded))
@@ -121,7 +121,7 @@ TEST(Texts, verbatimTextIsShownAsGivenAndRunsKeepTheirOwnAttributes) {
   EXPECT_TRUE(lay(Text::verbatim("<b>1 < 2 & 3</b>")).root.findText("<b>1 < 2 & 3</b>"));
 }
 
-TEST(Colors, equalityAndAppearance) {
+TEST(Colors, EqualityAndAppearance) {
   EXPECT_EQ(Color::secondary, Color::secondary);
   EXPECT_NE(Color::secondary, Color::gray);
   EXPECT_NE(Color::secondary, Color::secondary.opacity(0.5));
@@ -157,7 +157,7 @@ TEST(Colors, equalityAndAppearance) {
   EXPECT_EQ(Color(0.36, 0.34, 0.98).description(), "#5c57faff");
 }
 
-TEST(Styles, hierarchicalLevelsFollowTheForegroundStyle) {
+TEST(Styles, HierarchicalLevelsFollowTheForegroundStyle) {
   struct Case {
     const char* name;
     std::optional<ShapeStyle> foreground;
@@ -189,7 +189,7 @@ TEST(Styles, hierarchicalLevelsFollowTheForegroundStyle) {
   }
 }
 
-TEST(HitTesting, theInnermostLinkWinsThenTheWidgetURL) {
+TEST(HitTesting, TheInnermostLinkWinsThenTheWidgetURL) {
   // 200 x 100: a link over the left half holding a link over its top-left quarter; a rotated
   // link and an offset link on the right; the widget URL everywhere else.
   View v =
@@ -230,7 +230,7 @@ TEST(HitTesting, theInnermostLinkWinsThenTheWidgetURL) {
   EXPECT_EQ(lay(Link(*url, View(Color::red)).widgetURL(*url)).urlAt({5, 5}), "kestrun://speedtest");
 }
 
-TEST(HitTesting, linkRegionsAreNamedByTheirTextsInReadingOrder) {
+TEST(HitTesting, LinkRegionsAreNamedByTheirTextsInReadingOrder) {
   View v = VStack(HorizontalAlignment::leading, 0,
                   {Link("tile", VStack(HorizontalAlignment::leading, 0,
                                        {Text::verbatim("MEMORY"), Text::verbatim("Normal pressure"),
@@ -245,7 +245,7 @@ TEST(HitTesting, linkRegionsAreNamedByTheirTextsInReadingOrder) {
   EXPECT_EQ(links[2].label, "");  // nothing to read: the host names it by its destination
 }
 
-TEST(TreeDump, oneObjectANodeWithWhatApplies) {
+TEST(TreeDump, OneObjectANodeWithWhatApplies) {
   View v =
       VStack(HorizontalAlignment::leading, 0,
              {Text::verbatim("Say \"hi\"\n\x01")
@@ -323,7 +323,7 @@ struct Page {
 
 }  // namespace
 
-TEST(ContainerBackground, isLiftedFromTheContentThroughComponentsAndEnvironment) {
+TEST(ContainerBackground, IsLiftedFromTheContentThroughComponentsAndEnvironment) {
   auto layers = containerLayers(VStack({View(Page{})}), {364, 382});
   ASSERT_EQ(layers.size(), 2u);
   // The content no longer draws it; the background alone is the window colour and the wash.
@@ -340,7 +340,7 @@ TEST(ContainerBackground, isLiftedFromTheContentThroughComponentsAndEnvironment)
   EXPECT_EQ(containerLayers(Text::verbatim("plain")).size(), 1u);
 }
 
-TEST(ContainerBackground, survivesWhereverTheContentAsksForIt) {
+TEST(ContainerBackground, SurvivesWhereverTheContentAsksForIt) {
   const View marked = Text::verbatim("x").containerBackground(View(Color::red));
   const struct {
     const char* where;
@@ -367,7 +367,7 @@ TEST(ContainerBackground, survivesWhereverTheContentAsksForIt) {
   }
 }
 
-TEST(ContainerBackground, theFirstWinsAndEachContainerTakesItsOwn) {
+TEST(ContainerBackground, TheFirstWinsAndEachContainerTakesItsOwn) {
   View two = VStack({Text::verbatim("a").containerBackground(View(Color::red)),
                      Text::verbatim("b").containerBackground(View(Color::blue))});
   auto layers = containerLayers(two);
@@ -387,7 +387,7 @@ TEST(ContainerBackground, theFirstWinsAndEachContainerTakesItsOwn) {
   EXPECT_FALSE(layers[0]->findFirst("Color"));
 }
 
-TEST(ContainerBackground, theContentSitsInsideTheMarginsAndTheBackgroundFillsTheCanvas) {
+TEST(ContainerBackground, TheContentSitsInsideTheMarginsAndTheBackgroundFillsTheCanvas) {
   LaidOutView laid = lay(Container(View(Color::green).containerBackground(View(Color::red)),
                                    {{170, 170}, {16, 16, 16, 16}}),
                          {170, 170});
@@ -396,7 +396,7 @@ TEST(ContainerBackground, theContentSitsInsideTheMarginsAndTheBackgroundFillsThe
   EXPECT_EQ(laid.root.children[1].findFirst("Color")->frame, (Rect{16, 16, 138, 138}));
 }
 
-TEST(HitTesting, aLinkCoversWhatItsLabelDrawsWhereverAnOffsetMovedIt) {
+TEST(HitTesting, ALinkCoversWhatItsLabelDrawsWhereverAnOffsetMovedIt) {
   // A row and a badge drawn above its top edge, as an attention row draws its severity dot.
   const View badge = View(Color::red).frame({.width = 8, .height = 8}).offset(2, -6);
   const View row =

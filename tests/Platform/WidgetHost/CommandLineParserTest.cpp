@@ -88,7 +88,7 @@ std::string firstLine(const std::string& text) {
   return text.substr(0, text.find('\n'));
 }
 
-TEST(CommandLineParser, acceptsEveryWayOfGivingAnOption) {
+TEST(CommandLineParser, AcceptsEveryWayOfGivingAnOption) {
   struct Case {
     std::vector<std::string> args;
     std::string out;
@@ -121,7 +121,7 @@ TEST(CommandLineParser, acceptsEveryWayOfGivingAnOption) {
   }
 }
 
-TEST(CommandLineParser, refusesWithOneLineThatSaysWhatIsWrong) {
+TEST(CommandLineParser, RefusesWithOneLineThatSaysWhatIsWrong) {
   struct Case {
     std::vector<std::string> args;
     std::string message;
@@ -164,7 +164,7 @@ TEST(CommandLineParser, refusesWithOneLineThatSaysWhatIsWrong) {
   EXPECT_NE(run({"paint", "--zebra"}).err.find("\nusage: painter paint "), std::string::npos);
 }
 
-TEST(CommandLineParser, nowStandsBeforeTheCommandOrAmongItsOptions) {
+TEST(CommandLineParser, NowStandsBeforeTheCommandOrAmongItsOptions) {
   for (const auto& args :
        std::vector<std::vector<std::string>>{{"--now", "2026-01-02T03:04:05Z", "clock"},
                                              {"--now=2026-01-02T03:04:05Z", "clock"},
@@ -176,7 +176,7 @@ TEST(CommandLineParser, nowStandsBeforeTheCommandOrAmongItsOptions) {
   }
 }
 
-TEST(CommandLineParser, versionHelpAndNoCommand) {
+TEST(CommandLineParser, VersionHelpAndNoCommand) {
   EXPECT_EQ(run({"--version"}).out, "painter 1.2.3\n");
   for (const auto& args :
        std::vector<std::vector<std::string>>{{"paint", "--help"},
@@ -196,7 +196,7 @@ TEST(CommandLineParser, versionHelpAndNoCommand) {
 
 // Every line of every help within 80 columns (counted in characters), each option with its
 // default, the environment and the exit statuses.
-TEST(CommandLineParser, helpListsEveryOptionWithItsDefaultWithinEightyColumns) {
+TEST(CommandLineParser, HelpListsEveryOptionWithItsDefaultWithinEightyColumns) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"--help"}, {"paint", "--help"}, {"clock", "--help"}}) {
     std::string help = run(args).out;
@@ -220,7 +220,7 @@ TEST(CommandLineParser, helpListsEveryOptionWithItsDefaultWithinEightyColumns) {
     EXPECT_NE(paintHelp.find(expected), std::string::npos) << expected << "\n" << paintHelp;
 }
 
-TEST(CommandLineParser, manualPageHasTheSectionsAndNoUnescapedRequests) {
+TEST(CommandLineParser, ManualPageHasTheSectionsAndNoUnescapedRequests) {
   std::string page = run({"--manual-page"}).out;
   for (const char* section :
        {".TH PAINTER 1 ", "\n.SH NAME\npainter \\- paints files\n", "\n.SH SYNOPSIS\n",
@@ -238,7 +238,7 @@ TEST(CommandLineParser, manualPageHasTheSectionsAndNoUnescapedRequests) {
 }
 
 // The completion script run by bash itself, as the shell would call it.
-TEST(CommandLineParser, bashCompletionCompletesCommandsOptionsAndChoices) {
+TEST(CommandLineParser, BashCompletionCompletesCommandsOptionsAndChoices) {
   TestSupport::TemporaryDirectory dir;
   TestSupport::writeFile(dir / "completion.bash", run({"--bash-completion"}).out);
   struct Case {

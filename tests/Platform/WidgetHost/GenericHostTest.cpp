@@ -83,7 +83,7 @@ Outcome run(std::vector<std::string> args,
 
 }  // namespace
 
-TEST(GenericHost, aFakeExtensionsWidgetRendersTapsAndDumps) {
+TEST(GenericHost, AFakeExtensionsWidgetRendersTapsAndDumps) {
   TestSupport::TemporaryDirectory dir;
   Outcome r = run({"render", "--widget", "battery", "--out", dir.path().string()});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -106,7 +106,7 @@ TEST(GenericHost, aFakeExtensionsWidgetRendersTapsAndDumps) {
   EXPECT_EQ(r.out, "gauges://open\n");
 }
 
-TEST(GenericHost, aGivenFileReachesTheWidgetsOfOneCommandOnly) {
+TEST(GenericHost, AGivenFileReachesTheWidgetsOfOneCommandOnly) {
   auto percentShown = [](const Outcome& r) {
     auto at = r.out.find("%\"");
     auto from = r.out.rfind('"', at);
@@ -132,7 +132,7 @@ TEST(GenericHost, aGivenFileReachesTheWidgetsOfOneCommandOnly) {
   EXPECT_EQ(r.out, "");
 }
 
-TEST(GenericHost, choicesUsageLinesAndMessagesComeFromTheExtension) {
+TEST(GenericHost, ChoicesUsageLinesAndMessagesComeFromTheExtension) {
   Outcome r = run({"render", "--widget", "wifi"});
   EXPECT_EQ(r.status, WidgetHost::ExitStatus::usage);
   EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
@@ -152,7 +152,7 @@ TEST(GenericHost, choicesUsageLinesAndMessagesComeFromTheExtension) {
   EXPECT_EQ(r.out.find("kestrun"), std::string::npos);
 }
 
-TEST(GenericHost, aFailedWriteIsOneLineAndAStatus) {
+TEST(GenericHost, AFailedWriteIsOneLineAndAStatus) {
   TestSupport::TemporaryDirectory dir;
   const auto blocked = dir.path() / "file";
   TestSupport::writeFile(blocked, "not a directory");
@@ -164,7 +164,7 @@ TEST(GenericHost, aFailedWriteIsOneLineAndAStatus) {
 }
 
 // The list host-application authors choose from: every name once, with the icon it draws.
-TEST(GenericHost, symbolsListsEveryNameOfTheTable) {
+TEST(GenericHost, SymbolsListsEveryNameOfTheTable) {
   Outcome r = run({"symbols"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string expected;

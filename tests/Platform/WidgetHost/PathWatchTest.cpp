@@ -27,7 +27,7 @@ void replaceAtomically(const fs::path& p, const std::string& text) {
   fs::rename(p.string() + ".tmp", p);
 }
 
-TEST(PathWatch, seesTheFileArriveInDirectoriesThatDidNotExist) {
+TEST(PathWatch, SeesTheFileArriveInDirectoriesThatDidNotExist) {
   TestSupport::TemporaryDirectory tmp;
   fs::path file = tmp.path() / "a" / "b" / "c" / "snapshot.json";
   PathWatch watch(file);
@@ -43,7 +43,7 @@ TEST(PathWatch, seesTheFileArriveInDirectoriesThatDidNotExist) {
   EXPECT_TRUE(changedWithin(watch));
 }
 
-TEST(PathWatch, aFileWrittenBeforeTheWatchMovedDownIsNotMissed) {
+TEST(PathWatch, AFileWrittenBeforeTheWatchMovedDownIsNotMissed) {
   TestSupport::TemporaryDirectory tmp;
   fs::path file = tmp.path() / "group" / "snapshot.json";
   PathWatch watch(file);
@@ -53,7 +53,7 @@ TEST(PathWatch, aFileWrittenBeforeTheWatchMovedDownIsNotMissed) {
   EXPECT_TRUE(watch.watchesFileDirectory());
 }
 
-TEST(PathWatch, reportsWritesReplacementsAndRemovalsOfTheFileOnly) {
+TEST(PathWatch, ReportsWritesReplacementsAndRemovalsOfTheFileOnly) {
   TestSupport::TemporaryDirectory tmp;
   fs::path file = tmp.path() / "snapshot.json";
   PathWatch watch(file);
@@ -69,7 +69,7 @@ TEST(PathWatch, reportsWritesReplacementsAndRemovalsOfTheFileOnly) {
   EXPECT_FALSE(changedWithin(watch, 100));  // nothing left over
 }
 
-TEST(PathWatch, followsTheContainerBeingDeletedAndMadeAgain) {
+TEST(PathWatch, FollowsTheContainerBeingDeletedAndMadeAgain) {
   TestSupport::TemporaryDirectory tmp;
   fs::path group = tmp.path() / "containers" / "group";
   fs::path file = group / "snapshot.json";
@@ -92,7 +92,7 @@ TEST(PathWatch, followsTheContainerBeingDeletedAndMadeAgain) {
   EXPECT_TRUE(changedWithin(watch));
 }
 
-TEST(PathWatch, aRenamedDirectoryIsNoLongerTheFilesDirectory) {
+TEST(PathWatch, ARenamedDirectoryIsNoLongerTheFilesDirectory) {
   TestSupport::TemporaryDirectory tmp;
   fs::path file = tmp.path() / "group" / "snapshot.json";
   fs::create_directories(file.parent_path());

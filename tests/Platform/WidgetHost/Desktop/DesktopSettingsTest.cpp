@@ -7,7 +7,7 @@ namespace {
 using namespace WidgetHost;
 const std::vector<std::string> widgets = {"wifi", "memory", "overview", "health"};
 
-TEST(DesktopSettings, noFileMeansEverythingByDefault) {
+TEST(DesktopSettings, NoFileMeansEverythingByDefault) {
   std::vector<std::string> problems;
   DesktopSettings s = DesktopSettings::parse("", widgets, problems);
   EXPECT_EQ(s.shown, widgets);
@@ -18,7 +18,7 @@ TEST(DesktopSettings, noFileMeansEverythingByDefault) {
   EXPECT_TRUE(problems.empty());
 }
 
-TEST(DesktopSettings, readsEveryKey) {
+TEST(DesktopSettings, ReadsEveryKey) {
   std::vector<std::string> problems;
   DesktopSettings s = DesktopSettings::parse(
       "[widgets]\nshown=health;memory;memory\nappearance=dark\nmode=accented\nscale=2\n"
@@ -37,7 +37,7 @@ TEST(DesktopSettings, readsEveryKey) {
 
 // Each invalid value: one message naming the key and what it accepts, and that key's default,
 // while the valid keys around it still count.
-TEST(DesktopSettings, anInvalidValueGetsOneMessageAndItsDefault) {
+TEST(DesktopSettings, AnInvalidValueGetsOneMessageAndItsDefault) {
   struct Case {
     const char* text;
     const char* message;
@@ -67,7 +67,7 @@ TEST(DesktopSettings, anInvalidValueGetsOneMessageAndItsDefault) {
   }
 }
 
-TEST(DesktopSettings, aDamagedFileIsAllDefaultsWithOneMessage) {
+TEST(DesktopSettings, ADamagedFileIsAllDefaultsWithOneMessage) {
   std::vector<std::string> problems;
   DesktopSettings s = DesktopSettings::parse("[widgets\nmode=accented", widgets, problems);
   EXPECT_EQ(problems.size(), 1u);
@@ -75,7 +75,7 @@ TEST(DesktopSettings, aDamagedFileIsAllDefaultsWithOneMessage) {
   EXPECT_EQ(s.shown, widgets);
 }
 
-TEST(AnchoredPosition, eachCornerOfTheWorkAreaAndNeverOffTheMonitor) {
+TEST(AnchoredPosition, EachCornerOfTheWorkAreaAndNeverOffTheMonitor) {
   Monitor m{"A", {0, 0, 1280, 800}, {0, 30, 1280, 770}};
   ScreenSize size{170, 170};
   struct Case {

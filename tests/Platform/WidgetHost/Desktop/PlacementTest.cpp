@@ -11,7 +11,7 @@ namespace {
 using namespace WidgetHost;
 namespace fs = std::filesystem;
 
-TEST(FirstPlacement, aColumnAtTheTopRightWithEvenGaps) {
+TEST(FirstPlacement, AColumnAtTheTopRightWithEvenGaps) {
   ScreenRect area{0, 30, 1280, 770};  // a panel along the top
   auto points = firstPlacement(area, {{170, 170}, {170, 170}, {364, 170}}, 16);
   ASSERT_EQ(points.size(), 3u);
@@ -20,7 +20,7 @@ TEST(FirstPlacement, aColumnAtTheTopRightWithEvenGaps) {
   EXPECT_EQ(points[2], (ScreenPoint{1280 - 16 - 364, 46 + 2 * (170 + 16)}));
 }
 
-TEST(FirstPlacement, whatDoesNotFitStartsTheNextColumnToTheLeft) {
+TEST(FirstPlacement, WhatDoesNotFitStartsTheNextColumnToTheLeft) {
   ScreenRect area{100, 0, 800, 400};
   auto points = firstPlacement(area, {{200, 180}, {300, 180}, {200, 180}}, 10);
   EXPECT_EQ(points[0], (ScreenPoint{900 - 10 - 200, 10}));
@@ -29,7 +29,7 @@ TEST(FirstPlacement, whatDoesNotFitStartsTheNextColumnToTheLeft) {
   EXPECT_EQ(points[2], (ScreenPoint{900 - 10 - 300 - 10 - 200, 10}));
 }
 
-TEST(PositionStore, keepsPositionsPerWidgetAndMonitorAcrossRuns) {
+TEST(PositionStore, KeepsPositionsPerWidgetAndMonitorAcrossRuns) {
   TestSupport::TemporaryDirectory tmp;
   fs::path file = tmp.path() / "state" / "kestrun-widgets" / "positions.ini";
   {
@@ -49,7 +49,7 @@ TEST(PositionStore, keepsPositionsPerWidgetAndMonitorAcrossRuns) {
   EXPECT_EQ(again.offset("wifi", "HDMI-1"), std::nullopt);
 }
 
-TEST(PositionStore, aDamagedFileIsNoPositionsAndIsReplacedWhole) {
+TEST(PositionStore, ADamagedFileIsNoPositionsAndIsReplacedWhole) {
   TestSupport::TemporaryDirectory tmp;
   fs::path file = tmp.path() / "positions.ini";
   for (const char* text :
@@ -63,7 +63,7 @@ TEST(PositionStore, aDamagedFileIsNoPositionsAndIsReplacedWhole) {
   }
 }
 
-TEST(PlaceWidget, goesBackToItsMonitorOrElseToThePrimaryOne) {
+TEST(PlaceWidget, GoesBackToItsMonitorOrElseToThePrimaryOne) {
   TestSupport::TemporaryDirectory tmp;
   PositionStore store(tmp.path() / "positions.ini");
   store.set("memory", "DP-2", {100, 200});
@@ -86,7 +86,7 @@ TEST(PlaceWidget, goesBackToItsMonitorOrElseToThePrimaryOne) {
   EXPECT_EQ(p.position, (ScreenPoint{1919, 1079}));
 }
 
-TEST(MonitorAt, thePointsMonitorElseThePrimary) {
+TEST(MonitorAt, ThePointsMonitorElseThePrimary) {
   std::vector<Monitor> both = {{"A", {0, 0, 100, 100}, {}}, {"B", {100, 0, 100, 100}, {}}};
   EXPECT_EQ(monitorAt(both, {150, 50})->name, "B");
   EXPECT_EQ(monitorAt(both, {-5, 500})->name, "A");

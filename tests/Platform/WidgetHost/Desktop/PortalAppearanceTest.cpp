@@ -9,7 +9,7 @@ using Preference = PortalAppearance::Preference;
 
 // The portal's Read wraps the value in two variants, ReadOne and SettingChanged in one; values
 // the desktop may add later mean no preference; anything but a uint32 is no answer.
-TEST(PortalAppearance, decodesTheColourSchemeInAnyNumberOfVariants) {
+TEST(PortalAppearance, DecodesTheColourSchemeInAnyNumberOfVariants) {
   struct Case {
     const char* text;
     std::optional<Preference> expected;
@@ -27,7 +27,7 @@ TEST(PortalAppearance, decodesTheColourSchemeInAnyNumberOfVariants) {
   EXPECT_EQ(PortalAppearance::decode(nullptr), std::nullopt);
 }
 
-TEST(PortalAppearance, withoutABusThePreferenceStaysUnknown) {
+TEST(PortalAppearance, WithoutABusThePreferenceStaysUnknown) {
   PortalAppearance portal(nullptr, [] { FAIL() << "no change without a bus"; });
   EXPECT_EQ(portal.preference(), std::nullopt);
 }

@@ -8,7 +8,7 @@ using WidgetHost::TapTracker;
 const std::optional<std::string> memory = "kestrun://open/memory";
 const std::optional<std::string> wifi = "kestrun://open/wifi";
 
-TEST(TapTracker, opensOnReleaseOverTheLinkThePressBeganOn) {
+TEST(TapTracker, OpensOnReleaseOverTheLinkThePressBeganOn) {
   struct Case {
     const char* what;
     std::optional<std::string> atPress, atRelease;
@@ -26,7 +26,7 @@ TEST(TapTracker, opensOnReleaseOverTheLinkThePressBeganOn) {
   }
 }
 
-TEST(TapTracker, aDoubleClickOpensOnce) {
+TEST(TapTracker, ADoubleClickOpensOnce) {
   TapTracker taps;
   int opened = 0;
   for (int count : {1, 2}) {
@@ -36,7 +36,7 @@ TEST(TapTracker, aDoubleClickOpensOnce) {
   EXPECT_EQ(opened, 1);
 }
 
-TEST(TapTracker, aPressThatTravelsStartsAMoveAndOpensNothing) {
+TEST(TapTracker, APressThatTravelsStartsAMoveAndOpensNothing) {
   TapTracker taps;
   taps.pressed(1, {10, 10}, memory);
   EXPECT_FALSE(taps.moved({12, 12}));  // a shaky hand is still a tap
@@ -46,7 +46,7 @@ TEST(TapTracker, aPressThatTravelsStartsAMoveAndOpensNothing) {
   EXPECT_FALSE(taps.moved({80, 80}));  // no press, no move
 }
 
-TEST(TapTracker, aReleaseWithoutAPressOrAfterACancelOpensNothing) {
+TEST(TapTracker, AReleaseWithoutAPressOrAfterACancelOpensNothing) {
   TapTracker taps;
   EXPECT_EQ(taps.released(memory), std::nullopt);
   taps.pressed(1, {10, 10}, memory);
