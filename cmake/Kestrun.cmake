@@ -78,3 +78,22 @@ function(kestrun_library name dir)
   target_include_directories(${name} PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/kestrun>)
   set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
 endfunction()
+
+# kestrun_install_naming_bindir(TEMPLATE DESTINATION)
+# Installs TEMPLATE (without its .in) into DESTINATION under the prefix, with @KESTRUN_FULL_BINDIR@
+# replaced by the installed program directory. That is known only when installing: the package
+# installs to /usr whatever the build was configured with.
+function(kestrun_install_naming_bindir template destination)
+  get_filename_component(name ${template} NAME_WLE)
+  install(CODE "
+    file(READ \"${template}\" text)
+    set(bindir \"${CMAKE_INSTALL_BINDIR}\")
+    if(NOT IS_ABSOLUTE \"\${bindir}\")
+      set(bindir \"\${CMAKE_INSTALL_PREFIX}/\${bindir}\")
+    endif()
+    string(REPLACE \"@KESTRUN_FULL_BINDIR@\" \"\${bindir}\" text \"\${text}\")
+    set(to \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${destination}\")
+    message(STATUS \"Installing: \${to}/${name}\")
+    file(MAKE_DIRECTORY \"\${to}\")
+    file(WRITE \"\${to}/${name}\" \"\${text}\")")
+endfunction()

@@ -45,6 +45,11 @@ bash -n "$completion" || fail "the bash completion is no bash"
 grep -q '^complete -F _kestrun_widgets kestrun-widgets$' "$completion" ||
   fail "the completion completes nothing"
 
+# The probe's unit and link handler name the program where the package puts it.
+grep -qx "ExecStart=/usr/bin/kestrun-probe run" "$root/usr/lib/systemd/user/kestrun-probe.service" ||
+  fail "the probe's unit does not run /usr/bin/kestrun-probe"
+grep -qx "Exec=/usr/bin/kestrun-probe open %u" "$root/usr/share/applications/kestrun-probe.desktop" ||
+  fail "the probe's link handler does not run /usr/bin/kestrun-probe"
 unit=$root/usr/lib/systemd/user/kestrun-widgets.service
 for line in "ExecStart=/usr/bin/kestrun-widgets host" "PartOf=graphical-session.target" \
   "After=graphical-session.target" "Restart=on-failure"; do
