@@ -18,7 +18,8 @@ struct Entry {
 // matched to the icon font's glyph of the same meaning. The font has no outline/fill pairs for
 // most glyphs: a plain name takes the outline glyph where the font has one, ".fill" the filled
 // one, and ".circle"/".square" forms the glyph itself. Sorted by name for binary search.
-constexpr std::array symbolTable = {
+// A plain array: deducing a std::array of this many entries passes clang's template nesting limit.
+constexpr Entry symbolTable[] = {
     Entry{"airplane", 0xE539, 0, "flight"},
     Entry{"airplane.circle", 0xE539, 0, "flight"},
     Entry{"airplane.circle.fill", 0xE539, 0, "flight"},
@@ -898,18 +899,19 @@ std::string utf8(char32_t c) {
   return s;
 }
 
-static_assert(std::adjacent_find(symbolTable.begin(), symbolTable.end(),
+static_assert(std::adjacent_find(std::begin(symbolTable), std::end(symbolTable),
                                  [](const Entry& a, const Entry& b) {
                                    return !(a.name < b.name);
-                                 }) == symbolTable.end(),
+                                 }) == std::end(symbolTable),
               "the table is sorted by name, each name once");
 
 }  // namespace
 
 SymbolGlyph lookupSymbol(std::string_view name) {
-  auto it = std::lower_bound(symbolTable.begin(), symbolTable.end(), name,
+  auto it = std::lower_bound(std::begin(symbolTable), std::end(symbolTable), name,
                              [](const Entry& e, std::string_view n) { return e.name < n; });
-  if (it != symbolTable.end() && it->name == name) return {utf8(it->codepoint), it->rotation, true};
+  if (it != std::end(symbolTable) && it->name == name)
+    return {utf8(it->codepoint), it->rotation, true};
   return {utf8(fallback.codepoint), 0, false};
 }
 
