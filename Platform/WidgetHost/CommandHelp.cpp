@@ -75,13 +75,13 @@ std::string optionHelp(const Option& o) {
 
 std::vector<std::pair<int, std::string>> statusesOf(const Program& p, const Command& c) {
   std::vector<std::pair<int, std::string>> statuses = p.exitStatuses;
-  for (const auto& [status, meaning] : c.exitStatuses) {
+  for (const auto& own : c.exitStatuses) {
     auto it = std::find_if(statuses.begin(), statuses.end(),
-                           [&](const auto& s) { return s.first == status; });
+                           [&](const auto& s) { return s.first == own.first; });
     if (it != statuses.end())
-      it->second = meaning;
+      it->second = own.second;
     else
-      statuses.emplace_back(status, meaning);
+      statuses.push_back(own);
   }
   std::sort(statuses.begin(), statuses.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
