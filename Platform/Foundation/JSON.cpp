@@ -229,24 +229,6 @@ class Parser {
     for (int i = 0; i < 4; ++i) v = v << 4 | static_cast<char32_t>(hexDigit());
     return v;
   }
-  void appendUTF8(char32_t c) {
-    std::string& out = s_.strings;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | c >> 6);
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | c >> 12);
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | c >> 18);
-      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
 
   // The input was checked to be UTF-8 as a whole, so only escapes and controls need a look.
   std::uint32_t string() {
@@ -313,7 +295,7 @@ class Parser {
             c1 = 0x10000 + ((c1 - 0xD800) << 10) + (c2 - 0xDC00);
           }
           holdsNul = holdsNul || c1 == 0;
-          appendUTF8(c1);
+          appendUTF8(s_.strings, c1);
           break;
         }
         default:

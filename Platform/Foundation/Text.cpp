@@ -12,6 +12,24 @@ namespace Foundation {
 
 bool isValidUTF8(std::string_view text) { return simdjson::validate_utf8(text.data(), text.size()); }
 
+void appendUTF8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
 DecodedCodePoint decodeUTF8(std::string_view text, std::size_t at) {
   auto byte = static_cast<unsigned char>(text[at]);
   if (byte < 0x80) return {byte, 1};

@@ -10,6 +10,9 @@ namespace Foundation {
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
 bool isValidUTF8(std::string_view text);
 
+// Appends the code point `c` (at most U+10FFFF, no surrogate) to `out` in UTF-8.
+void appendUTF8(std::string& out, char32_t c);
+
 // The code point that starts at text[at] and its length in bytes; a length of 0 when no valid
 // sequence starts there (then `value` is the byte itself).
 struct DecodedCodePoint {

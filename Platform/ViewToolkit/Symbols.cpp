@@ -1,7 +1,9 @@
 #include "Platform/ViewToolkit/Symbols.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
+
+#include "Platform/Foundation/Text.h"
 
 namespace ViewToolkit {
 namespace {
@@ -881,21 +883,7 @@ constexpr Entry fallback{"", 0xE574, 0, "category"};
 
 std::string utf8(char32_t c) {
   std::string s;
-  if (c < 0x80) {
-    s += char(c);
-  } else if (c < 0x800) {
-    s += char(0xC0 | (c >> 6));
-    s += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    s += char(0xE0 | (c >> 12));
-    s += char(0x80 | ((c >> 6) & 0x3F));
-    s += char(0x80 | (c & 0x3F));
-  } else {
-    s += char(0xF0 | (c >> 18));
-    s += char(0x80 | ((c >> 12) & 0x3F));
-    s += char(0x80 | ((c >> 6) & 0x3F));
-    s += char(0x80 | (c & 0x3F));
-  }
+  Foundation::appendUTF8(s, c);
   return s;
 }
 

@@ -510,25 +510,19 @@ GtkWindow* newWindow(DesktopState& state, const char* title) {
 
 void installStyle() {
   // Transparent around each widget's rounded shape; the focus ring shows which link Enter opens.
-  GtkCssProvider* css = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(
-      css,
+  std::string style =
       "window.kestrun-widget { background: none; box-shadow: none; }\n"
       ".kestrun-link:focus-visible { outline: 2px solid #3584e4; outline-offset: -3px;"
-      " border-radius: 6px; }\n",
-      -1);
+      " border-radius: 6px; }\n";
+  // Without a compositing manager the room a menu keeps for its shadow is drawn black: there, menus
+  // go without a shadow.
+  if (!gdk_display_is_composited(gdk_display_get_default()))
+    style += "popover > contents { box-shadow: none; }\n";
+  GtkCssProvider* css = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(css, style.c_str(), -1);
   gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css),
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(css);
-  // Without a compositing manager the room a menu keeps for its shadow is drawn black: there, menus
-  // go without a shadow.
-  if (!gdk_display_is_composited(gdk_display_get_default())) {
-    GtkCssProvider* flat = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(flat, "popover > contents { box-shadow: none; }\n", -1);
-    gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(flat),
-                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(flat);
-  }
 }
 
 void addAppActions(DesktopState& state) {
