@@ -28,70 +28,38 @@ namespace WidgetStore = KestrunWidgetKit::WidgetStore;
 namespace Probe {
 namespace {
 
-constexpr const char* usageText =
-    "usage: kestrun-probe once [--print] [--config FILE] [--verbose]\n"
-    "       kestrun-probe run [--config FILE] [--verbose]\n"
-    "       kestrun-probe open URL [--config FILE] [--verbose]\n"
-    "       kestrun-probe ports [--wait]\n"
-    "       kestrun-probe gallery\n"
-    "\n"
-    "once     measures this machine and stores the widgets' snapshot (--print: writes it to\n"
-    "         standard output instead)\n"
-    "run      measures every interval, storing when the content changed or the refresh is due\n"
-    "open     answers a kestrun:// link: kestrun://speedtest or kestrun://open/<section>\n"
-    "ports    lists your processes' listening TCP ports\n"
-    "gallery  draws the widgets' gallery page and opens it\n";
+namespace CL = Foundation::CommandLine;
+using CL::Arguments;
+using CL::CommandIO;
 
+// The options a measuring command reads, as the parser has them.
 struct Options {
-  std::string command;
   bool print = false;
   bool verbose = false;
-  bool wait = false;
   std::optional<std::string> config;
-  std::vector<std::string> operands;
+
+  explicit Options(const Arguments& arguments)
+      : print(arguments.has("print")),
+        verbose(arguments.has("verbose")),
+        config(arguments.value("config")) {}
 };
 
-void say(const std::string& line) {
-  std::cerr << "kestrun-probe: " << line << '\n';
+void say(CommandIO& io, const std::string& line) {
+  io.err << "kestrun-probe: " << line << '\n';
 }
 
-std::optional<Options> parseOptions(int argc, char** argv) {
-  Options options;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view argument = argv[i];
-    if (argument == "--print")
-      options.print = true;
-    else if (argument == "--verbose")
-      options.verbose = true;
-    else if (argument == "--wait")
-      options.wait = true;
-    else if (argument == "--config") {
-      if (++i == argc) return std::nullopt;
-      options.config = argv[i];
-    } else if (argument.starts_with("--config="))
-      options.config = std::string(argument.substr(9));
-    else if (argument.starts_with("--") && argument != "--help")
-      return std::nullopt;
-    else if (options.command.empty())
-      options.command = argument;
-    else
-      options.operands.emplace_back(argument);
-  }
-  return options;
-}
-
-Config loadOptionsConfig(const Options& options) {
+Config loadOptionsConfig(const Options& options, CommandIO& io) {
   std::vector<std::string> messages;
   Config config;
   if (options.config)
     config = loadConfig(*options.config, messages);
   else if (auto file = defaultConfigFile())
     config = loadConfig(*file, messages);
-  for (const auto& message : messages) say(message);
+  for (const auto& message : messages) say(io, message);
   return config;
 }
 
-std::filesystem::path selfPath(const char* argv0) {
+std::filesystem::path selfPath(const std::string& argv0) {
   std::error_code error;
   auto self = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::filesystem::path(argv0) : self;
@@ -103,38 +71,39 @@ std::optional<WidgetSnapshot::SpeedTest> storedSpeedTest() {
   return stored ? stored->speedTest : std::nullopt;
 }
 
-int store(const WidgetSnapshot& snapshot, bool quiet) {
+int store(const WidgetSnapshot& snapshot, bool quiet, CommandIO& io) {
   auto file = WidgetStore::fileURL();
   if (!file) {
-    say("no application group container to store the snapshot in (see kestrun-widgets where)");
+    say(io, "no application group container to store the snapshot in (see kestrun-widgets where)");
     return ExitStatus::noContainer;
   }
   try {
     WidgetStore::write(snapshot);
   } catch (const std::system_error& error) {
-    say(displayText(error.what()));
+    say(io, displayText(error.what()));
     return ExitStatus::writeError;
   }
-  if (!quiet) std::cout << displayText(file->string()) << '\n';
+  if (!quiet) io.out << displayText(file->string()) << '\n';
   return ExitStatus::success;
 }
 
-void printNotes(const std::vector<std::string>& notes, bool verbose) {
+void printNotes(const std::vector<std::string>& notes, bool verbose, CommandIO& io) {
   if (verbose)
-    for (const auto& note : notes) say(displayText(note));
+    for (const auto& note : notes) say(io, displayText(note));
 }
 
-int once(const Options& options) {
-  Config config = loadOptionsConfig(options);
+int once(const Arguments& arguments, CommandIO& io) {
+  Options options(arguments);
+  Config config = loadOptionsConfig(options, io);
   Probe probe(systemSources(config));
   std::vector<std::string> notes;
   auto snapshot = probe.measure(storedSpeedTest(), notes);
-  printNotes(notes, options.verbose);
+  printNotes(notes, options.verbose, io);
   if (options.print) {
-    std::cout << encodeSnapshot(snapshot) << '\n';
+    io.out << encodeSnapshot(snapshot) << '\n';
     return ExitStatus::success;
   }
-  return store(snapshot, false);
+  return store(snapshot, false, io);
 }
 
 timespec bootTime() {
@@ -147,8 +116,9 @@ double seconds(const timespec& t) {
   return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
-int run(const Options& options) {
-  Config config = loadOptionsConfig(options);
+int run(const Arguments& arguments, CommandIO& io) {
+  Options options(arguments);
+  Config config = loadOptionsConfig(options, io);
   Probe probe(systemSources(config));
   std::optional<WidgetSnapshot> lastStored;
   double lastStoredAt = 0;
@@ -158,10 +128,10 @@ int run(const Options& options) {
   while (true) {
     std::vector<std::string> notes;
     auto snapshot = probe.measure(storedSpeedTest(), notes);
-    printNotes(notes, options.verbose);
+    printNotes(notes, options.verbose, io);
     double now = seconds(bootTime());
     if (!lastStored || !snapshot.sameContent(*lastStored) || now - lastStoredAt >= config.refresh) {
-      int status = store(snapshot, true);
+      int status = store(snapshot, true, io);
       if (status == ExitStatus::noContainer) return status;
       if (status == ExitStatus::success) {
         lastStored = snapshot;
@@ -176,9 +146,9 @@ int run(const Options& options) {
   }
 }
 
-int speedTest(const Config& config, bool verbose) {
+int speedTest(const Config& config, bool verbose, CommandIO& io) {
   if (!config.speedTestCommand) {
-    say("no speed test: set [SpeedTest] Command in the configuration");
+    say(io, "no speed test: set [SpeedTest] Command in the configuration");
     notify("No speed test configured", "Set [SpeedTest] Command in probe.ini.");
     return ExitStatus::failure;
   }
@@ -186,8 +156,8 @@ int speedTest(const Config& config, bool verbose) {
   auto now = Foundation::Clock::now();
   if (previous && now.timeIntervalSince(previous->date) >= 0 &&
       now.timeIntervalSince(previous->date) < config.speedTestMinimumInterval) {
-    say("the last speed test ran less than " + std::to_string(config.speedTestMinimumInterval) +
-        " s ago; not running another");
+    say(io, "the last speed test ran less than " + std::to_string(config.speedTestMinimumInterval) +
+                " s ago; not running another");
     return ExitStatus::failure;
   }
   std::string why;
@@ -198,112 +168,188 @@ int speedTest(const Config& config, bool verbose) {
     if (!result) why = "the speed test's first line is not \"DOWNLOAD UPLOAD\" in Mbps";
   }
   if (!result) {
-    say(displayText(why));
+    say(io, displayText(why));
     notify("The speed test failed", why);
     return ExitStatus::failure;
   }
   Probe probe(systemSources(config));
   std::vector<std::string> notes;
   auto snapshot = probe.measure(result, notes);
-  printNotes(notes, verbose);
-  return store(snapshot, true);
+  printNotes(notes, verbose, io);
+  return store(snapshot, true, io);
 }
 
-int open(const Options& options, const char* argv0) {
-  if (options.operands.size() != 1) {
-    std::cerr << usageText;
-    return ExitStatus::usage;
-  }
-  Config config = loadOptionsConfig(options);
+int open(const Arguments& arguments, CommandIO& io, const std::string& self) {
+  if (arguments.operands().size() != 1) throw CL::UsageError{"expected one URL"};
+  const std::string& url = arguments.operands()[0];
+  Options options(arguments);
+  Config config = loadOptionsConfig(options, io);
   std::string why;
-  auto link = parseDeepLink(options.operands[0], &why);
+  auto link = parseDeepLink(url, &why);
   if (!link) {
-    say(displayText(why));
-    notify("Kestrun cannot open this link", displayText(options.operands[0]));
+    say(io, displayText(why));
+    notify("Kestrun cannot open this link", displayText(url));
     return ExitStatus::failure;
   }
-  if (std::holds_alternative<SpeedTestLink>(*link)) return speedTest(config, options.verbose);
+  if (std::holds_alternative<SpeedTestLink>(*link)) return speedTest(config, options.verbose, io);
 
   const std::string& section = std::get<OpenLink>(*link).section;
-  LinkContext context{selfPath(argv0), cacheHome(), std::nullopt};
+  LinkContext context{selfPath(self), cacheHome(), std::nullopt};
   if (auto roots = projectRoots(config); !roots.empty()) context.projectRoot = roots.front();
   auto command = commandForSection(section, config, context);
   if (!command) {
-    say("no command for the section \"" + displayText(section) + "\"");
+    say(io, "no command for the section \"" + displayText(section) + "\"");
     notify("Kestrun has no section \"" + displayText(section) + "\"",
            "Add a command for it under [Links] in probe.ini.");
     return ExitStatus::failure;
   }
   if (!launchDetached(*command, &why)) {
-    say(displayText(why));
+    say(io, displayText(why));
     notify("Kestrun could not open \"" + displayText(section) + "\"", displayText(why));
     return ExitStatus::failure;
   }
   return ExitStatus::success;
 }
 
-int ports(const Options& options) {
+int ports(const Arguments& arguments, CommandIO& io) {
   auto listeners = ownListeners("/", ::getuid());
-  if (listeners.empty()) std::cout << "No listening TCP ports of yours.\n";
+  if (listeners.empty()) io.out << "No listening TCP ports of yours.\n";
   for (const auto& owned : listeners)
-    std::cout << owned.listener.address << ':' << owned.listener.port << "  " << owned.command
-              << " (" << owned.pid << ")\n";
-  if (options.wait) {
-    std::cout << "\nPress Enter to close." << std::flush;
+    io.out << owned.listener.address << ':' << owned.listener.port << "  " << owned.command << " ("
+           << owned.pid << ")\n";
+  if (arguments.has("wait")) {
+    io.out << "\nPress Enter to close." << std::flush;
     std::string ignored;
-    std::getline(std::cin, ignored);
+    std::getline(io.in, ignored);
   }
   return ExitStatus::success;
 }
 
-int gallery(const char* argv0) {
-  auto widgets = selfPath(argv0).parent_path() / "kestrun-widgets";
+int gallery(CommandIO& io, const std::string& self) {
+  auto widgets = selfPath(self).parent_path() / "kestrun-widgets";
   auto cache = cacheHome();
   if (!cache) {
-    say("no cache directory for the gallery (HOME is not set)");
+    say(io, "no cache directory for the gallery (HOME is not set)");
     return ExitStatus::failure;
   }
   auto out = *cache / "kestrun-probe" / "gallery";
   std::string why;
   if (!runCapturing({widgets.string(), "gallery", "--out", out.string()}, std::chrono::seconds(60),
                     &why)) {
-    say(displayText(why));
+    say(io, displayText(why));
     return ExitStatus::failure;
   }
   if (!launchDetached({"xdg-open", (out / "index.html").string()}, &why)) {
-    say(displayText(why));
+    say(io, displayText(why));
     return ExitStatus::failure;
   }
   return ExitStatus::success;
 }
 
+const CL::Option configOption{"config",
+                              "FILE",
+                              "Reads the configuration from FILE.",
+                              "$XDG_CONFIG_HOME/kestrun-probe/probe.ini (~/.config when unset)",
+                              {},
+                              false,
+                              "file"};
+const CL::Option verboseOption{
+    "verbose", "",
+    "Says on standard error what could not be measured and why (a part left out, a helper that "
+    "failed).",
+    "quiet"};
+
 }  // namespace
 
+std::vector<CL::Command> commands(const std::string& self) {
+  return {
+      {"once",
+       "",
+       "Measures this machine once and stores the widgets' snapshot; prints the file it stored.",
+       {{"print", "", "Writes the snapshot document to standard output instead of storing it.",
+         "store it"},
+        configOption,
+        verboseOption},
+       once},
+      {"run",
+       "",
+       "Measures every interval ([Probe] Interval) and stores the snapshot when its content "
+       "changed or the last store is older than the refresh ([Probe] Refresh). Runs until "
+       "stopped; kestrun-probe.service runs it for the session.",
+       {configOption, verboseOption},
+       run,
+       Foundation::ClockPace::running},
+      {"open",
+       "URL",
+       "Answers a kestrun:// link: kestrun://speedtest runs the speed test and stores a new "
+       "snapshot; kestrun://open/SECTION runs the command configured for that section ([Links]) "
+       "or its default. Installed as the desktop's handler of kestrun:// links.",
+       {configOption, verboseOption},
+       [self](const Arguments& arguments, CommandIO& io) { return open(arguments, io, self); }},
+      {"ports",
+       "",
+       "Lists your processes' listening TCP ports, a line each: the address and port, then the "
+       "command and its process id.",
+       {{"wait", "", "Waits for Enter before it ends, for a terminal opened to show the list.",
+         "end at once"}},
+       ports},
+      {"gallery",
+       "",
+       "Draws the widgets' gallery page with kestrun-widgets gallery into the cache directory "
+       "and opens it.",
+       {},
+       [self](const Arguments&, CommandIO& io) { return gallery(io, self); }},
+  };
+}
+
+CL::Program program() {
+  return {
+      "kestrun-probe",
+      KESTRUN_VERSION,
+      "measures this machine for the Kestrun desktop widgets",
+      "Measures memory, disk, Wi-Fi, the speed test, your development servers and what needs "
+      "attention (unpushed commits, little free disk, memory pressure, a weak signal), and stores "
+      "the result as the widgets' snapshot, widget-snapshot.json in the group container, through "
+      "the kit's atomic write. A part that cannot be measured is left out, never guessed.",
+      {
+          {"XDG_CONFIG_HOME",
+           "Holds kestrun-probe/probe.ini, the configuration (~/.config when "
+           "unset)."},
+          {"XDG_DATA_HOME",
+           "Holds the group containers, and so the snapshot file, "
+           "$XDG_DATA_HOME/group-containers/GROUP/widget-snapshot.json, and the trash counted as "
+           "space that can be cleared (~/.local/share when unset)."},
+          {"XDG_CACHE_HOME",
+           "The cache counted as space that can be cleared, and where gallery "
+           "draws its page (~/.cache when unset)."},
+          {"KESTRUN_BUNDLE",
+           "The widgets' bundle directory holding Info.plist (the group identifier), in place of "
+           "the one installed beside the program."},
+          {"DOCKER_HOST, XDG_RUNTIME_DIR",
+           "Where the Docker or Podman socket whose running containers count as development "
+           "servers is looked for (unix://… only)."},
+      },
+      {
+          {ExitStatus::success, "success"},
+          {ExitStatus::failure,
+           "a link nobody answers, a command that cannot start, a speed test refused or failed"},
+          {ExitStatus::writeError, "the snapshot could not be stored (the previous file stays)"},
+          {ExitStatus::noContainer, "no group identifier or group container"},
+          {ExitStatus::usage, "a command line that cannot be understood"},
+          {ExitStatus::internalError, "an internal error: a failure no command expected"},
+      },
+      {
+          {"$XDG_CONFIG_HOME/kestrun-probe/probe.ini", "The configuration."},
+          {"/usr/share/doc/kestrun-probe/probe.ini.example", "An example configuration."},
+          {"$XDG_DATA_HOME/group-containers/GROUP/widget-snapshot.json",
+           "The snapshot the probe stores and the widgets show."},
+      },
+  };
+}
+
 int runCommandLine(int argc, char** argv) {
-  auto options = parseOptions(argc, argv);
-  for (int i = 1; i < argc; ++i)
-    if (std::string_view(argv[i]) == "--help") {
-      std::cout << usageText;
-      return ExitStatus::success;
-    }
-  if (!options || options->command.empty()) {
-    std::cerr << usageText;
-    return ExitStatus::usage;
-  }
-  const auto& command = options->command;
-  bool operandsAllowed = command == "open";
-  if (!operandsAllowed && !options->operands.empty()) {
-    std::cerr << usageText;
-    return ExitStatus::usage;
-  }
-  if (command == "once") return once(*options);
-  if (command == "run") return run(*options);
-  if (command == "open") return open(*options, argv[0]);
-  if (command == "ports") return ports(*options);
-  if (command == "gallery") return gallery(argv[0]);
-  say("unknown command \"" + displayText(command) + "\"");
-  std::cerr << usageText;
-  return ExitStatus::usage;
+  CommandIO io{std::cout, std::cerr, std::cin};
+  return CL::run(program(), argc, argv, commands(argc > 0 ? argv[0] : "kestrun-probe"), io);
 }
 
 }  // namespace Probe

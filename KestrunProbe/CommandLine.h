@@ -1,16 +1,29 @@
-// The probe's command line: once, run, open, ports and gallery. Everything it prints about the
-// machine is display text; errors are one line on stderr with a documented exit status.
+// The probe's command line: once, run, open, ports and gallery, declared to Foundation's command
+// line, which parses them and makes the help, the manual page and the bash completion of the
+// same declarations. Everything it prints about the machine is display text; errors are one line
+// on stderr with a documented exit status.
 #pragma once
+
+#include <string>
+#include <vector>
+
+#include "Platform/Foundation/CommandLine.h"
 
 namespace Probe {
 
+// The statuses of every program of the project, named for what they mean here.
 namespace ExitStatus {
-inline constexpr int success = 0;
-inline constexpr int failure = 1;      // a link nobody answers, a command that cannot start
-inline constexpr int writeError = 2;   // the snapshot could not be stored
-inline constexpr int noContainer = 3;  // no group identifier or container to store into
-inline constexpr int usage = 64;
+using namespace Foundation::CommandLine::ExitStatus;
+inline constexpr int writeError = platformError;   // the snapshot could not be stored
+inline constexpr int noContainer = notConfigured;  // no group identifier or container
 }  // namespace ExitStatus
+
+// The program as its help, manual page and completion describe it.
+Foundation::CommandLine::Program program();
+
+// The commands; `self` is how the program was started (argv[0]), for finding the installed
+// program beside it when /proc/self/exe cannot be read.
+std::vector<Foundation::CommandLine::Command> commands(const std::string& self);
 
 int runCommandLine(int argc, char** argv);
 

@@ -97,3 +97,23 @@ function(kestrun_install_naming_bindir template destination)
     file(MAKE_DIRECTORY \"\${to}\")
     file(WRITE \"\${to}/${name}\" \"\${text}\")")
 endfunction()
+
+# kestrun_command_line_docs(PROGRAM)
+# The manual page PROGRAM(1) and the bash completion of a program on Foundation's command line,
+# printed by the program itself from the declarations its parser reads, so that neither can drift
+# from what it accepts. Made by the target PROGRAM-docs (part of `all`) and installed.
+function(kestrun_command_line_docs program)
+  set(man_page ${CMAKE_CURRENT_BINARY_DIR}/${program}.1.gz)
+  set(bash_completion ${CMAKE_CURRENT_BINARY_DIR}/${program}.bash)
+  add_custom_command(OUTPUT ${man_page} ${bash_completion}
+    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${program}> -DBUNDLE=${KESTRUN_BUILD_DATA_DIR}
+            -DMAN=${man_page} -DCOMPLETION=${bash_completion}
+            -P ${PROJECT_SOURCE_DIR}/cmake/CommandLineDocs.cmake
+    DEPENDS ${program} ${PROJECT_SOURCE_DIR}/cmake/CommandLineDocs.cmake
+    COMMENT "Writing the manual page and the bash completion of ${program}"
+    VERBATIM)
+  add_custom_target(${program}-docs ALL DEPENDS ${man_page} ${bash_completion})
+  install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${bash_completion} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    RENAME ${program})
+endfunction()

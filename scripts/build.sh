@@ -20,5 +20,5 @@ else
     cmake --preset "$preset" -DKESTRUN_BUILD_TESTS=OFF -DKESTRUN_BUILD_BENCH=OFF >/dev/null
   fi
   cmake --build --preset "$preset" --target kestrun-widgets kestrun-widgets-docs kestrun-probe \
-    kestrun-probe-repos
+    kestrun-probe-docs kestrun-probe-repos
 fi

@@ -162,7 +162,7 @@ TEST_F(ProbeCommandLine, UsageErrorsAndHelp) {
   }
   auto help = probe({"--help"});
   ASSERT_TRUE(help.ok);
-  EXPECT_NE(help.out.find("kestrun-probe once"), std::string::npos);
+  EXPECT_NE(help.out.find("\n  once "), std::string::npos);
 }
 
 TEST_F(ProbeCommandLine, RunStoresAtOnceAndAgainInALaterRound) {

@@ -281,7 +281,7 @@ TEST(CommandLine, EveryCommandsHelpFitsEightyColumnsAndExplainsEveryOption) {
     for (std::string line; std::getline(lines, line);) {
       std::size_t columns = 0;
       for (unsigned char c : line) columns += (c & 0xC0) != 0x80;
-      EXPECT_LE(columns, WidgetHost::helpWidth) << line;
+      EXPECT_LE(columns, Foundation::CommandLine::helpWidth) << line;
     }
     for (const char* variable : {"KESTRUN_BUNDLE", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
                                  "XDG_STATE_HOME", "GSK_RENDERER", "LANGUAGE"})

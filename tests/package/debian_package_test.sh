@@ -16,8 +16,14 @@ cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 |
 deb=$tmp/out/kestrun-widgets_${version}_amd64.deb
 [ -f "$deb" ] || fail "no $deb"
 
-# lintian prints a note on stderr when run as root; the verdict is its status.
-lintian --fail-on error --no-tag-display-limit "$deb" 2>/dev/null || fail "lintian reports errors"
+# lintian prints a note on stderr when run as root; the verdict is its status. Every program
+# has its manual page: lintian only warns of one missing, so that is looked for in what it says.
+lintian --fail-on error --no-tag-display-limit "$deb" 2>/dev/null >"$tmp/lintian.log" ||
+  { cat "$tmp/lintian.log" >&2; fail "lintian reports errors"; }
+if grep -q 'no-manual-page' "$tmp/lintian.log"; then
+  cat "$tmp/lintian.log" >&2
+  fail "lintian finds a program without a manual page"
+fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in fonts-inter fonts-material-design-icons-iconfont libgtk-4-1 libcairo2 libpango-1.0-0 \
@@ -33,17 +39,19 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/app.kestrun.widgets.met
   >"$tmp/appstream.log" 2>&1 || { cat "$tmp/appstream.log" >&2; fail "AppStream metadata"; }
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/app.kestrun.widgets.svg" ] || fail "icon"
 
-# The manual page and the completion, made from the program's own declarations.
-man_page=$root/usr/share/man/man1/kestrun-widgets.1.gz
-[ -f "$man_page" ] || fail "no manual page"
-for section in NAME SYNOPSIS COMMANDS OPTIONS ENVIRONMENT "EXIT STATUS"; do
-  zcat "$man_page" | grep -qx "\.SH $section" || fail "the manual page lacks $section"
+# The manual pages and the completions, made from the programs' own declarations.
+for program in kestrun-widgets kestrun-probe; do
+  man_page=$root/usr/share/man/man1/$program.1.gz
+  [ -f "$man_page" ] || fail "no manual page for $program"
+  for section in NAME SYNOPSIS COMMANDS OPTIONS ENVIRONMENT "EXIT STATUS"; do
+    zcat "$man_page" | grep -qx "\.SH $section" || fail "the manual page of $program lacks $section"
+  done
+  completion=$root/usr/share/bash-completion/completions/$program
+  [ -f "$completion" ] || fail "no bash completion for $program"
+  bash -n "$completion" || fail "the bash completion of $program is no bash"
+  grep -qx "complete -F _${program//-/_} $program" "$completion" ||
+    fail "the completion of $program completes nothing"
 done
-completion=$root/usr/share/bash-completion/completions/kestrun-widgets
-[ -f "$completion" ] || fail "no bash completion"
-bash -n "$completion" || fail "the bash completion is no bash"
-grep -q '^complete -F _kestrun_widgets kestrun-widgets$' "$completion" ||
-  fail "the completion completes nothing"
 
 # The probe's unit and link handler name the program where the package puts it.
 grep -qx "ExecStart=/usr/bin/kestrun-probe run" "$root/usr/lib/systemd/user/kestrun-probe.service" ||
@@ -90,6 +98,9 @@ done < <(find "$root/usr/bin" "$root/usr/lib" -type f -print0)
 cli=$root/usr/bin/kestrun-widgets
 run() { env -u KESTRUN_BUNDLE XDG_DATA_HOME="$tmp/data" LANGUAGE= "$@"; }
 [ "$(run "$cli" --version)" = "kestrun-widgets $version" ] || fail "--version: $(run "$cli" --version)"
+probe=$root/usr/bin/kestrun-probe
+[ "$(run "$probe" --version)" = "kestrun-probe $version" ] ||
+  fail "kestrun-probe --version: $(run "$probe" --version)"
 grep -q "<string>$version</string>" "$root/usr/share/kestrun-widgets/Info.plist" ||
   fail "Info.plist does not carry version $version"
 run LANG=C.UTF-8 "$cli" --now 2026-12-09T06:00:00Z render --source preview --out "$tmp/widgets" \

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "Platform/Foundation/JSON.h"
+#include "Platform/ViewToolkit/RenderError.h"
 #include "Platform/ViewToolkit/Symbols.h"
 #include "Platform/ViewToolkit/Text.h"
 #include "Platform/WidgetHost/CommandLine.h"
@@ -161,6 +162,20 @@ TEST(GenericHost, AFailedWriteIsOneLineAndAStatus) {
   EXPECT_EQ(r.err.rfind("gauges render: ", 0), 0u) << r.err;
   EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
   EXPECT_EQ(r.out, "");
+}
+
+// A drawing that fails ends its command as a refused write does, not as a fault of the program.
+TEST(GenericHost, AFailedDrawingIsOneLineAndAPlatformError) {
+  WidgetHost::Command draw{"draw", "", "Draws nothing.", {}, [](const auto&, auto&) -> int {
+                             throw ViewToolkit::RenderError("cairo: out of memory");
+                           }};
+  const char* argv[] = {"gauges", "draw"};
+  std::ostringstream out, err;
+  std::istringstream in;
+  int status = WidgetHost::runCommandLine("gauges", 2, argv, {draw}, {out, err, in});
+  EXPECT_EQ(status, WidgetHost::ExitStatus::platformError);
+  EXPECT_EQ(err.str(), "gauges draw: cairo: out of memory\n");
+  EXPECT_EQ(out.str(), "");
 }
 
 // The list host-application authors choose from: every name once, with the icon it draws.

@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <sstream>
 
-#include "Platform/WidgetHost/CommandLine.h"
+#include "Platform/Foundation/CommandLine.h"
 #include "tests/Support/TestSupport.h"
 
 namespace {
 
-using WidgetHost::Arguments;
-using WidgetHost::Command;
-using WidgetHost::CommandIO;
-using WidgetHost::Option;
+using Foundation::CommandLine::Arguments;
+using Foundation::CommandLine::Command;
+using Foundation::CommandLine::CommandIO;
+using Foundation::CommandLine::Option;
 
 Command paint() {
   return {"paint",
@@ -55,7 +55,7 @@ Command clock() {
           }};
 }
 
-WidgetHost::Program program() {
+Foundation::CommandLine::Program program() {
   return {
       "painter",
       "1.2.3",
@@ -79,8 +79,8 @@ Outcome run(std::vector<std::string> args) {
   for (const auto& a : args) argv.push_back(a.c_str());
   std::ostringstream out, err;
   std::istringstream in;
-  int status = WidgetHost::runCommandLine(program(), int(argv.size()), argv.data(),
-                                          {paint(), clock()}, {out, err, in});
+  int status = Foundation::CommandLine::run(program(), int(argv.size()), argv.data(),
+                                            {paint(), clock()}, {out, err, in});
   return {status, out.str(), err.str()};
 }
 
@@ -113,7 +113,7 @@ TEST(CommandLineParser, AcceptsEveryWayOfGivingAnOption) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     Outcome r = run(c.args);
     if (c.out.empty()) {
-      EXPECT_EQ(r.status, WidgetHost::ExitStatus::usage);
+      EXPECT_EQ(r.status, Foundation::CommandLine::ExitStatus::usage);
     } else {
       EXPECT_EQ(r.status, 0) << r.err;
       EXPECT_EQ(r.out, c.out);
@@ -156,7 +156,7 @@ TEST(CommandLineParser, RefusesWithOneLineThatSaysWhatIsWrong) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     Outcome r = run(c.args);
-    EXPECT_EQ(r.status, WidgetHost::ExitStatus::usage);
+    EXPECT_EQ(r.status, Foundation::CommandLine::ExitStatus::usage);
     EXPECT_EQ(firstLine(r.err), c.message);
     EXPECT_EQ(r.out, "");
   }
@@ -189,7 +189,7 @@ TEST(CommandLineParser, VersionHelpAndNoCommand) {
     EXPECT_EQ(r.out.rfind("usage: painter paint ", 0), 0u) << r.out;
   }
   Outcome none = run({});
-  EXPECT_EQ(none.status, WidgetHost::ExitStatus::usage);
+  EXPECT_EQ(none.status, Foundation::CommandLine::ExitStatus::usage);
   EXPECT_EQ(none.out, "");
   EXPECT_NE(none.err.find("commands:"), std::string::npos);
 }
@@ -205,7 +205,7 @@ TEST(CommandLineParser, HelpListsEveryOptionWithItsDefaultWithinEightyColumns) {
       std::size_t columns = 0;
       for (unsigned char c : line) columns += (c & 0xC0) != 0x80;
       // One word longer than a line may stand alone on one; no line holds two words past 80.
-      if (columns > WidgetHost::helpWidth) {
+      if (columns > Foundation::CommandLine::helpWidth) {
         EXPECT_EQ(line.find(' ', line.find_first_not_of(' ')), std::string::npos) << line;
       }
     }

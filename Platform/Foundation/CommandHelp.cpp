@@ -3,9 +3,9 @@
 #include <ostream>
 #include <sstream>
 
-#include "Platform/WidgetHost/CommandLine.h"
+#include "Platform/Foundation/CommandLine.h"
 
-namespace WidgetHost {
+namespace Foundation::CommandLine {
 namespace {
 
 // Words of `text` filled into lines of at most `width` columns, each after `indent` spaces and
@@ -239,9 +239,18 @@ void writeManualPage(std::ostream& os, const Program& p, const std::vector<Comma
         "[\\fIOPTIONS\\fR] [\\fIARGUMENTS\\fR]\n.br\n.B "
      << roff(p.name) << "\n\\fB\\-\\-help\\fR | \\fB\\-\\-version\\fR\n";
   if (!p.description.empty()) os << ".SH DESCRIPTION\n" << roff(p.description) << '\n';
-  os << ".PP\nOptions take their value as the next argument or after an equals sign "
-        "(\\fB\\-\\-widget memory\\fR, \\fB\\-\\-widget=memory\\fR); \\fB\\-\\-\\fR ends the "
-        "options. Each option may be given once.\n";
+  // The example is the first option that takes a value, with its first choice if it has any.
+  const Option* example = nullptr;
+  for (const auto& c : commands)
+    for (const Option& o : c.options)
+      if (!example && !valueText(o).empty()) example = &o;
+  std::string name = example ? example->name : globalOptions().front().name;
+  std::string value = example ? (example->choices.empty() ? example->value : example->choices[0])
+                              : globalOptions().front().value;
+  os << ".PP\nOptions take their value as the next argument or after an equals sign (\\fB"
+     << roff("--" + name) << "\\fR \\fI" << roff(value) << "\\fR, \\fB" << roff("--" + name + "=")
+     << "\\fR\\fI" << roff(value)
+     << "\\fR); \\fB\\-\\-\\fR ends the options. Each option may be given once.\n";
   os << ".SH COMMANDS\n";
   for (const auto& c : commands) {
     os << ".TP\n\\fB" << roff(c.name) << "\\fR";
@@ -344,4 +353,4 @@ void writeBashCompletion(std::ostream& os, const Program& p, const std::vector<C
   os << "complete -F " << function << ' ' << shellWord(p.name) << '\n';
 }
 
-}  // namespace WidgetHost
+}  // namespace Foundation::CommandLine
