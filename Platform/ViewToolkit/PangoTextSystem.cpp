@@ -30,6 +30,14 @@ constexpr const char* serifFamily = "DejaVu Serif";
 // changed texts. A text that would take more than an eighth of it is not kept.
 constexpr std::size_t cacheBytes = 2 << 20;
 constexpr std::size_t largestKept = cacheBytes / 8;
+// Every text is laid out with its first run at this size, and every symbol at it, then drawn
+// scaled to its own size. Pango asks fontconfig for a sorted font set (a sort of every installed
+// font, and two threads for it) and makes a font for each size it meets, and shrink-to-fit and
+// the symbol sizes make many; laid out at one size, a process needs one font set per family and
+// weight (and per ratio between the sizes of one text's runs). Hinting and the rounding of glyph
+// positions are off, so the metrics scale linearly and the glyphs are rasterized at the same
+// device size as before: the drawing is the same.
+constexpr double layoutSize = 16;
 
 const char* family(const ResolvedFont& font, double size) {
   switch (font.design) {
@@ -76,6 +84,7 @@ using LayoutRef = std::unique_ptr<PangoLayout, LayoutDeleter>;
 // text, so that runs are coloured when drawn without laying the text out again.
 struct PangoShapedText final : ShapedText {
   LayoutRef layout;
+  double unitsPerPoint = 1;  // the layout's sizes and positions over the drawn text's, in points
   std::vector<guint> runEnds;
   std::size_t bytes = 0;  // about what it holds, for the cache's budget
 };
@@ -234,15 +243,29 @@ struct PangoTextSystem::Impl {
     return key;
   }
 
-  // One layout of the runs' texts (`pieces`, already valid UTF-8 with their breaks set). With a
-  // width, lines wrap at it; with `lines` as well, the text is cut to that many lines per
-  // paragraph, the last one ending in an ellipsis.
+  // The layout units a point of a paragraph's text is: its first run is laid out at layoutSize.
+  static double unitsPerPoint(const TextParagraph& p, double scale) {
+    if (p.runs.empty()) return 1;
+    const double size = std::max(1.0, p.runs.front().style.font.size * scale);
+    return std::isfinite(size) ? layoutSize / size : 1;
+  }
+
+  // One layout of the runs' texts (`pieces`, already valid UTF-8 with their breaks set), in
+  // units of `units` a point. With a width (in those units), lines wrap at it; with `lines` as
+  // well, the text is cut to that many lines per paragraph, the last one ending in an ellipsis.
   std::shared_ptr<PangoShapedText> build(const TextParagraph& p,
                                          const std::vector<std::string>& pieces, double scale,
-                                         std::optional<double> width, std::optional<int> lines) {
+                                         double units, std::optional<double> width,
+                                         std::optional<int> lines) {
     auto shaped = std::make_shared<PangoShapedText>();
     PangoLayout* layout = pango_layout_new(context);
     shaped->layout.reset(layout);
+    shaped->unitsPerPoint = units;
+    // The family by the size drawn (the display cut from displayCutFrom on), at the laid-out size.
+    const auto fontOf = [&](const ResolvedFont& f) {
+      const double size = std::max(1.0, f.size * scale);
+      return describe(family(f, size), size * units, f.weight);
+    };
     std::string text;
     PangoAttrList* attrs = pango_attr_list_new();
     for (std::size_t i = 0; i < p.runs.size(); ++i) {
@@ -252,14 +275,15 @@ struct PangoTextSystem::Impl {
       const guint end = static_cast<guint>(text.size());
       shaped->runEnds.push_back(end);
       if (start == end) continue;
-      PangoFontDescription* desc = describe(r.style.font, r.style.font.size * scale);
+      PangoFontDescription* desc = fontOf(r.style.font);
       PangoAttribute* a = pango_attr_font_desc_new(desc);
       pango_font_description_free(desc);
       a->start_index = start;
       a->end_index = end;
       pango_attr_list_insert(attrs, a);
       if (r.style.tracking != 0) {
-        a = pango_attr_letter_spacing_new(int(std::lround(r.style.tracking * scale * PANGO_SCALE)));
+        a = pango_attr_letter_spacing_new(
+            int(std::lround(r.style.tracking * scale * units * PANGO_SCALE)));
         a->start_index = start;
         a->end_index = end;
         pango_attr_list_insert(attrs, a);
@@ -278,8 +302,7 @@ struct PangoTextSystem::Impl {
     pango_layout_set_auto_dir(layout, FALSE);
     if (!p.runs.empty()) {
       // An empty text still has the height of a line in its font.
-      const ResolvedFont& f = p.runs.front().style.font;
-      PangoFontDescription* desc = describe(f, f.size * scale);
+      PangoFontDescription* desc = fontOf(p.runs.front().style.font);
       pango_layout_set_font_description(layout, desc);
       pango_font_description_free(desc);
     }
@@ -334,19 +357,22 @@ struct PangoTextSystem::Impl {
       std::string piece = validUTF8(r.text);
       pieces.push_back(oneLine ? setBreaks(piece, 0) : std::move(piece));
     }
+    const double units = unitsPerPoint(p, scale);
+    std::optional<double> layoutWidth;
+    if (width) layoutWidth = *width * units;
     std::shared_ptr<PangoShapedText> shaped =
-        build(p, pieces, scale, width, oneLine ? std::optional<int>(1) : std::nullopt);
+        build(p, pieces, scale, units, layoutWidth, oneLine ? std::optional<int>(1) : std::nullopt);
     if (!oneLine && (p.lineLimit || height)) {
       // Pango limits lines per paragraph and keeps at least one of each, so a text cut to its
       // lines is laid out again as one paragraph: its lines broken where they broke, the rest
       // joined into the last line, which ends in an ellipsis.
       PangoLayout* full = shaped->layout.get();
       int keep = p.lineLimit ? *p.lineLimit : std::numeric_limits<int>::max();
-      if (height) keep = std::min(keep, linesWithin(full, *height));
+      if (height) keep = std::min(keep, linesWithin(full, *height * units));
       if (pango_layout_get_line_count(full) > keep) {
         const std::size_t joinFrom =
             static_cast<std::size_t>(pango_layout_get_line_readonly(full, keep - 1)->start_index);
-        std::optional<double> lineWidth = width;
+        std::optional<double> lineWidth = layoutWidth;
         if (!lineWidth) {
           PangoRectangle logical;
           pango_layout_get_extents(full, nullptr, &logical);
@@ -358,7 +384,7 @@ struct PangoTextSystem::Impl {
           piece = setBreaks(piece, joinFrom > at ? joinFrom - at : 0);
           at += size;
         }
-        shaped = build(p, pieces, scale, lineWidth, keep);
+        shaped = build(p, pieces, scale, units, lineWidth, keep);
       }
     }
     hideUnknownGlyphs(shaped->layout.get());
@@ -366,15 +392,15 @@ struct PangoTextSystem::Impl {
     return store(std::move(key), std::move(shaped));
   }
 
-  Shaped symbolLayout(const SymbolGlyph& s, double glyphSize) {
+  // A symbol's glyph at layoutSize, whatever size it is drawn at.
+  Shaped symbolLayout(const SymbolGlyph& s) {
     std::string key = "\x01symbol";
-    appendKey(key, glyphSize);
     key += s.glyph;
     if (Shaped l = cached(key)) return l;
     auto shaped = std::make_shared<PangoShapedText>();
     PangoLayout* layout = pango_layout_new(context);
     shaped->layout.reset(layout);
-    PangoFontDescription* desc = describe(iconFontFamily, glyphSize, Font::Weight::regular);
+    PangoFontDescription* desc = describe(iconFontFamily, layoutSize, Font::Weight::regular);
     pango_layout_set_font_description(layout, desc);
     pango_font_description_free(desc);
     pango_layout_set_text(layout, s.glyph.data(), static_cast<int>(s.glyph.size()));
@@ -396,16 +422,17 @@ TextBox PangoTextSystem::measure(const TextParagraph& paragraph, double fontScal
                                  std::optional<double> width, std::optional<double> height) const {
   Impl::Shaped shaped = impl_->shape(paragraph, fontScale, width, height);
   PangoLayout* layout = shaped->layout.get();
+  const double unit = PANGO_SCALE * shaped->unitsPerPoint;  // a point in Pango's units
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
   TextBox box;
-  box.size = {double(logical.width) / PANGO_SCALE, double(logical.height) / PANGO_SCALE};
-  box.firstBaseline = double(pango_layout_get_baseline(layout) - logical.y) / PANGO_SCALE;
+  box.size = {double(logical.width) / unit, double(logical.height) / unit};
+  box.firstBaseline = double(pango_layout_get_baseline(layout) - logical.y) / unit;
   PangoLayoutIter* it = pango_layout_get_iter(layout);
   int lastBaseline = pango_layout_iter_get_baseline(it);
   while (pango_layout_iter_next_line(it)) lastBaseline = pango_layout_iter_get_baseline(it);
   pango_layout_iter_free(it);
-  box.lastBaseline = double(lastBaseline - logical.y) / PANGO_SCALE;
+  box.lastBaseline = double(lastBaseline - logical.y) / unit;
   box.lineCount = pango_layout_get_line_count(layout);
   box.truncated = pango_layout_is_ellipsized(layout);
   box.shaped = std::move(shaped);
@@ -421,8 +448,9 @@ Rect PangoTextSystem::inkBounds(const TextBox& laidOut) const {
   if (!shaped) return {};
   PangoRectangle ink, logical;
   pango_layout_get_extents(shaped->layout.get(), &ink, &logical);
-  return {double(ink.x - logical.x) / PANGO_SCALE, double(ink.y - logical.y) / PANGO_SCALE,
-          double(ink.width) / PANGO_SCALE, double(ink.height) / PANGO_SCALE};
+  const double unit = PANGO_SCALE * shaped->unitsPerPoint;
+  return {double(ink.x - logical.x) / unit, double(ink.y - logical.y) / unit,
+          double(ink.width) / unit, double(ink.height) / unit};
 }
 
 std::optional<double> PangoTextSystem::xOfCharacter(const TextBox& laidOut,
@@ -435,7 +463,8 @@ std::optional<double> PangoTextSystem::xOfCharacter(const TextBox& laidOut,
   pango_layout_get_extents(layout, nullptr, &logical);
   pango_layout_index_to_pos(layout, static_cast<int>(index), &pos);
   // A right-to-left character's box has a negative width: its leading edge is on the right.
-  return double(std::min(pos.x, pos.x + pos.width) - logical.x) / PANGO_SCALE;
+  return double(std::min(pos.x, pos.x + pos.width) - logical.x) /
+         (PANGO_SCALE * shaped->unitsPerPoint);
 }
 
 std::string PangoTextSystem::laidOutText(const TextBox& laidOut) const {
@@ -445,12 +474,19 @@ std::string PangoTextSystem::laidOutText(const TextBox& laidOut) const {
 
 namespace {
 
-void showAt(cairo_t* cr, PangoLayout* layout, Point origin) {
+// Moves the origin to `origin` and scales user space from points to the layout's units.
+void enterLayoutSpace(cairo_t* cr, Point origin, double unitsPerPoint) {
+  cairo_translate(cr, origin.x, origin.y);
+  cairo_scale(cr, 1 / unitsPerPoint, 1 / unitsPerPoint);
+}
+
+void showAt(cairo_t* cr, const PangoShapedText& shaped, Point origin) {
+  PangoLayout* layout = shaped.layout.get();
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
   cairo_save(cr);
-  cairo_move_to(cr, origin.x - double(logical.x) / PANGO_SCALE,
-                origin.y - double(logical.y) / PANGO_SCALE);
+  enterLayoutSpace(cr, origin, shaped.unitsPerPoint);
+  cairo_move_to(cr, -double(logical.x) / PANGO_SCALE, -double(logical.y) / PANGO_SCALE);
   pango_cairo_show_layout(cr, layout);
   cairo_restore(cr);
 }
@@ -472,6 +508,7 @@ void showRuns(cairo_t* cr, const PangoShapedText& shaped, Point origin,
   pango_layout_get_extents(layout, nullptr, &logical);
   const char* text = pango_layout_get_text(layout);
   cairo_save(cr);
+  enterLayoutSpace(cr, origin, shaped.unitsPerPoint);
   PangoLayoutIter* it = pango_layout_get_iter(layout);
   do {
     PangoLayoutRun* run = pango_layout_iter_get_run_readonly(it);
@@ -484,8 +521,8 @@ void showRuns(cairo_t* cr, const PangoShapedText& shaped, Point origin,
     cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
     PangoRectangle extents;
     pango_layout_iter_get_run_extents(it, nullptr, &extents);
-    cairo_move_to(cr, origin.x + double(extents.x - logical.x) / PANGO_SCALE,
-                  origin.y + double(pango_layout_iter_get_baseline(it) - logical.y) / PANGO_SCALE);
+    cairo_move_to(cr, double(extents.x - logical.x) / PANGO_SCALE,
+                  double(pango_layout_iter_get_baseline(it) - logical.y) / PANGO_SCALE);
     pango_cairo_show_glyph_item(cr, text, run);
   } while (pango_layout_iter_next_run(it));
   pango_layout_iter_free(it);
@@ -501,7 +538,7 @@ void PangoTextSystem::drawText(cairo_t* cr, const TextBox& laidOut, Point origin
   if (runColors.empty() || sameColor(runColors)) {
     RGBA c = runColors.empty() ? RGBA{0, 0, 0, 1} : runColors.front();
     cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
-    showAt(cr, shaped->layout.get(), origin);
+    showAt(cr, *shaped, origin);
     return;
   }
   showRuns(cr, *shaped, origin, runColors);
@@ -509,7 +546,7 @@ void PangoTextSystem::drawText(cairo_t* cr, const TextBox& laidOut, Point origin
 
 void PangoTextSystem::drawSymbol(cairo_t* cr, const SymbolGlyph& symbol, double glyphSize,
                                  Rect frame) const {
-  Impl::Shaped shaped = impl_->symbolLayout(symbol, glyphSize);
+  Impl::Shaped shaped = impl_->symbolLayout(symbol);
   PangoLayout* layout = shaped->layout.get();
   PangoRectangle ink, logical;
   pango_layout_get_extents(layout, &ink, &logical);
@@ -519,6 +556,8 @@ void PangoTextSystem::drawSymbol(cairo_t* cr, const SymbolGlyph& symbol, double 
   cairo_save(cr);
   cairo_translate(cr, frame.midX(), frame.midY());
   if (symbol.rotationDegrees != 0) cairo_rotate(cr, symbol.rotationDegrees * M_PI / 180.0);
+  const double size = std::max(1.0, glyphSize) / layoutSize;
+  cairo_scale(cr, size, size);
   cairo_move_to(cr, -w / 2 - double(logical.x) / PANGO_SCALE,
                 -h / 2 - double(logical.y) / PANGO_SCALE);
   pango_cairo_show_layout(cr, layout);
@@ -529,7 +568,7 @@ int PangoTextSystem::unknownGlyphCount(const TextParagraph& paragraph) const {
   // A layout of its own: the measured ones have had their unknown glyphs hidden.
   std::vector<std::string> pieces;
   for (const TextRun& r : paragraph.runs) pieces.push_back(validUTF8(r.text));
-  auto shaped = impl_->build(paragraph, pieces, 1, std::nullopt, std::nullopt);
+  auto shaped = impl_->build(paragraph, pieces, 1, 1, std::nullopt, std::nullopt);
   return pango_layout_get_unknown_glyphs_count(shaped->layout.get());
 }
 
@@ -546,8 +585,8 @@ std::string PangoTextSystem::familyFor(const ResolvedFont& font) const {
   return name;
 }
 
-std::string PangoTextSystem::symbolFamily(const SymbolGlyph& glyph, double glyphSize) const {
-  Impl::Shaped shaped = impl_->symbolLayout(glyph, glyphSize);
+std::string PangoTextSystem::symbolFamily(const SymbolGlyph& glyph, double) const {
+  Impl::Shaped shaped = impl_->symbolLayout(glyph);
   PangoLayoutLine* line = pango_layout_get_line_readonly(shaped->layout.get(), 0);
   if (!line || !line->runs) return {};
   auto* run = static_cast<PangoGlyphItem*>(line->runs->data);
