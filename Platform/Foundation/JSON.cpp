@@ -216,18 +216,18 @@ class Parser {
     s_.nodes[node].end = static_cast<std::uint32_t>(s_.nodes.size());
   }
 
-  int hexDigit() {
-    char c = peek();
-    ++p_;
+  static int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    throw SyntaxError{};
+    return -1;
   }
   char32_t hex4() {
-    char32_t v = 0;
-    for (int i = 0; i < 4; ++i) v = v << 4 | static_cast<char32_t>(hexDigit());
-    return v;
+    if (end_ - p_ < 4) throw SyntaxError{};
+    const int a = hexDigit(p_[0]), b = hexDigit(p_[1]), c = hexDigit(p_[2]), d = hexDigit(p_[3]);
+    if ((a | b | c | d) < 0) throw SyntaxError{};
+    p_ += 4;
+    return static_cast<char32_t>(a << 12 | b << 8 | c << 4 | d);
   }
 
   // The input was checked to be UTF-8 as a whole, so only escapes and controls need a look.
@@ -247,9 +247,11 @@ class Parser {
     const std::size_t first = s_.strings.size();
     bool holdsNul = false;
     for (;;) {
-      const char* run = plainRunEnd(p_, end_);
-      s_.strings.append(p_, static_cast<std::size_t>(run - p_));
-      p_ = run;
+      if (p_ < end_ && *p_ != '\\') {  // escapes in a row go straight to the next
+        const char* run = plainRunEnd(p_, end_);
+        s_.strings.append(p_, static_cast<std::size_t>(run - p_));
+        p_ = run;
+      }
       char c = peek();
       if (c == '"') {
         ++p_;
