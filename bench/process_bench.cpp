@@ -295,33 +295,48 @@ std::size_t pixels(Display* x, Window window) {
   return h;
 }
 
-// From the rename that replaces the snapshot to the Memory widget's pixels changing on the
-// server. The floor is one reading of the window's pixels: the resolution of the measurement.
-void BM_HostReplacementToPixels(benchmark::State& state) {
-  Desktop desktop("kestrun-replace-bench");
-  const fs::path log = desktop.home / "host.log";
+// Where the host of `desktop` reads its snapshot, as `where` says.
+fs::path snapshotFileOf(const Desktop& desktop) {
   await(spawn({KESTRUN_CLI, "where"}, (desktop.home / "where").string()));
   std::string where = readFile(desktop.home / "where");
   auto at = where.find("file: ");
-  const fs::path file = where.substr(at + 6, where.find('\n', at) - at - 6);
-  // Two stored documents that differ in the memory used.
-  std::string sample = readFile(desktop.home / "snapshot.json");
-  auto used = sample.find("\"used\":");
+  return where.substr(at + 6, where.find('\n', at) - at - 6);
+}
+
+// The stored sample twice, differing in the memory used, so that each replacement changes what
+// the Memory widget shows.
+std::vector<std::string> twoDocuments(const Desktop& desktop) {
+  const std::string sample = readFile(desktop.home / "snapshot.json");
+  const auto used = sample.find("\"used\":");
   std::vector<std::string> documents;
   for (const char* value : {"10000000000", "20000000000"}) {
     std::string doc = sample;
     doc.replace(used + 7, doc.find(',', used) - used - 7, value);
     documents.push_back(doc);
   }
+  return documents;
+}
+
+// The Memory widget's window, once the host's log says every widget was drawn; 0 when none.
+unsigned long memoryWindow(const fs::path& log) {
+  unsigned long id = 0;
+  if (!awaitDrawn(log)) return id;
+  FILE* search = popen("xdotool search --name '^Memory$' | head -n 1", "r");
+  if (search && fscanf(search, "%lu", &id) != 1) id = 0;
+  if (search) pclose(search);
+  return id;
+}
+
+// From the rename that replaces the snapshot to the Memory widget's pixels changing on the
+// server. The floor is one reading of the window's pixels: the resolution of the measurement.
+void BM_HostReplacementToPixels(benchmark::State& state) {
+  Desktop desktop("kestrun-replace-bench");
+  const fs::path log = desktop.home / "host.log";
+  const fs::path file = snapshotFileOf(desktop);
+  const std::vector<std::string> documents = twoDocuments(desktop);
   pid_t host = spawn({KESTRUN_CLI, "host", "--verbose"}, "/dev/null", log.string());
   Display* x = XOpenDisplay(nullptr);
-  Window window = 0;
-  if (awaitDrawn(log) && x) {
-    FILE* search = popen("xdotool search --name '^Memory$' | head -n 1", "r");
-    unsigned long id = 0;
-    if (search && fscanf(search, "%lu", &id) == 1) window = Window(id);
-    if (search) pclose(search);
-  }
+  Window window = x ? Window(memoryWindow(log)) : 0;
   double floor = 0;
   std::size_t n = 0;
   for (auto _ : state) {
@@ -364,30 +379,14 @@ BENCHMARK(BM_HostReplacementToPixels)
 void BM_HostClickAfterWorstReplacement(benchmark::State& state) {
   Desktop desktop("kestrun-click-bench");
   const fs::path log = desktop.home / "host.log";
-  await(spawn({KESTRUN_CLI, "where"}, (desktop.home / "where").string()));
-  std::string where = readFile(desktop.home / "where");
-  auto at = where.find("file: ");
-  const fs::path file = where.substr(at + 6, where.find('\n', at) - at - 6);
-  const std::string sample = readFile(desktop.home / "snapshot.json");
+  const fs::path file = snapshotFileOf(desktop);
   std::string escapes;
   for (std::size_t i = 0; i < (16u << 20) / 6 - 1024; ++i) escapes += "\\u200b";
-  std::vector<std::string> documents;
-  for (const char* used : {"10000000000", "20000000000"}) {
-    std::string doc = sample;
-    auto u = doc.find("\"used\":");
-    doc.replace(u + 7, doc.find(',', u) - u - 7, used);
-    auto detail = doc.find("\"detail\":\"");
-    doc.insert(detail + 10, escapes);
-    documents.push_back(doc);
-  }
+  std::vector<std::string> documents = twoDocuments(desktop);
+  for (auto& doc : documents) doc.insert(doc.find("\"detail\":\"") + 10, escapes);
   pid_t host = spawn({KESTRUN_CLI, "host", "--verbose"}, "/dev/null", log.string());
-  std::string window;
-  if (awaitDrawn(log)) {
-    FILE* search = popen("xdotool search --name '^Memory$' | head -n 1", "r");
-    unsigned long id = 0;
-    if (search && fscanf(search, "%lu", &id) == 1) window = std::to_string(id);
-    if (search) pclose(search);
-  }
+  const unsigned long id = memoryWindow(log);
+  const std::string window = id ? std::to_string(id) : "";
   // Seconds from `start` until the host has said it opens one more URL (at most 10 s).
   auto answered = [&](std::chrono::steady_clock::time_point start, std::size_t before) {
     auto deadline = start + std::chrono::seconds(10);
