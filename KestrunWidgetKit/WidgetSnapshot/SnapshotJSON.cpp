@@ -176,8 +176,12 @@ class Fields {
   static constexpr std::size_t capacity = 12;
 
   std::size_t slotOf(std::string_view name) const {
+    // Length and first letter tell the field names apart nearly always; the rest is compared
+    // only then.
     for (std::size_t k = 0; k < fieldCount_; ++k)
-      if (names_[k].size() == name.size() && names_[k] == name) return k;
+      if (names_[k].size() == name.size() && !name.empty() && names_[k][0] == name[0] &&
+          names_[k] == name)
+        return k;
     return fieldCount_;
   }
 
@@ -310,8 +314,9 @@ void writeText(Writer& w, std::string_view name, std::string_view text, const st
 
 std::optional<WidgetSnapshot> decodeSnapshot(std::string_view json, std::string* diagnosis) {
   std::string parseFailure;
+  // The document lives only while `json` does: its strings are read from `json` itself.
   auto document = Document::parse(json, Document::defaultMaximumDepth,
-                                  diagnosis ? &parseFailure : nullptr);
+                                  diagnosis ? &parseFailure : nullptr, Document::Bytes::borrowed);
   if (!document) {
     if (diagnosis) *diagnosis = std::move(parseFailure);
     return std::nullopt;

@@ -107,9 +107,15 @@ TEST(JSONParse, EscapesDecodeToTheirCharacters) {
       {R"("\u007f\u0080\u07ff\u0800\uffff")", "\u007f\u0080\u07ff\u0800\uffff"},
   };
   for (const auto& [json, text] : decoded) {
-    auto doc = Document::parse(json);
-    ASSERT_TRUE(doc) << json;
-    EXPECT_EQ(doc->root().string(), text) << json;
+    for (auto kept : {Document::Bytes::copied, Document::Bytes::borrowed}) {
+      const std::string bytes = std::string("[") + json + ",\"after\"," + json + "]";
+      auto doc = Document::parse(bytes, 16, nullptr, kept);
+      ASSERT_TRUE(doc) << json;
+      std::vector<std::string> seen;
+      doc->root().forEachElement(
+          [&](std::size_t, Foundation::JSON::Value v) { seen.emplace_back(*v.string()); });
+      EXPECT_EQ(seen, (std::vector<std::string>{text, "after", text})) << json;
+    }
   }
   for (const char* json :
        {R"("\u12")", R"("\u12G4")", R"("\u")", "\"\\u004", R"("\uD83D\u")", R"("\ud83d\ude0")"}) {
