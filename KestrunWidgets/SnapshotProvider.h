@@ -38,6 +38,9 @@ struct SnapshotProvider {
   static constexpr int timelineEntryCount = 7;
   static constexpr Foundation::TimeInterval timelineEntrySpacing = 300;
 
+  // Providers reading the same file give the same answers: the host asks one of them for all.
+  friend bool operator==(const SnapshotProvider&, const SnapshotProvider&) = default;
+
   SnapshotEntry placeholder(const WidgetHost::TimelineProviderContext& context) const;
   void getSnapshot(const WidgetHost::TimelineProviderContext& context,
                    const std::function<void(SnapshotEntry)>& completion) const;

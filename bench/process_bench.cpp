@@ -4,8 +4,9 @@
 //   that makes the same four surfaces, draws one text on each and writes them with Cairo's PNG
 //   writer (the floor): CPU, wall time and peak resident memory of each child, and their ratios;
 // - the live host under a private Xvfb with openbox: from start to every widget drawn, from a
-//   snapshot's replacement to changed pixels, and sitting idle between entries (CPU share,
-//   wake-ups and resident memory over a quiet minute).
+//   snapshot's replacement to changed pixels, a click answered just after the costliest document
+//   replaced the snapshot, and sitting idle between entries (CPU share, wake-ups and resident
+//   memory over a quiet minute).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <benchmark/benchmark.h>
@@ -294,33 +295,48 @@ std::size_t pixels(Display* x, Window window) {
   return h;
 }
 
-// From the rename that replaces the snapshot to the Memory widget's pixels changing on the
-// server. The floor is one reading of the window's pixels: the resolution of the measurement.
-void BM_HostReplacementToPixels(benchmark::State& state) {
-  Desktop desktop("kestrun-replace-bench");
-  const fs::path log = desktop.home / "host.log";
+// Where the host of `desktop` reads its snapshot, as `where` says.
+fs::path snapshotFileOf(const Desktop& desktop) {
   await(spawn({KESTRUN_CLI, "where"}, (desktop.home / "where").string()));
   std::string where = readFile(desktop.home / "where");
   auto at = where.find("file: ");
-  const fs::path file = where.substr(at + 6, where.find('\n', at) - at - 6);
-  // Two stored documents that differ in the memory used.
-  std::string sample = readFile(desktop.home / "snapshot.json");
-  auto used = sample.find("\"used\":");
+  return where.substr(at + 6, where.find('\n', at) - at - 6);
+}
+
+// The stored sample twice, differing in the memory used, so that each replacement changes what
+// the Memory widget shows.
+std::vector<std::string> twoDocuments(const Desktop& desktop) {
+  const std::string sample = readFile(desktop.home / "snapshot.json");
+  const auto used = sample.find("\"used\":");
   std::vector<std::string> documents;
   for (const char* value : {"10000000000", "20000000000"}) {
     std::string doc = sample;
     doc.replace(used + 7, doc.find(',', used) - used - 7, value);
     documents.push_back(doc);
   }
+  return documents;
+}
+
+// The Memory widget's window, once the host's log says every widget was drawn; 0 when none.
+unsigned long memoryWindow(const fs::path& log) {
+  unsigned long id = 0;
+  if (!awaitDrawn(log)) return id;
+  FILE* search = popen("xdotool search --name '^Memory$' | head -n 1", "r");
+  if (search && fscanf(search, "%lu", &id) != 1) id = 0;
+  if (search) pclose(search);
+  return id;
+}
+
+// From the rename that replaces the snapshot to the Memory widget's pixels changing on the
+// server. The floor is one reading of the window's pixels: the resolution of the measurement.
+void BM_HostReplacementToPixels(benchmark::State& state) {
+  Desktop desktop("kestrun-replace-bench");
+  const fs::path log = desktop.home / "host.log";
+  const fs::path file = snapshotFileOf(desktop);
+  const std::vector<std::string> documents = twoDocuments(desktop);
   pid_t host = spawn({KESTRUN_CLI, "host", "--verbose"}, "/dev/null", log.string());
   Display* x = XOpenDisplay(nullptr);
-  Window window = 0;
-  if (awaitDrawn(log) && x) {
-    FILE* search = popen("xdotool search --name '^Memory$' | head -n 1", "r");
-    unsigned long id = 0;
-    if (search && fscanf(search, "%lu", &id) == 1) window = Window(id);
-    if (search) pclose(search);
-  }
+  Window window = x ? Window(memoryWindow(log)) : 0;
   double floor = 0;
   std::size_t n = 0;
   for (auto _ : state) {
@@ -355,6 +371,68 @@ BENCHMARK(BM_HostReplacementToPixels)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);
+
+// A click on the Memory widget just after the snapshot was replaced by the costliest document a
+// reader accepts (16 MiB, nearly all of it one text written as \u escapes): from the rename to
+// the host saying which URL the click opens, the reload of every widget included. The floor is
+// the same click on the same host with nothing replaced.
+void BM_HostClickAfterWorstReplacement(benchmark::State& state) {
+  Desktop desktop("kestrun-click-bench");
+  const fs::path log = desktop.home / "host.log";
+  const fs::path file = snapshotFileOf(desktop);
+  std::string escapes;
+  for (std::size_t i = 0; i < (16u << 20) / 6 - 1024; ++i) escapes += "\\u200b";
+  std::vector<std::string> documents = twoDocuments(desktop);
+  for (auto& doc : documents) doc.insert(doc.find("\"detail\":\"") + 10, escapes);
+  pid_t host = spawn({KESTRUN_CLI, "host", "--verbose"}, "/dev/null", log.string());
+  const unsigned long id = memoryWindow(log);
+  const std::string window = id ? std::to_string(id) : "";
+  // Seconds from `start` until the host has said it opens one more URL (at most 10 s).
+  auto answered = [&](std::chrono::steady_clock::time_point start, std::size_t before) {
+    auto deadline = start + std::chrono::seconds(10);
+    while (occurrences(readFile(log), "opening ") == before &&
+           std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+  auto click = [&] {
+    await(spawn({"xdotool", "mousemove", "--window", window, "85", "85", "click", "1"}));
+  };
+  BenchSupport::Paired pairs;
+  std::size_t n = 0;
+  for (auto _ : state) {
+    if (window.empty()) {
+      state.SkipWithError("no Memory window");
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::size_t before = occurrences(readFile(log), "opening ");
+    auto floorStart = std::chrono::steady_clock::now();
+    click();
+    const double floor = answered(floorStart, before);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const fs::path temp = file.string() + ".bench";
+    std::ofstream(temp) << documents[n++ % 2];
+    before = occurrences(readFile(log), "opening ");
+    auto start = std::chrono::steady_clock::now();
+    fs::rename(temp, file);
+    click();
+    const double latency = answered(start, before);
+    if (latency >= 10) {
+      state.SkipWithError("the click was not answered within 10 s");
+      break;
+    }
+    state.SetIterationTime(latency);
+    pairs.add(floor, latency);
+  }
+  pairs.report(state, "click_ms", 1e3);
+  stop(host, SIGTERM);
+  await(host);
+}
+BENCHMARK(BM_HostClickAfterWorstReplacement)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(9);
 
 void BM_HostIdle(benchmark::State& state) {
   Desktop desktop("kestrun-idle-bench");

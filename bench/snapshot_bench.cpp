@@ -8,8 +8,10 @@
 #include <simdjson.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "KestrunWidgetKit/WidgetSnapshot/SnapshotJSON.h"
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
@@ -44,6 +46,9 @@ struct Fixture {
     ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     WidgetStore::write(WidgetSnapshot::sample());
     file = *WidgetStore::fileURL();
+    // An installed Info.plist was written long before any request; one written a moment ago is
+    // read again on every request until its times lie in the past (see Bundle.cpp).
+    std::this_thread::sleep_for(std::chrono::milliseconds(3100));
   }
   ~Fixture() { std::filesystem::remove_all(root); }
 };

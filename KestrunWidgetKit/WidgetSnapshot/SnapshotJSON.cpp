@@ -73,181 +73,214 @@ std::string toText(const Value& v, const Path& path) {
   return std::string(*s);
 }
 
-// Reads the members of one object, each by name; missing and null mean absent for optionals.
-// The members are gathered in one pass, so that each lookup is a short scan rather than a walk
-// of the document.
+// The member names of one kind of object, in field order.
+template <std::size_t N>
+using Names = std::array<std::string_view, N>;
+constexpr std::size_t mostFields = 11;
+
+constexpr Names<11> rootNames{"updated",        "memory", "wifiChecked", "wifi",
+                              "speedTest",      "disk",   "devRunning",  "attention",
+                              "attentionTotal", "urgent", "toCheck"};
+constexpr Names<4> memoryNames{"used", "physical", "swapUsed", "pressure"};
+constexpr Names<6> wifiNames{"ssid", "band", "rssi", "routerMs", "internetMs", "issues"};
+constexpr Names<3> speedTestNames{"downloadMbps", "uploadMbps", "date"};
+constexpr Names<3> diskNames{"free", "total", "cleanable"};
+constexpr Names<7> attentionNames{"id", "title", "detail", "severity", "section", "symbol", "tint"};
+
+// Reads the members of one object by field, each field's value found in one walk of the
+// members: every name is matched against the field names once, into the field's slot, and the
+// fields are then read in field order. Missing and null mean absent for optionals.
 class Fields {
  public:
-  Fields(const Value& object, const Path& path) : path_(path) {
+  template <std::size_t N>
+  Fields(const Value& object, const Path& path, const Names<N>& names)
+      : path_(path), names_(names.data()), fieldCount_(N) {
+    static_assert(N <= mostFields);
     if (object.type() != Type::object) wrongType(path_, "an object", object);
-    count_ = object.members(few_.data(), few_.size());
-    if (count_ > few_.size()) {
-      many_.reserve(count_ - few_.size());
-      std::size_t i = 0;
-      object.forEachMember([&](std::string_view name, Value value) {
-        if (i++ >= few_.size()) many_.push_back({name, value});
-      });
+    std::array<Foundation::JSON::Member, capacity> few;
+    const std::size_t count = object.members(few.data(), few.size());
+    bool repeated = false, unknown = count > few.size();
+    for (std::size_t i = 0; i < std::min(count, few.size()); ++i) {
+      const auto& m = few[i];
+      if (m.nameHoldsNul) fail(path_, "member name holds U+0000");
+      const std::size_t k = slotOf(m.name);
+      if (k == fieldCount_) {
+        unknown = true;
+      } else if (slots_[k]) {
+        repeated = true;
+      } else {
+        slots_[k] = m.value;
+      }
     }
-    for (std::size_t i = 0; i < std::min(count_, few_.size()); ++i)
-      if (few_[i].nameHoldsNul) fail(path_, "member name holds U+0000");
-    for (const auto& m : many_)
-      if (m.name.find('\0') != std::string_view::npos) fail(path_, "member name holds U+0000");
-    // A name given twice leaves which value counts to chance: the object is refused. Inside an
-    // unknown member nothing is looked at but the grammar.
-    if (auto repeated = repeatedName())
-      fail(path_, "member \"" + std::string(*repeated) + "\" appears twice");
+    // Unknown members and repeated names take the general checks below, which also name the
+    // repeated member as they always have.
+    if (unknown || repeated) checkAllNames(object, count, few);
   }
 
   const Path& path() const { return path_; }
+  Path member(std::size_t k) const { return path_.member(names_[k]); }
 
-  std::optional<Value> member(std::string_view name) const {
-    for (std::size_t i = 0; i < std::min(count_, few_.size()); ++i)
-      if (few_[i].name == name) return few_[i].value;
-    for (const auto& m : many_)
-      if (m.name == name) return m.value;
-    return std::nullopt;
+  std::optional<Value> optional(std::size_t k) const {
+    if (!slots_[k] || slots_[k]->isNull()) return std::nullopt;
+    return slots_[k];
   }
-  std::optional<Value> optional(std::string_view name) const {
-    auto v = member(name);
-    if (!v || v->isNull()) return std::nullopt;
-    return v;
-  }
-  Value required(std::string_view name) const {
-    auto v = member(name);
-    if (!v) fail(path_.member(name), "missing");
-    if (v->isNull()) fail(path_.member(name), "null, but required");
-    return *v;
+  Value required(std::size_t k) const {
+    if (!slots_[k]) fail(member(k), "missing");
+    if (slots_[k]->isNull()) fail(member(k), "null, but required");
+    return *slots_[k];
   }
 
-  std::int64_t int64(std::string_view name) const {
-    return toInt64(required(name), path_.member(name));
-  }
-  std::uint64_t uint64(std::string_view name) const {
-    return toUInt64(required(name), path_.member(name));
-  }
-  std::optional<std::int64_t> optionalInt64(std::string_view name) const {
-    auto v = optional(name);
+  std::int64_t int64(std::size_t k) const { return toInt64(required(k), member(k)); }
+  std::uint64_t uint64(std::size_t k) const { return toUInt64(required(k), member(k)); }
+  std::optional<std::int64_t> optionalInt64(std::size_t k) const {
+    auto v = optional(k);
     if (!v) return std::nullopt;
-    return toInt64(*v, path_.member(name));
+    return toInt64(*v, member(k));
   }
-  bool boolean(std::string_view name) const {
-    Value v = required(name);
+  bool boolean(std::size_t k) const {
+    Value v = required(k);
     auto b = v.boolean();
-    if (!b) wrongType(path_.member(name), "true or false", v);
+    if (!b) wrongType(member(k), "true or false", v);
     return *b;
   }
-  std::string text(std::string_view name) const {
-    return toText(required(name), path_.member(name));
-  }
-  std::optional<std::string> optionalText(std::string_view name) const {
-    auto v = optional(name);
+  std::string text(std::size_t k) const { return toText(required(k), member(k)); }
+  std::optional<std::string> optionalText(std::size_t k) const {
+    auto v = optional(k);
     if (!v) return std::nullopt;
-    return toText(*v, path_.member(name));
+    return toText(*v, member(k));
   }
-  Foundation::Date date(std::string_view name) const {
-    Value v = required(name);
+  Foundation::Date date(std::size_t k) const {
+    Value v = required(k);
     auto s = v.string();
-    if (!s) wrongType(path_.member(name), "a date text", v);
+    if (!s) wrongType(member(k), "a date text", v);
     auto d = Foundation::parseRFC3339(*s);
-    if (!d) fail(path_.member(name), v.excerpt() + " is not an RFC 3339 date");
+    if (!d) fail(member(k), v.excerpt() + " is not an RFC 3339 date");
     return *d;
   }
-  WidgetSnapshot::Severity severity(std::string_view name) const {
-    Value v = required(name);
-    auto severity = WidgetSnapshot::severityFromRawValue(toInt64(v, path_.member(name)));
-    if (!severity) fail(path_.member(name), v.excerpt() + " is not a severity (0, 1 or 2)");
+  WidgetSnapshot::Severity severity(std::size_t k) const {
+    Value v = required(k);
+    auto severity = WidgetSnapshot::severityFromRawValue(toInt64(v, member(k)));
+    if (!severity) fail(member(k), v.excerpt() + " is not a severity (0, 1 or 2)");
     return *severity;
   }
-  WidgetSnapshot::Tint tint(std::string_view name) const {
-    Value v = required(name);
+  WidgetSnapshot::Tint tint(std::size_t k) const {
+    Value v = required(k);
     auto s = v.string();
-    if (!s) wrongType(path_.member(name), "a string", v);
+    if (!s) wrongType(member(k), "a string", v);
     auto tint = WidgetSnapshot::tintFromRawValue(*s);
-    if (!tint) fail(path_.member(name), v.excerpt() + " is not a tint");
+    if (!tint) fail(member(k), v.excerpt() + " is not a tint");
     return *tint;
   }
 
  private:
-  // Objects of the usual size compare names pairwise; larger ones sort, which puts a repeated
-  // name next to its twin.
-  std::optional<std::string_view> repeatedName() const {
-    const std::size_t inPlace = std::min(count_, few_.size());
-    for (std::size_t i = 0; i < inPlace; ++i)
-      for (std::size_t k = 0; k < i; ++k)
-        if (few_[i].name == few_[k].name) return few_[i].name;
-    if (many_.empty()) return std::nullopt;
+  static constexpr std::size_t capacity = 12;
+
+  std::size_t slotOf(std::string_view name) const {
+    // Length and first letter tell the field names apart nearly always; the rest is compared
+    // only then.
+    for (std::size_t k = 0; k < fieldCount_; ++k)
+      if (names_[k].size() == name.size() && !name.empty() && names_[k][0] == name[0] &&
+          names_[k] == name)
+        return k;
+    return fieldCount_;
+  }
+
+  // Every member's name: none holds U+0000, and none is given twice (which would leave which
+  // value counts to chance). Objects of the usual size compare names pairwise; larger ones sort,
+  // which puts a repeated name next to its twin. Inside an unknown member nothing is looked at
+  // but the grammar.
+  void checkAllNames(const Value& object, std::size_t count,
+                     const std::array<Foundation::JSON::Member, capacity>& few) {
     std::vector<std::string_view> names;
-    names.reserve(count_);
-    for (const auto& m : few_) names.push_back(m.name);
-    for (const auto& m : many_) names.push_back(m.name);
+    names.reserve(count);
+    for (std::size_t i = 0; i < std::min(count, few.size()); ++i) names.push_back(few[i].name);
+    if (count > few.size()) {
+      std::size_t i = 0;
+      object.forEachMember([&](std::string_view name, Value value) {
+        if (i++ < few.size()) return;
+        if (name.find('\0') != std::string_view::npos) fail(path_, "member name holds U+0000");
+        names.push_back(name);
+        if (const std::size_t k = slotOf(name); k < fieldCount_ && !slots_[k]) slots_[k] = value;
+      });
+    }
+    if (auto repeated = repeatedName(names))
+      fail(path_, "member \"" + std::string(*repeated) + "\" appears twice");
+  }
+
+  static std::optional<std::string_view> repeatedName(std::vector<std::string_view>& names) {
+    if (names.size() <= capacity) {
+      for (std::size_t i = 0; i < names.size(); ++i)
+        for (std::size_t k = 0; k < i; ++k)
+          if (names[i] == names[k]) return names[i];
+      return std::nullopt;
+    }
     std::sort(names.begin(), names.end());
     if (auto dup = std::adjacent_find(names.begin(), names.end()); dup != names.end()) return *dup;
     return std::nullopt;
   }
 
   const Path& path_;
-  std::array<Foundation::JSON::Member, 12> few_;
-  std::vector<Foundation::JSON::Member> many_;  // unknown members past the first dozen
-  std::size_t count_ = 0;
+  const std::string_view* names_;
+  std::size_t fieldCount_;
+  std::array<std::optional<Value>, mostFields> slots_{};
 };
 
 WidgetSnapshot::Memory decodeMemory(const Fields& f) {
-  return {f.uint64("used"), f.uint64("physical"), f.uint64("swapUsed"), f.severity("pressure")};
+  return {f.uint64(0), f.uint64(1), f.uint64(2), f.severity(3)};
 }
 
 WidgetSnapshot::WiFi decodeWiFi(const Fields& f) {
-  return {f.optionalText("ssid"),       f.text("band"),
-          f.int64("rssi"),              f.optionalInt64("routerMs"),
-          f.optionalInt64("internetMs"), f.int64("issues")};
+  return {f.optionalText(0),  f.text(1),          f.int64(2),
+          f.optionalInt64(3), f.optionalInt64(4), f.int64(5)};
 }
 
 WidgetSnapshot::SpeedTest decodeSpeedTest(const Fields& f) {
-  return {f.int64("downloadMbps"), f.int64("uploadMbps"), f.date("date")};
+  return {f.int64(0), f.int64(1), f.date(2)};
 }
 
 WidgetSnapshot::Disk decodeDisk(const Fields& f) {
-  return {f.int64("free"), f.int64("total"), f.optionalInt64("cleanable")};
+  return {f.int64(0), f.int64(1), f.optionalInt64(2)};
 }
 
 WidgetSnapshot::Attention decodeAttention(const Fields& f) {
-  return {f.text("id"),      f.text("title"),   f.text("detail"), f.severity("severity"),
-          f.text("section"), f.text("symbol"), f.tint("tint")};
+  return {f.text(0), f.text(1), f.text(2), f.severity(3), f.text(4), f.text(5), f.tint(6)};
 }
 
-template <class Record, class Decode>
-std::optional<Record> optionalRecord(const Fields& parent, std::string_view name, Decode decode) {
-  auto v = parent.optional(name);
+template <class Record, std::size_t N, class Decode>
+std::optional<Record> optionalRecord(const Fields& parent, std::size_t k, const Names<N>& names,
+                                     Decode decode) {
+  auto v = parent.optional(k);
   if (!v) return std::nullopt;
-  Path path = parent.path().member(name);
-  return decode(Fields(*v, path));
+  Path path = parent.member(k);
+  return decode(Fields(*v, path, names));
 }
 
 WidgetSnapshot decodeRoot(const Value& root) {
   Path rootPath;
-  Fields f(root, rootPath);
-  // Members are read in field order so that a document with several faults is diagnosed at the
+  Fields f(root, rootPath, rootNames);
+  // Fields are read in field order so that a document with several faults is diagnosed at the
   // first field, whatever order its members were written in.
-  Foundation::Date updated = f.date("updated");
-  auto memory = optionalRecord<WidgetSnapshot::Memory>(f, "memory", decodeMemory);
-  bool wifiChecked = f.boolean("wifiChecked");
-  auto wifi = optionalRecord<WidgetSnapshot::WiFi>(f, "wifi", decodeWiFi);
-  auto speedTest = optionalRecord<WidgetSnapshot::SpeedTest>(f, "speedTest", decodeSpeedTest);
-  auto disk = optionalRecord<WidgetSnapshot::Disk>(f, "disk", decodeDisk);
-  std::int64_t devRunning = f.int64("devRunning");
+  Foundation::Date updated = f.date(0);
+  auto memory = optionalRecord<WidgetSnapshot::Memory>(f, 1, memoryNames, decodeMemory);
+  bool wifiChecked = f.boolean(2);
+  auto wifi = optionalRecord<WidgetSnapshot::WiFi>(f, 3, wifiNames, decodeWiFi);
+  auto speedTest = optionalRecord<WidgetSnapshot::SpeedTest>(f, 4, speedTestNames, decodeSpeedTest);
+  auto disk = optionalRecord<WidgetSnapshot::Disk>(f, 5, diskNames, decodeDisk);
+  std::int64_t devRunning = f.int64(6);
 
-  Value list = f.required("attention");
-  Path listPath = rootPath.member("attention");
+  Value list = f.required(7);
+  Path listPath = f.member(7);
   if (list.type() != Type::array) wrongType(listPath, "an array", list);
   std::vector<WidgetSnapshot::Attention> attention;
   attention.reserve(list.count());
   list.forEachElement([&](std::size_t i, Value item) {
     Path itemPath = listPath.element(i);
-    attention.push_back(decodeAttention(Fields(item, itemPath)));
+    attention.push_back(decodeAttention(Fields(item, itemPath, attentionNames)));
   });
 
-  std::int64_t attentionTotal = f.int64("attentionTotal");
-  std::int64_t urgent = f.int64("urgent");
-  std::int64_t toCheck = f.int64("toCheck");
+  std::int64_t attentionTotal = f.int64(8);
+  std::int64_t urgent = f.int64(9);
+  std::int64_t toCheck = f.int64(10);
   return WidgetSnapshot{updated, std::move(memory), wifiChecked,    std::move(wifi),
                         std::move(speedTest), std::move(disk), devRunning, std::move(attention),
                         attentionTotal, urgent, toCheck};
@@ -281,8 +314,9 @@ void writeText(Writer& w, std::string_view name, std::string_view text, const st
 
 std::optional<WidgetSnapshot> decodeSnapshot(std::string_view json, std::string* diagnosis) {
   std::string parseFailure;
+  // The document lives only while `json` does: its strings are read from `json` itself.
   auto document = Document::parse(json, Document::defaultMaximumDepth,
-                                  diagnosis ? &parseFailure : nullptr);
+                                  diagnosis ? &parseFailure : nullptr, Document::Bytes::borrowed);
   if (!document) {
     if (diagnosis) *diagnosis = std::move(parseFailure);
     return std::nullopt;

@@ -1,11 +1,13 @@
 #include "Platform/Foundation/Bundle.h"
 
 #include <plist/plist.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <limits>
 #include <mutex>
 #include <string_view>
@@ -234,6 +236,35 @@ const std::filesystem::path& besideTheProgram() {
   return directory;
 }
 
+// The last Info.plist read, its keys, and what stat said of it just before.
+struct KeptInfo {
+  std::string file, bytes;
+  InfoDictionary info;
+  struct stat status {};
+  bool settled = false;  // its times were well in the past when it was read
+};
+
+bool sameFileUnchanged(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mode == b.st_mode && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+         a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// Both times at least two seconds before now: far more than any file system's tick.
+bool settledLongAgo(const struct stat& s) {
+  timespec now{};
+  if (::clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
+  const auto limit = now.tv_sec - 2;
+  return s.st_mtim.tv_sec < limit && s.st_ctim.tv_sec < limit;
+}
+
+std::optional<PropertyValue> lookUp(const InfoDictionary& info, std::string_view key) {
+  auto found = info.find(key);
+  if (found == info.end()) return std::nullopt;
+  return found->second;
+}
+
 bool holdsInfoPlist(const std::filesystem::path& directory) {
   std::error_code error;
   return std::filesystem::exists(directory / "Info.plist", error);
@@ -263,6 +294,19 @@ std::vector<std::filesystem::path> Bundle::searchPath() {
 }
 
 std::shared_ptr<const Bundle> Bundle::main() {
+  // A directory chosen in the environment is the bundle whatever it holds; the bundle made of
+  // the same text last time is that bundle again (bundles are immutable).
+  if (const char* chosen = std::getenv("KESTRUN_BUNDLE"); chosen && *chosen) {
+    static std::mutex mutex;
+    static std::string lastChosen;
+    static std::shared_ptr<const Bundle> lastBundle;
+    std::lock_guard lock(mutex);
+    if (!lastBundle || lastChosen != chosen) {
+      lastBundle = at(chosen);
+      lastChosen = chosen;
+    }
+    return lastBundle;
+  }
   // A few stat calls each time: the bundle is asked for every few minutes, and whatever was
   // installed or removed since is seen at once.
   std::vector<std::filesystem::path> places = searchPath();
@@ -278,25 +322,34 @@ std::shared_ptr<const Bundle> Bundle::at(const std::filesystem::path& directory)
 }
 
 std::optional<PropertyValue> Bundle::objectForInfoDictionaryKey(std::string_view key) const {
-  // Read afresh on every call: the file is small and bounded, and a copy of its keys kept here
-  // would be one more place that can disagree with the file. Parsing costs several times the
-  // read, though, and every timeline request asks, so the last file's parse is kept by its exact
-  // bytes: what is read is what is answered from, whatever the file's dates say.
-  const std::filesystem::path file = infoPlistPath();
+  // Read afresh on every call: a copy of the keys kept here would be one more place that can
+  // disagree with the file. Every timeline request asks, though, and reading and parsing cost
+  // several times a stat, so the last file's keys are kept with the file's identity and times.
+  // They answer only while the stat says the very same file, unchanged, and only once its times
+  // lie well in the past when it was read: a file's times move in ticks, so two writes within
+  // one tick could look alike, but any write after the read lands in a later tick. Until then,
+  // and on any doubt, the file is read, and its exact bytes decide whether to parse it again.
+  const std::filesystem::path& file = infoPlistPath();
+  struct stat status;
+  const bool stated = ::stat(file.native().c_str(), &status) == 0;
+  static std::mutex mutex;
+  static KeptInfo kept;
+  if (stated) {
+    std::lock_guard lock(mutex);
+    if (kept.settled && kept.file == file.native() && sameFileUnchanged(kept.status, status))
+      return lookUp(kept.info, key);
+  }
   auto bytes = readWholeFile(file, maximumInfoPlistSize);
   if (!bytes) return std::nullopt;
-  static std::mutex mutex;
-  static std::string lastFile, lastBytes;
-  static InfoDictionary lastInfo;
   std::lock_guard lock(mutex);
-  if (file.native() != lastFile || *bytes != lastBytes) {
-    lastInfo = parseInfoDictionary(*bytes);
-    lastFile = file.native();
-    lastBytes = std::move(*bytes);
+  if (file.native() != kept.file || *bytes != kept.bytes) {
+    kept.info = parseInfoDictionary(*bytes);
+    kept.file = file.native();
+    kept.bytes = std::move(*bytes);
   }
-  auto found = lastInfo.find(key);
-  if (found == lastInfo.end()) return std::nullopt;
-  return found->second;
+  kept.status = status;
+  kept.settled = stated && settledLongAgo(status);
+  return lookUp(kept.info, key);
 }
 
 }  // namespace Foundation

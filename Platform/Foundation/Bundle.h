@@ -2,7 +2,8 @@
 // that holds the program's settings, such as the application group identifier.
 //
 // A bundle is its directory: the directory is looked up on every call of main(), and Info.plist is
-// read on every key asked for, so that both always follow the environment and the file. A bundle
+// looked at on every key asked for (read again whenever it may have changed), so that both always
+// follow the environment and the file. A bundle
 // is immutable once made, and main(), at() and every accessor are safe to call from any thread.
 #pragma once
 
@@ -42,7 +43,7 @@ class Bundle {
   static std::shared_ptr<const Bundle> at(const std::filesystem::path& directory);
 
   const std::filesystem::path& bundlePath() const { return path_; }
-  std::filesystem::path infoPlistPath() const { return path_ / "Info.plist"; }
+  const std::filesystem::path& infoPlistPath() const { return infoPlist_; }
 
   // A top-level key of Info.plist (XML or binary). A missing, unreadable or damaged Info.plist,
   // one larger than 64 KiB or nested deeper than 32 levels, or one whose top level is not a
@@ -50,9 +51,11 @@ class Bundle {
   std::optional<PropertyValue> objectForInfoDictionaryKey(std::string_view key) const;
 
  private:
-  explicit Bundle(std::filesystem::path path) : path_(std::move(path)) {}
+  explicit Bundle(std::filesystem::path path)
+      : path_(std::move(path)), infoPlist_(path_ / "Info.plist") {}
 
   std::filesystem::path path_;
+  std::filesystem::path infoPlist_;
 };
 
 }  // namespace Foundation

@@ -21,23 +21,34 @@ bool isSafeDirectoryName(std::string_view name) {
   return Foundation::isValidUTF8(name);
 }
 
-std::optional<std::filesystem::path> absoluteFromEnvironment(const char* name) {
+const char* absoluteFromEnvironment(const char* name) {
   const char* value = std::getenv(name);
-  if (!value || value[0] != '/') return std::nullopt;
-  return std::filesystem::path(value);
+  return value && value[0] == '/' ? value : nullptr;
+}
+
+// `base` joined with a relative `name` as std::filesystem's `/` joins them, built as text: a path
+// is split into its parts at every step of such a join, and this is asked on every request.
+void append(std::string& base, std::string_view name) {
+  if (!base.empty() && base.back() != '/') base += '/';
+  base += name;
 }
 
 }  // namespace
 
 std::optional<std::filesystem::path> containerURL(std::string_view groupIdentifier) {
   if (!isSafeDirectoryName(groupIdentifier)) return std::nullopt;
-  auto dataHome = absoluteFromEnvironment("XDG_DATA_HOME");
-  if (!dataHome) {
-    auto home = absoluteFromEnvironment("HOME");
-    if (!home) return std::nullopt;
-    dataHome = *home / ".local" / "share";
+  std::string container;
+  if (const char* dataHome = absoluteFromEnvironment("XDG_DATA_HOME")) {
+    container = dataHome;
+  } else if (const char* home = absoluteFromEnvironment("HOME")) {
+    container = home;
+    append(container, ".local/share");
+  } else {
+    return std::nullopt;
   }
-  return *dataHome / "group-containers" / std::string(groupIdentifier);
+  append(container, "group-containers");
+  append(container, groupIdentifier);
+  return std::filesystem::path(std::move(container));
 }
 
 void createDirectory(const std::filesystem::path& directory) {

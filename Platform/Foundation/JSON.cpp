@@ -36,24 +36,37 @@ std::string_view describe(Type type) {
 
 // The parsed tree, flat and in document order: a container is followed by its elements (for an
 // object, each member's name as a string node, then its value) and knows where its subtree ends,
-// so that walking past a value is one step. `strings` starts as a copy of the document, so that
-// the tree never refers to the bytes it was parsed from: a number's text and a string without
-// escapes are where they were written, and a string with escapes is appended decoded.
+// so that walking past a value is one step. A number's text and a string without escapes are
+// where they were written, in `text`: the document's bytes, or the copy of them in `copy`, so
+// that a document parsed from a copy never refers to the bytes it was parsed from. A string with
+// escapes is appended decoded to `decoded`.
 struct Document::Storage {
   struct Node {
+    Node(Type type, std::uint32_t first, std::uint32_t length, std::uint32_t end)
+        : type(type), first(first), length(length), end(end) {}
     Type type;
-    std::uint32_t first;   // string and number: offset in `strings`; boolean: value;
-                           // container: number of elements or members
-    std::uint32_t length;  // string and number: length in bytes
-    std::uint32_t end;     // index of the node after this value's subtree
     // Numbers: written as digits alone (an optional minus, no fraction, no exponent), so that
     // an integer of up to 18 digits is read without the exact arithmetic.
     bool plainInteger = false;
     // Strings: U+0000 inside (only an escape can put it there).
     bool holdsNul = false;
+    // Strings: held in `decoded`, not in `text`.
+    bool isDecoded = false;
+    std::uint32_t first;   // string and number: offset in `text` or `decoded`; boolean: value;
+                           // container: number of elements or members
+    std::uint32_t length;  // string and number: length in bytes
+    std::uint32_t end;     // index of the node after this value's subtree
   };
-  std::string strings;
+  static_assert(sizeof(Node) == 16);
+  std::string copy;
+  std::string_view text;
+  std::string decoded;
   std::vector<Node> nodes;
+
+  // The text of a string or number node.
+  std::string_view textOf(const Node& n) const {
+    return {(n.isDecoded ? decoded.data() : text.data()) + n.first, n.length};
+  }
 };
 
 namespace {
@@ -78,7 +91,7 @@ struct Where {
     std::string head = parent->parent ? parent->text() : std::string();
     if (!isMember) return head + "[" + std::to_string(index) + "]";
     const Node& name = storage->nodes[nameNode];
-    std::string_view member(storage->strings.data() + name.first, name.length);
+    std::string_view member = storage->textOf(name);
     return head.empty() ? std::string(member) : head + "." + std::string(member);
   }
 };
@@ -146,8 +159,10 @@ class Parser {
       throw SyntaxError{};
     p_ += word.size();
   }
-  std::uint32_t push(Node node) {
-    if (s_.nodes.size() >= UINT32_MAX) throw SyntaxError{};
+  // Called for every value and name: kept inline, the node made in place.
+  [[gnu::always_inline]] std::uint32_t push(const Node& node) {
+    if (s_.nodes.size() >= UINT32_MAX) [[unlikely]]
+      throw SyntaxError{};
     s_.nodes.push_back(node);
     return static_cast<std::uint32_t>(s_.nodes.size() - 1);
   }
@@ -216,18 +231,18 @@ class Parser {
     s_.nodes[node].end = static_cast<std::uint32_t>(s_.nodes.size());
   }
 
-  int hexDigit() {
-    char c = peek();
-    ++p_;
+  static int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    throw SyntaxError{};
+    return -1;
   }
   char32_t hex4() {
-    char32_t v = 0;
-    for (int i = 0; i < 4; ++i) v = v << 4 | static_cast<char32_t>(hexDigit());
-    return v;
+    if (end_ - p_ < 4) throw SyntaxError{};
+    const int a = hexDigit(p_[0]), b = hexDigit(p_[1]), c = hexDigit(p_[2]), d = hexDigit(p_[3]);
+    if ((a | b | c | d) < 0) throw SyntaxError{};
+    p_ += 4;
+    return static_cast<char32_t>(a << 12 | b << 8 | c << 4 | d);
   }
 
   // The input was checked to be UTF-8 as a whole, so only escapes and controls need a look.
@@ -244,12 +259,14 @@ class Parser {
   }
 
   std::uint32_t escapedString() {
-    const std::size_t first = s_.strings.size();
+    const std::size_t first = s_.decoded.size();
     bool holdsNul = false;
     for (;;) {
-      const char* run = plainRunEnd(p_, end_);
-      s_.strings.append(p_, static_cast<std::size_t>(run - p_));
-      p_ = run;
+      if (p_ < end_ && *p_ != '\\') {  // escapes in a row go straight to the next
+        const char* run = plainRunEnd(p_, end_);
+        s_.decoded.append(p_, static_cast<std::size_t>(run - p_));
+        p_ = run;
+      }
       char c = peek();
       if (c == '"') {
         ++p_;
@@ -261,28 +278,28 @@ class Parser {
       ++p_;
       switch (e) {
         case '"':
-          s_.strings += '"';
+          s_.decoded += '"';
           break;
         case '\\':
-          s_.strings += '\\';
+          s_.decoded += '\\';
           break;
         case '/':
-          s_.strings += '/';
+          s_.decoded += '/';
           break;
         case 'b':
-          s_.strings += '\b';
+          s_.decoded += '\b';
           break;
         case 'f':
-          s_.strings += '\f';
+          s_.decoded += '\f';
           break;
         case 'n':
-          s_.strings += '\n';
+          s_.decoded += '\n';
           break;
         case 'r':
-          s_.strings += '\r';
+          s_.decoded += '\r';
           break;
         case 't':
-          s_.strings += '\t';
+          s_.decoded += '\t';
           break;
         case 'u': {
           char32_t c1 = hex4();
@@ -295,17 +312,18 @@ class Parser {
             c1 = 0x10000 + ((c1 - 0xD800) << 10) + (c2 - 0xDC00);
           }
           holdsNul = holdsNul || c1 == 0;
-          appendUTF8(s_.strings, c1);
+          appendUTF8(s_.decoded, c1);
           break;
         }
         default:
           throw SyntaxError{};
       }
     }
-    if (s_.strings.size() - first > UINT32_MAX || first > UINT32_MAX) throw SyntaxError{};
+    if (s_.decoded.size() - first > UINT32_MAX || first > UINT32_MAX) throw SyntaxError{};
     Node n{Type::string, static_cast<std::uint32_t>(first),
-           static_cast<std::uint32_t>(s_.strings.size() - first), next()};
+           static_cast<std::uint32_t>(s_.decoded.size() - first), next()};
     n.holdsNul = holdsNul;
+    n.isDecoded = true;
     return push(n);
   }
 
@@ -418,7 +436,7 @@ Document& Document::operator=(Document&&) noexcept = default;
 Document::~Document() = default;
 
 std::optional<Document> Document::parse(std::string_view bytes, std::size_t maximumDepth,
-                                        std::string* failure) {
+                                        std::string* failure, Bytes kept) {
   auto fail = [&](std::string reason) -> std::optional<Document> {
     if (failure) *failure = std::move(reason);
     return std::nullopt;
@@ -430,8 +448,13 @@ std::optional<Document> Document::parse(std::string_view bytes, std::size_t maxi
   auto storage = std::make_unique<Storage>();
   // A node per few bytes of a typical document; reserving saves the regrowth of large ones.
   storage->nodes.reserve(bytes.size() / 8 + 4);
-  storage->strings.assign(bytes);
-  Parser parser(*storage, bytes, maximumDepth);
+  if (kept == Bytes::borrowed) {
+    storage->text = bytes;
+  } else {
+    storage->copy.assign(bytes);
+    storage->text = storage->copy;
+  }
+  Parser parser(*storage, storage->text, maximumDepth);
   try {
     parser.parseDocument();
   } catch (const SyntaxError&) {
@@ -458,7 +481,7 @@ Value wrap(const Document::Storage* storage, std::uint32_t index) {
   return v;
 }
 std::string_view numberText(const Handle& h, const Node& n) {
-  return std::string_view(h.storage->strings).substr(n.first, n.length);
+  return h.storage->textOf(n);
 }
 // The value of a number written as at most 18 digits (so within int64_t either way), the
 // common case, read without the exact arithmetic.
@@ -553,7 +576,7 @@ std::optional<std::string_view> Value::string() const {
   Handle h;
   const Node& n = nodeOf(handle_, h);
   if (n.type != Type::string) return std::nullopt;
-  return std::string_view(h.storage->strings).substr(n.first, n.length);
+  return h.storage->textOf(n);
 }
 
 std::size_t Value::count() const {
@@ -588,7 +611,7 @@ void Value::forEachMember(const std::function<void(std::string_view, Value)>& bo
   std::uint32_t child = h.index + 1;
   for (std::size_t i = 0; i < n.first; ++i) {
     const Node& key = h.storage->nodes[child];
-    std::string_view name = std::string_view(h.storage->strings).substr(key.first, key.length);
+    std::string_view name = h.storage->textOf(key);
     body(name, wrap(h.storage, child + 1));
     child = h.storage->nodes[child + 1].end;
   }
@@ -602,7 +625,7 @@ std::size_t Value::members(Member* out, std::size_t capacity) const {
   const std::size_t filled = std::min<std::size_t>(n.first, capacity);
   for (std::size_t i = 0; i < filled; ++i) {
     const Node& key = h.storage->nodes[child];
-    out[i].name = std::string_view(h.storage->strings).substr(key.first, key.length);
+    out[i].name = h.storage->textOf(key);
     out[i].nameHoldsNul = key.holdsNul;
     out[i].value = wrap(h.storage, child + 1);
     child = h.storage->nodes[child + 1].end;

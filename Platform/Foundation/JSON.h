@@ -21,7 +21,7 @@
 
 namespace Foundation::JSON {
 
-enum class Type { null, boolean, number, string, array, object };
+enum class Type : std::uint8_t { null, boolean, number, string, array, object };
 
 // The name of a type for messages: "null", "a boolean", "a number", …
 std::string_view describe(Type type);
@@ -77,10 +77,14 @@ class Document {
   // Deeper than any document a program writes; a bound so that a hostile one costs little.
   static constexpr std::size_t defaultMaximumDepth = 512;
 
+  // Whether a document keeps a copy of the bytes it was parsed from, or refers to them (then
+  // they must outlive it and every Value of it; it saves a copy of a large document).
+  enum class Bytes { copied, borrowed };
+
   // The parsed document, or none with the reason in *failure (when given).
   static std::optional<Document> parse(std::string_view bytes,
                                        std::size_t maximumDepth = defaultMaximumDepth,
-                                       std::string* failure = nullptr);
+                                       std::string* failure = nullptr, Bytes kept = Bytes::copied);
   Value root() const;
 
   Document(Document&&) noexcept;

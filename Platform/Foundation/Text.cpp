@@ -13,21 +13,22 @@ namespace Foundation {
 bool isValidUTF8(std::string_view text) { return simdjson::validate_utf8(text.data(), text.size()); }
 
 void appendUTF8(std::string& out, char32_t c) {
+  // Encoded first and appended at once: a JSON text of nothing but escapes makes a call per
+  // code point.
+  char bytes[4];
+  std::size_t n;
   if (c < 0x80) {
-    out += static_cast<char>(c);
+    bytes[0] = static_cast<char>(c), n = 1;
   } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    bytes[0] = static_cast<char>(0xC0 | c >> 6), n = 2;
   } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    bytes[0] = static_cast<char>(0xE0 | c >> 12), n = 3;
   } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    bytes[0] = static_cast<char>(0xF0 | c >> 18), n = 4;
   }
+  for (std::size_t k = 1; k < n; ++k)
+    bytes[k] = static_cast<char>(0x80 | ((c >> (6 * (n - 1 - k))) & 0x3F));
+  out.append(bytes, n);
 }
 
 DecodedCodePoint decodeUTF8(std::string_view text, std::size_t at) {

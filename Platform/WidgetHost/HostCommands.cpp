@@ -144,16 +144,18 @@ std::string fileName(const WidgetDescription& w, const Appearance& a, DocumentFo
   return name + extension(f);
 }
 
-HostEntry entryFor(const WidgetDescription& w, Source source) {
+// The entry `w` shows from `source`; the widgets of one command share `answers`, so that the data
+// behind them is read once.
+HostEntry entryFor(const WidgetDescription& w, Source source, ProviderAnswers& answers) {
   switch (source) {
     case Source::placeholder:
       return w.placeholder({});
     case Source::preview:
-      return w.snapshot({true});
+      return w.snapshot({true}, &answers);
     case Source::timeline:
       break;
   }
-  HostTimeline timeline = w.timeline({});
+  HostTimeline timeline = w.timeline({}, &answers);
   if (const HostEntry* e = currentEntry(timeline, Foundation::Clock::now())) return *e;
   return w.placeholder({});
 }
@@ -189,9 +191,10 @@ class Host {
     Options o = optionsFrom(args);
     const auto widgets = prepare(o, io);
     std::filesystem::create_directories(o.out);
+    ProviderAnswers answers;
     for (const WidgetDescription* w : select(widgets, o)) {
       std::filesystem::path path = o.out / fileName(*w, o.appearance, o.format);
-      write(*w, entryFor(*w, o.source), o.appearance, o.format, path);
+      write(*w, entryFor(*w, o.source, answers), o.appearance, o.format, path);
       io.out << path.string() << '\n';
     }
     return ExitStatus::success;
@@ -201,7 +204,8 @@ class Host {
     Options o = optionsFrom(args);
     const auto widgets = prepare(o, io);
     const WidgetDescription& w = *select(widgets, o).front();
-    io.out << renderWidget(w, entryFor(w, o.source), o.appearance, text()).json(w) << '\n';
+    ProviderAnswers answers;
+    io.out << renderWidget(w, entryFor(w, o.source, answers), o.appearance, text()).json(w) << '\n';
     return ExitStatus::success;
   }
 
@@ -209,7 +213,8 @@ class Host {
     Options o = optionsFrom(args);
     const auto widgets = prepare(o, io);
     const WidgetDescription& w = *select(widgets, o).front();
-    auto url = renderWidget(w, entryFor(w, o.source), o.appearance, text()).urlAt(*o.at);
+    ProviderAnswers answers;
+    auto url = renderWidget(w, entryFor(w, o.source, answers), o.appearance, text()).urlAt(*o.at);
     if (!url) return ExitStatus::failure;
     io.out << *url << '\n';
     return ExitStatus::success;
@@ -224,8 +229,9 @@ class Host {
             "<style>body{font-family:sans-serif;background:#888;margin:24px}figure{display:inline-"
             "block;margin:12px;vertical-align:top}figcaption{font-size:12px;color:#fff}</style>"
             "</head><body>\n";
+    ProviderAnswers answers;
     for (const auto& w : widgets) {
-      HostEntry entry = w.snapshot({true});
+      HostEntry entry = w.snapshot({true}, &answers);
       // The gallery's name and description are keys, shown in the reader's language.
       html << "<h2>" << escape(Foundation::localizedString(w.displayName)) << "</h2><p>"
            << escape(Foundation::localizedString(w.description)) << "</p>\n";

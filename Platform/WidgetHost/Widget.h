@@ -11,13 +11,22 @@
 //
 // and erased into a WidgetDescription, which is all the host keeps: the provider's three requests
 // answer with entries whose content is built on demand, on the thread that asks for it.
+//
+// Widgets often share one provider (all of an extension's widgets show the same data). When the
+// host asks several widgets at once (drawing them all, a gallery, new timelines after the data
+// changed), it hands them one ProviderAnswers: each distinct provider is then asked once, and every
+// widget with an equal provider is given that same answer, so the data behind it is read and
+// decoded once and shared. The answers live as long as the caller's request, no longer.
 #pragma once
 
+#include <concepts>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <typeindex>
 #include <vector>
 
 #include "Platform/ViewToolkit/Geometry.h"
@@ -47,6 +56,47 @@ struct HostEntry {
 };
 using HostTimeline = Timeline<HostEntry>;
 
+// What the providers answered within one request of the host, kept by provider (its type and
+// value) and question, so that equal providers are asked once. Owned by the caller of the request
+// and used on its thread only; the answers it holds are immutable and shared with the entries.
+class ProviderAnswers {
+ public:
+  enum class Question { snapshot, timeline };
+
+  // The answer an equal provider gave to the same question in this request, or `ask()`'s,
+  // which is then kept. Providers that cannot be compared are asked every time.
+  template <class P, class Answer, class Ask>
+  std::shared_ptr<const Answer> answer(const P& provider, Question question,
+                                       const TimelineProviderContext& context, Ask ask) {
+    if constexpr (std::equality_comparable<P>) {
+      for (const Kept& k : kept_)
+        if (k.type == std::type_index(typeid(P)) && k.question == question &&
+            k.isPreview == context.isPreview &&
+            *static_cast<const P*>(k.provider.get()) == provider)
+          return std::static_pointer_cast<const Answer>(k.answer);
+      auto answer = std::make_shared<const Answer>(ask());
+      kept_.push_back({std::type_index(typeid(P)), question, context.isPreview,
+                       std::make_shared<const P>(provider), answer});
+      return answer;
+    } else {
+      return std::make_shared<const Answer>(ask());
+    }
+  }
+
+  // How many providers were asked (for tests).
+  std::size_t questionsAsked() const { return kept_.size(); }
+
+ private:
+  struct Kept {
+    std::type_index type;
+    Question question;
+    bool isPreview;
+    std::shared_ptr<const void> provider;
+    std::shared_ptr<const void> answer;
+  };
+  std::vector<Kept> kept_;
+};
+
 struct WidgetDescription {
   std::string kind;
   std::string displayName;  // localizable keys, looked up when shown
@@ -54,9 +104,23 @@ struct WidgetDescription {
   std::vector<WidgetFamily> supportedFamilies;
   bool contentMarginsDisabled = false;
 
-  std::function<HostEntry(const TimelineProviderContext&)> placeholder;
-  std::function<HostEntry(const TimelineProviderContext&)> snapshot;
-  std::function<HostTimeline(const TimelineProviderContext&)> timeline;
+  // The provider's three requests, as entries of this widget. Given `answers`, a snapshot or
+  // timeline an equal provider already gave within the same request is used again.
+  HostEntry placeholder(const TimelineProviderContext& context) const {
+    return placeholderRequest(context);
+  }
+  HostEntry snapshot(const TimelineProviderContext& context,
+                     ProviderAnswers* answers = nullptr) const {
+    return snapshotRequest(context, answers);
+  }
+  HostTimeline timeline(const TimelineProviderContext& context,
+                        ProviderAnswers* answers = nullptr) const {
+    return timelineRequest(context, answers);
+  }
+
+  std::function<HostEntry(const TimelineProviderContext&)> placeholderRequest;
+  std::function<HostEntry(const TimelineProviderContext&, ProviderAnswers*)> snapshotRequest;
+  std::function<HostTimeline(const TimelineProviderContext&, ProviderAnswers*)> timelineRequest;
 
   // The last component of the kind ("health" of "app.kestrun.widgets.health").
   std::string kindSuffix() const;
@@ -101,22 +165,37 @@ class StaticConfiguration {
       Foundation::Date date = entry.date;
       return HostEntry{date, [content, entry] { return ViewToolkit::View(content(entry)); }};
     };
-    d.placeholder = [provider, erase](const TimelineProviderContext& c) {
+    d.placeholderRequest = [provider, erase](const TimelineProviderContext& c) {
       return erase(provider.placeholder(c));
     };
-    d.snapshot = [provider, erase](const TimelineProviderContext& c) {
-      std::optional<HostEntry> delivered;
-      provider.getSnapshot(c, [&](Entry e) { delivered = erase(std::move(e)); });
-      return std::move(*delivered);
+    d.snapshotRequest = [provider, erase](const TimelineProviderContext& c,
+                                          ProviderAnswers* answers) {
+      auto ask = [&] {
+        std::optional<Entry> delivered;
+        provider.getSnapshot(c, [&](Entry e) { delivered = std::move(e); });
+        return std::move(*delivered);
+      };
+      if (!answers) return erase(ask());
+      return erase(
+          *answers->answer<P, Entry>(provider, ProviderAnswers::Question::snapshot, c, ask));
     };
-    d.timeline = [provider, erase](const TimelineProviderContext& c) {
-      HostTimeline t;
-      provider.getTimeline(c, [&](Timeline<Entry> timeline) {
+    d.timelineRequest = [provider, erase](const TimelineProviderContext& c,
+                                          ProviderAnswers* answers) {
+      auto ask = [&] {
+        std::optional<Timeline<Entry>> delivered;
+        provider.getTimeline(c, [&](Timeline<Entry> timeline) { delivered = std::move(timeline); });
+        return std::move(*delivered);
+      };
+      auto toHost = [&](const Timeline<Entry>& timeline) {
+        HostTimeline t;
         t.policy = timeline.policy;
         t.entries.reserve(timeline.entries.size());
-        for (auto& e : timeline.entries) t.entries.push_back(erase(std::move(e)));
-      });
-      return t;
+        for (const auto& e : timeline.entries) t.entries.push_back(erase(e));
+        return t;
+      };
+      if (!answers) return toHost(ask());
+      return toHost(*answers->answer<P, Timeline<Entry>>(
+          provider, ProviderAnswers::Question::timeline, c, ask));
     };
     return d;
   }

@@ -7,6 +7,10 @@
 #include <functional>
 
 #include "KestrunWidgetKit/WidgetSnapshot/WidgetStore.h"
+#include "KestrunWidgets/KestrunWidgetBundle.h"
+#include "Platform/ViewToolkit/PangoTextSystem.h"
+#include "Platform/WidgetHost/WidgetRendering.h"
+#include "tests/KestrunWidgets/CommandLineTesting.h"
 #include "tests/Support/TestSupport.h"
 
 // The kit's names used unqualified here.
@@ -135,6 +139,64 @@ TEST(SnapshotProvider, ReadsTheFileOncePerRequestAndNeverForThePlaceholder) {
   EXPECT_EQ(opensDuring(file, [] { snapshotEntry(widget); }), 1);
   EXPECT_EQ(opensDuring(file, [] { snapshotEntry(preview); }), 1);
   EXPECT_EQ(opensDuring(file, [] { timeline(widget); }), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The four widgets asked together (drawing them all, a gallery, the live host's new timelines)
+// read and decode the file once between them; the next request reads it again.
+TEST(SnapshotProvider, WidgetsAskedTogetherReadTheFileOnceAndTheNextRequestAgain) {
+  TestSupport::ScopedWidgetContainer container;
+  WidgetStore::write(stored(1'000));
+  const auto file = container.snapshotFile();
+  const auto widgets = KestrunWidgetBundle{}.body();
+  ASSERT_EQ(widgets.size(), 4u);
+  std::vector<WidgetHost::HostTimeline> timelines;
+  EXPECT_EQ(opensDuring(file,
+                        [&] {
+                          WidgetHost::ProviderAnswers answers;
+                          for (const auto& w : widgets)
+                            timelines.push_back(w.timeline({}, &answers));
+                          EXPECT_EQ(answers.questionsAsked(), 1u);
+                        }),
+            1);
+  EXPECT_EQ(opensDuring(file,
+                        [&] {
+                          WidgetHost::ProviderAnswers answers;
+                          for (const auto& w : widgets) w.snapshot({true}, &answers);
+                        }),
+            1);
+
+  // A changed file reaches the next request, for every widget that shows what changed.
+  WidgetSnapshot changed = stored(1'000);
+  changed.memory->used /= 2;
+  WidgetStore::write(changed);
+  TestSupport::TemporaryDirectory out;
+  EXPECT_EQ(opensDuring(file,
+                        [&] {
+                          auto r = CommandLineTesting::run(
+                              {"render", "--widget", "all", "--out", out.path().string()});
+                          EXPECT_EQ(r.status, 0) << r.err;
+                        }),
+            1);
+  EXPECT_EQ(
+      opensDuring(file,
+                  [&] {
+                    auto r = CommandLineTesting::run({"gallery", "--out", out.path().string()});
+                    EXPECT_EQ(r.status, 0) << r.err;
+                  }),
+      1);
+  auto tree = [](const WidgetHost::WidgetDescription& w, const WidgetHost::HostEntry& e) {
+    return WidgetHost::renderWidget(w, e, {}, ViewToolkit::PangoTextSystem::shared()).json(w);
+  };
+  WidgetHost::ProviderAnswers answers;
+  for (std::size_t i = 1; i < widgets.size(); ++i) {  // all but Wi-Fi show the memory used
+    const auto now = widgets[i].timeline({}, &answers);
+    EXPECT_NE(tree(widgets[i], now.entries.front()), tree(widgets[i], timelines[i].entries.front()))
+        << widgets[i].kind;
+  }
 }
 
 }  // namespace

@@ -207,6 +207,44 @@ TEST(Decode, UnknownMembersHoldingAnyValidJSONAreSkipped) {
             9007199254740993LL);
 }
 
+// An object of many members: known ones are found wherever they stand, after a dozen unknown
+// ones too, and the rules on names hold there as well.
+TEST(Decode, KnownMembersAreFoundAmongManyUnknownOnes) {
+  std::string unknown;
+  for (int i = 0; i < 14; ++i)
+    unknown += "\"future" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+  const std::string late = replaced(R"("toCheck":2)", unknown + R"("toCheck":7)");
+  auto s = decodeSnapshot(late);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->toCheck, 7);
+  EXPECT_EQ(s->urgent, 1);
+  const std::string item = replaced(R"("tint":"red")", unknown + R"("tint":"blue")");
+  ASSERT_TRUE(decodeSnapshot(item));
+  EXPECT_EQ(decodeSnapshot(item)->attention[0].tint, WidgetSnapshot::Tint::blue);
+
+  struct Case {
+    std::string document;
+    const char* diagnosis;
+  } cases[] = {
+      {replaced(R"("urgent":1)", R"("urgent":1,)" + unknown + R"("urgent":1)"),
+       R"((root): member "urgent" appears twice)"},
+      {replaced(R"("toCheck":2)", R"("toCheck":2,)" + unknown + R"("a\u0000":1)"),
+       "(root): member name holds U+0000"},
+      {replaced(R"("toCheck":2)", unknown + R"("future3":3,"toCheck":2)"),
+       R"((root): member "future3" appears twice)"},
+      {replaced(R"("tint":"red")", unknown + R"("tint":"red","id":"y")"),
+       R"(attention[0]: member "id" appears twice)"},
+      {replaced(R"("toCheck":2)", unknown + R"("toCheck":"2")"),
+       "toCheck: expected an integer, found a string"},
+      {replaced(R"("toCheck":2)", unknown.substr(0, unknown.size() - 1)), "toCheck: missing"},
+  };
+  for (const auto& c : cases) {
+    std::string why;
+    EXPECT_FALSE(decodeSnapshot(c.document, &why)) << c.diagnosis;
+    EXPECT_EQ(why, c.diagnosis);
+  }
+}
+
 TEST(Decode, RejectsWhatNoWriterProduces) {
   std::string nested = std::string(100, '[') + std::string(100, ']');
   const std::string cases[] = {

@@ -6,9 +6,11 @@
 #include "tests/Support/TestSupport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -207,6 +209,29 @@ TEST_F(BundleTest, TheMainBundleFollowsTheEnvironmentAndTheFile) {
   EXPECT_EQ(bundle->objectForInfoDictionaryKey("K"), PropertyValue(std::string("neW")));
   ::setenv("KESTRUN_BUNDLE", second.c_str(), 1);
   EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), PropertyValue(std::string("two")));
+}
+
+// Once a file's times lie in the past its keys are kept, and any change of the file still shows:
+// rewritten in place with the same size, replaced by another file, removed.
+TEST_F(BundleTest, AnOldPropertyListIsSeenChangedAtOnce) {
+  fs::path dir = bundleWith(xmlPlist("<dict><key>K</key><string>old</string></dict>"));
+  ::setenv("KESTRUN_BUNDLE", dir.c_str(), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3100));
+  EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), PropertyValue(std::string("old")));
+  EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), PropertyValue(std::string("old")));
+
+  std::ofstream(dir / "Info.plist") << xmlPlist("<dict><key>K</key><string>new</string></dict>");
+  EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), PropertyValue(std::string("new")));
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(3100));
+  EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), PropertyValue(std::string("new")));
+  std::ofstream(dir / "Info.plist.next")
+      << xmlPlist("<dict><key>K</key><string>neW</string></dict>");
+  fs::rename(dir / "Info.plist.next", dir / "Info.plist");
+  EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), PropertyValue(std::string("neW")));
+
+  fs::remove(dir / "Info.plist");
+  EXPECT_EQ(Bundle::main()->objectForInfoDictionaryKey("K"), std::nullopt);
 }
 
 TEST_F(BundleTest, WithoutTheVariableTheBundleSitsBesideTheProgram) {

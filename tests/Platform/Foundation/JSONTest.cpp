@@ -93,6 +93,38 @@ TEST(JSONParse, MalformedNumbersAndTextAreNotJSON) {
   }
 }
 
+// Escapes decode to their characters, in a row, between plain text and at either end, in every
+// UTF-8 length; a \u that is cut short or holds a non-hex digit is not JSON.
+TEST(JSONParse, EscapesDecodeToTheirCharacters) {
+  const std::pair<const char*, const char*> decoded[] = {
+      {R"("\n\t\"\\\/\b\f\r")", "\n\t\"\\/\b\f\r"},
+      {R"("a\u0041b")", "aAb"},
+      {R"("\u00e9\u00E9x")", "\u00e9\u00e9x"},
+      {R"("\u200b\u200b\u200b")", "\u200b\u200b\u200b"},
+      {R"("\ud83d\ude00!")", "\U0001F600!"},
+      {R"("plain text long enough for a whole block \u0041 and more of it after")",
+       "plain text long enough for a whole block A and more of it after"},
+      {R"("\u007f\u0080\u07ff\u0800\uffff")", "\u007f\u0080\u07ff\u0800\uffff"},
+  };
+  for (const auto& [json, text] : decoded) {
+    for (auto kept : {Document::Bytes::copied, Document::Bytes::borrowed}) {
+      const std::string bytes = std::string("[") + json + ",\"after\"," + json + "]";
+      auto doc = Document::parse(bytes, 16, nullptr, kept);
+      ASSERT_TRUE(doc) << json;
+      std::vector<std::string> seen;
+      doc->root().forEachElement(
+          [&](std::size_t, Foundation::JSON::Value v) { seen.emplace_back(*v.string()); });
+      EXPECT_EQ(seen, (std::vector<std::string>{text, "after", text})) << json;
+    }
+  }
+  for (const char* json :
+       {R"("\u12")", R"("\u12G4")", R"("\u")", "\"\\u004", R"("\uD83D\u")", R"("\ud83d\ude0")"}) {
+    std::string why;
+    EXPECT_FALSE(Document::parse(json, 16, &why)) << json;
+    EXPECT_EQ(why, "(root): not valid JSON") << json;
+  }
+}
+
 // The grammar allows repeated names and U+0000; the parser keeps both for the reader to judge.
 TEST(JSONParse, RepeatedNamesAndNulsAreKeptForTheReader) {
   auto doc = Document::parse(R"({"c":1,"c":"x\u0000y"})");

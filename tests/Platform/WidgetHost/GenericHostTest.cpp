@@ -186,3 +186,82 @@ TEST(GenericHost, SymbolsListsEveryNameOfTheTable) {
   for (const auto& s : ViewToolkit::knownSymbols()) expected += s.name + "\t" + s.icon + "\n";
   EXPECT_EQ(r.out, expected);
 }
+
+namespace {
+
+// A provider that counts its reads; providers of one source are equal, and each read makes a
+// new reading, so that sharing is seen by address.
+struct CountedEntry {
+  Foundation::Date date;
+  std::shared_ptr<const int> reading;
+};
+
+struct CountingProvider {
+  using Entry = CountedEntry;
+  int source = 0;
+  int* reads = nullptr;
+  friend bool operator==(const CountingProvider&, const CountingProvider&) = default;
+
+  Entry placeholder(const WidgetHost::TimelineProviderContext&) const { return {{}, nullptr}; }
+  void getSnapshot(const WidgetHost::TimelineProviderContext&,
+                   const std::function<void(Entry)>& completion) const {
+    ++*reads;
+    completion({{}, std::make_shared<const int>(source)});
+  }
+  void getTimeline(const WidgetHost::TimelineProviderContext&,
+                   const std::function<void(WidgetHost::Timeline<Entry>)>& completion) const {
+    ++*reads;
+    auto reading = std::make_shared<const int>(source);
+    completion({{{{}, reading}, {Foundation::Date{1e9}, reading}},
+                WidgetHost::TimelineReloadPolicy::atEnd});
+  }
+};
+
+// A widget of `provider` whose content notes which reading it was built from.
+WidgetHost::WidgetDescription counted(CountingProvider provider, std::vector<const int*>& shown) {
+  return WidgetHost::StaticConfiguration("org.example.counted", provider,
+                                         [&shown](const CountedEntry& e) {
+                                           shown.push_back(e.reading.get());
+                                           return View(Color::green);
+                                         });
+}
+
+}  // namespace
+
+TEST(GenericHost, WidgetsAskedTogetherShareTheAnswerOfEqualProviders) {
+  int reads = 0;
+  std::vector<const int*> shown;
+  const auto first = counted({1, &reads}, shown), second = counted({1, &reads}, shown),
+             other = counted({2, &reads}, shown);
+
+  // Asked one by one, every widget's provider reads.
+  for (const auto* w : {&first, &second, &other}) w->timeline({});
+  EXPECT_EQ(reads, 3);
+
+  reads = 0;
+  WidgetHost::ProviderAnswers answers;
+  WidgetHost::HostTimeline timelines[] = {
+      first.timeline({}, &answers), second.timeline({}, &answers), other.timeline({}, &answers)};
+  EXPECT_EQ(reads, 2) << "one read per distinct provider";
+  EXPECT_EQ(answers.questionsAsked(), 2u);
+  for (const auto& t : timelines)
+    for (const auto& e : t.entries) e.content();
+  ASSERT_EQ(shown.size(), 6u);
+  EXPECT_EQ(shown[0], shown[1]) << "the entries of one timeline";
+  EXPECT_EQ(shown[0], shown[2]) << "widgets of equal providers";
+  EXPECT_EQ(shown[0], shown[3]);
+  EXPECT_NE(shown[0], shown[4]) << "another provider's own reading";
+  EXPECT_EQ(*shown[4], 2);
+
+  // Another question, or a preview instead of a widget, is asked anew; so is the next request.
+  first.snapshot({true}, &answers);
+  second.snapshot({true}, &answers);
+  first.snapshot({false}, &answers);
+  EXPECT_EQ(reads, 4);
+  WidgetHost::ProviderAnswers next;
+  first.timeline({}, &next);
+  second.timeline({}, &next);
+  EXPECT_EQ(reads, 5);
+  first.placeholder({});
+  EXPECT_EQ(reads, 5);
+}

@@ -200,15 +200,18 @@ void refresh(LiveWidget& w) {
   schedule(w);
 }
 
-void reloadTimeline(LiveWidget& w) {
+// A new timeline for `w`; widgets asked together share `answers`, so that their data is read
+// and decoded once for all of them.
+void reloadTimeline(LiveWidget& w, ProviderAnswers* answers = nullptr) {
   if (w.closed) return;
-  w.timeline = w.widget->timeline({});
+  w.timeline = w.widget->timeline({}, answers);
   refresh(w);
 }
 
 void reloadAll(DesktopState& state, const char* why) {
   if (state.verbose) std::cerr << logPrefix << "new timelines (" << why << ")\n";
-  for (auto& w : state.live) reloadTimeline(*w);
+  ProviderAnswers answers;
+  for (auto& w : state.live) reloadTimeline(*w, &answers);
 }
 
 // Wakes at the next entry's date, or once the last has passed for a new timeline.
@@ -637,7 +640,7 @@ void watchSnapshot(DesktopState& state) {
 }
 
 // Gives `w` its window (or its place in the one window) and its first timeline.
-void openWidget(DesktopState& state, LiveWidget& w) {
+void openWidget(DesktopState& state, LiveWidget& w, ProviderAnswers* answers = nullptr) {
   const WidgetDescription& widget = *w.widget;
   FamilyMetrics m = metrics(widget.supportedFamilies.empty() ? WidgetFamily::systemSmall
                                                              : widget.supportedFamilies.front());
@@ -675,7 +678,7 @@ void openWidget(DesktopState& state, LiveWidget& w) {
   const double z = zoom(w);
   gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(w.area), int(std::ceil(m.size.width * z)));
   gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(w.area), int(std::ceil(m.size.height * z)));
-  reloadTimeline(w);
+  reloadTimeline(w, answers);
 }
 
 // Reads widgets.ini again: the appearance, mode and scale apply to every widget at once, and
@@ -698,12 +701,13 @@ void applySettings(DesktopState& state, bool starting) {
   if (starting) return;
   if (state.verbose) std::cerr << logPrefix << "settings changed\n";
   bool resized = state.settings.scale != before.scale;
+  ProviderAnswers answers;
   for (auto& w : state.live) {
     bool wanted = state.together || state.settings.isShown(w->key);
     if (!wanted && !w->closed) {
       gtk_window_destroy(w->window);
     } else if (wanted && w->closed) {
-      openWidget(state, *w);
+      openWidget(state, *w, &answers);
       gtk_window_present(w->window);
     } else if (!w->closed && resized) {
       FamilyMetrics m =
@@ -761,9 +765,11 @@ void buildWidgets(DesktopState& state) {
     state.togetherBox = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
     gtk_window_set_child(shared, state.togetherBox);
   }
+  ProviderAnswers answers;
   for (auto& w : state.live) {
     if (state.together) w->key = "together";
-    if (state.together || state.settings.isShown(w->widget->kindSuffix())) openWidget(state, *w);
+    if (state.together || state.settings.isShown(w->widget->kindSuffix()))
+      openWidget(state, *w, &answers);
   }
   GdkDisplay* display = gdk_display_get_default();
   X11Desktop::onConfigure(
