@@ -1,4 +1,5 @@
-// A bare GTK 4 program: four undecorated windows, each with a drawing area painted by Cairo;
+// A bare GTK 4 program: four undecorated windows, each with a drawing area painted by Cairo (the floor
+// of the live host's start-up time and of its resident memory);
 // prints "drawn" once all four have drawn, the way the host reports it.
 #include <gtk/gtk.h>
 #include <stdio.h>
