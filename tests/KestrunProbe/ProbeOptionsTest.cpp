@@ -9,25 +9,19 @@
 #include <sstream>
 
 #include "KestrunProbe/CommandLine.h"
+#include "tests/Support/CommandLineCapture.h"
 
 namespace CL = Foundation::CommandLine;
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+using TestSupport::Outcome;
 
 Outcome run(std::vector<std::string> args) {
-  args.insert(args.begin(), "kestrun-probe");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  std::istringstream in;
-  int status = CL::run(Probe::program(), int(argv.size()), argv.data(),
-                       Probe::commands("kestrun-probe"), {out, err, in});
-  return {status, out.str(), err.str()};
+  return TestSupport::captureCommandLine(
+      "kestrun-probe", std::move(args), [](int argc, const char* const* argv, CL::CommandIO io) {
+        return CL::run(Probe::program(), argc, argv, Probe::commands("kestrun-probe"), io);
+      });
 }
 
 CL::Command command(const std::string& name) {

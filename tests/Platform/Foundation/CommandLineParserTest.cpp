@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "Platform/Foundation/CommandLine.h"
+#include "tests/Support/CommandLineCapture.h"
 #include "tests/Support/TestSupport.h"
 
 namespace {
@@ -68,20 +69,14 @@ Foundation::CommandLine::Program program() {
       {{"~/.paint", "the paint"}}};
 }
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+using TestSupport::Outcome;
 
 Outcome run(std::vector<std::string> args) {
-  args.insert(args.begin(), "painter");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  std::istringstream in;
-  int status = Foundation::CommandLine::run(program(), int(argv.size()), argv.data(),
-                                            {paint(), clock()}, {out, err, in});
-  return {status, out.str(), err.str()};
+  return TestSupport::captureCommandLine(
+      "painter", std::move(args),
+      [](int argc, const char* const* argv, Foundation::CommandLine::CommandIO io) {
+        return Foundation::CommandLine::run(program(), argc, argv, {paint(), clock()}, io);
+      });
 }
 
 std::string firstLine(const std::string& text) {

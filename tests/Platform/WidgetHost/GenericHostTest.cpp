@@ -13,6 +13,7 @@
 #include "Platform/ViewToolkit/Text.h"
 #include "Platform/WidgetHost/CommandLine.h"
 #include "Platform/WidgetHost/HostCommands.h"
+#include "tests/Support/CommandLineCapture.h"
 #include "tests/Support/TestSupport.h"
 
 using namespace ViewToolkit;
@@ -65,21 +66,15 @@ WidgetHost::WidgetExtension gauges() {
           }};
 }
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
+using TestSupport::Outcome;
 
 Outcome run(std::vector<std::string> args,
             const WidgetHost::WidgetExtension& extension = gauges()) {
-  args.insert(args.begin(), "gauges");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  std::istringstream in;
-  int status = WidgetHost::runCommandLine("gauges", int(argv.size()), argv.data(),
-                                          WidgetHost::hostCommands(extension), {out, err, in});
-  return {status, out.str(), err.str()};
+  return TestSupport::captureCommandLine(
+      "gauges", std::move(args), [&](int argc, const char* const* argv, WidgetHost::CommandIO io) {
+        return WidgetHost::runCommandLine("gauges", argc, argv, WidgetHost::hostCommands(extension),
+                                          io);
+      });
 }
 
 }  // namespace
